@@ -18,8 +18,7 @@ struct FakeClock::Awaiter
 // An arbitrary, non-zero starting point, so that no code can get away with treating zero as "unset".
 FakeClock::FakeClock()
     : m_now(Instant{} + std::chrono::hours(1000))
-{
-}
+{}
 
 FakeClock::~FakeClock()
 {
@@ -40,8 +39,9 @@ void FakeClock::advance(Seconds duration)
     // Resume one due sleeper at a time: a resumed task may start new sleeps, which must see the
     // clock at their own start.
     for (;;) {
-        auto due = std::min_element(m_sleepers.begin(), m_sleepers.end(),
-                                    [](const Sleeper& a, const Sleeper& b) { return a.deadline < b.deadline; });
+        auto due =
+            std::min_element(m_sleepers.begin(), m_sleepers.end(),
+                             [](const Sleeper& a, const Sleeper& b) { return a.deadline < b.deadline; });
         if (due == m_sleepers.end() || due->deadline > target)
             break;
         const Sleeper sleeper = *due;
