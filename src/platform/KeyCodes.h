@@ -13,6 +13,8 @@ namespace parlune {
 namespace KeyCodes {
 
 inline constexpr quint32 x11KeycodeOffset = 8;
+// The X11 protocol carries key codes in one byte: keys beyond it (fn among them) never reach an X client.
+inline constexpr quint32 x11KeycodeMaximum = 255;
 
 std::optional<quint32> evdevForVirtual(quint16 virtualKeyCode);
 std::optional<quint16> virtualForEvdev(quint32 evdevCode);
@@ -20,7 +22,9 @@ std::optional<quint16> virtualForEvdev(quint32 evdevCode);
 inline std::optional<quint32> x11ForVirtual(quint16 virtualKeyCode)
 {
     const auto evdev = evdevForVirtual(virtualKeyCode);
-    return evdev ? std::optional<quint32>(*evdev + x11KeycodeOffset) : std::nullopt;
+    if (!evdev || *evdev + x11KeycodeOffset > x11KeycodeMaximum)
+        return std::nullopt;
+    return *evdev + x11KeycodeOffset;
 }
 
 inline std::optional<quint16> virtualForX11(quint32 x11Keycode)
