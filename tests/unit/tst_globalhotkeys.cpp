@@ -123,10 +123,6 @@ private Q_SLOTS:
             << Steps{flags(rightCtrl, ctrl, "press"), flags(capsLockKey, ctrl | capsLock),
                      flags(leftShift, ctrl | shift, "other"), flags(leftShift, ctrl, "other"),
                      flags(rightCtrl, 0, "release")};
-        QTest::addRow("modifier down twice presses once")
-            << modifierOnly(rightCtrl) << false
-            << Steps{flags(rightCtrl, ctrl, "press"), flags(rightCtrl, ctrl), flags(rightCtrl, 0, "release"),
-                     flags(rightCtrl, 0)};
         QTest::addRow("a modifier-only shortcut on Caps Lock never fires")
             << modifierOnly(capsLockKey) << false
             << Steps{flags(capsLockKey, capsLock), down(letterA, capsLock), flags(capsLockKey, 0)};
@@ -165,8 +161,6 @@ private Q_SLOTS:
                      up(space, ctrl | opt, "release", true)};
         QTest::addRow("ordinary: a repeat without a press is swallowed silently")
             << ctrlOptSpace << false << Steps{repeat(space, ctrl | opt, {}, true), up(space, ctrl | opt)};
-        QTest::addRow("ordinary: modifier presses alone do nothing")
-            << ordinary(rightCtrl, 0) << false << Steps{flags(rightCtrl, ctrl), flags(rightCtrl, 0)};
 
         QTest::addRow("Escape passes through when not captured")
             << modifierOnly(rightCtrl) << false << Steps{down(escape, 0), up(escape, 0)};

@@ -142,7 +142,7 @@ void X11KeyboardTap::remove()
 
 bool X11KeyboardTap::isEnabled() const
 {
-    return m_display && m_enabled && m_grabsHeld;
+    return m_display && !m_connectionLost && m_enabled && m_grabsHeld;
 }
 
 void X11KeyboardTap::setEnabled(bool enabled)
