@@ -211,6 +211,33 @@ private Q_SLOTS:
         QVERIFY(m_tap.isEnabled());
     }
 
+    void shortcutTakenByAnotherProgramDisablesTheTapUntilFreed()
+    {
+        const unsigned spaceKeycode = x11Keycode(space);
+        const Window root = DefaultRootWindow(m_xtest);
+        XGrabKey(m_xtest, int(spaceKeycode), ControlMask | Mod1Mask, root, False, GrabModeAsync,
+                 GrabModeAsync);
+        XSync(m_xtest, False);
+
+        useShortcut({space, ModifierFlag::control | ModifierFlag::option, false});
+        QVERIFY(m_hotkeys->tap());
+        QVERIFY(!m_tap.isEnabled());
+
+        XUngrabKey(m_xtest, int(spaceKeycode), ControlMask | Mod1Mask, root);
+        XSync(m_xtest, False);
+        // What the watch timer does every two seconds.
+        m_tap.setEnabled(true);
+        QVERIFY(m_tap.isEnabled());
+
+        key(leftCtrl, true);
+        key(leftOption, true);
+        tap(space);
+        key(leftOption, false);
+        key(leftCtrl, false);
+        QCOMPARE(settle(), QStringList());
+        QCOMPARE(m_calls, (QStringList{"press", "release"}));
+    }
+
     void escapeReachesFieldUnlessCaptured_data()
     {
         QTest::addColumn<bool>("captured");

@@ -7,7 +7,6 @@
 
 #include <QTimer>
 
-#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/keysym.h>
@@ -93,11 +92,10 @@ int onIOError(Display* display)
 
 void watchIOErrors(Display* display)
 {
-    static const bool installed = [] {
-        previousIOErrorHandler = XSetIOErrorHandler(&onIOError);
-        return true;
-    }();
-    Q_UNUSED(installed);
+    // Again at each connection, in case another library set its own handler since.
+    const XIOErrorHandler current = XSetIOErrorHandler(&onIOError);
+    if (current != &onIOError)
+        previousIOErrorHandler = current;
     tapConnections.push_back(display);
 }
 
@@ -486,8 +484,8 @@ bool X11KeyboardTap::applyGrabs(bool regrabAll)
         if (!held.complete) {
             allHeld = false;
             if (m_grabsHeld)
-                logLine("Parlune: another program holds the shortcut key %u, it is not kept from the focused "
-                        "window",
+                logLine("Parlune: another program holds the shortcut (key %u), it still reaches the window "
+                        "in front",
                         unsigned(request.key.keyCode));
         }
         m_held.push_back(std::move(held));
