@@ -37,6 +37,16 @@ public:
     // At most the capacity.
     void setFrameLength(quint32 frames) { m_frameLength = std::min(frames, m_frameCapacity); }
 
+    // Gives the buffer another format and capacity and empties it, keeping its storage when that is
+    // large enough: a pool reuses buffers this way without allocating on the audio thread.
+    void reset(AudioFormat format, quint32 frameCapacity)
+    {
+        m_format = format;
+        m_frameCapacity = frameCapacity;
+        m_frameLength = 0;
+        m_samples.resize(std::size_t(frameCapacity) * format.channelCount);
+    }
+
     // Interleaved samples: frame i, channel c is at i * channelCount + c.
     float* samples() { return m_samples.data(); }
     const float* samples() const { return m_samples.data(); }
