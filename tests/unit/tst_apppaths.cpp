@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "StoreFiles.h"
 #include "store/AppPaths.h"
 
 #include <QDir>
@@ -6,27 +7,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/stat.h>
-
 using namespace parlune;
+using namespace parlune::test;
 
 namespace {
 
 QStringList filesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-mode_t modeOf(const QString& path)
-{
-    struct stat info;
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
 }
 
 } // namespace
@@ -80,7 +68,7 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(support).isDir(), supportExistsAfter);
         QCOMPARE(filesIn(support), supportFilesAfter);
         for (const QString& name : supportFilesAfter)
-            QCOMPARE(contentOf(support + u'/' + name), contentOf(legacy + u'/' + name));
+            QCOMPARE(readFile(support + u'/' + name), readFile(legacy + u'/' + name));
         // The legacy folder is left as it was.
         if (legacyFiles != QStringList{QStringLiteral("-")}) {
             legacyFiles.sort();
@@ -92,25 +80,6 @@ private Q_SLOTS:
             if (supportFilesAfter.contains(QStringLiteral("history.json")))
                 QCOMPARE(modeOf(support + QLatin1String("/history.json")), mode_t(0600));
         }
-    }
-
-    void dataHomeFollowsXdgWhenAbsolute_data()
-    {
-        QTest::addColumn<QByteArray>("xdg");
-        QTest::addColumn<QString>("expected");
-        const QString fallback = QDir::homePath() + QLatin1String("/.local/share");
-        QTest::newRow("unset") << QByteArray() << fallback;
-        QTest::newRow("relative") << QByteArray("data") << fallback;
-        QTest::newRow("absolute, trailing slash")
-            << QByteArray("/srv/données/") << QStringLiteral("/srv/données");
-    }
-
-    void dataHomeFollowsXdgWhenAbsolute()
-    {
-        QFETCH(QByteArray, xdg);
-        QFETCH(QString, expected);
-        qputenv("XDG_DATA_HOME", xdg);
-        QCOMPARE(AppPaths::dataHome(), expected);
     }
 
     void supportIsResolvedOnceAndKept()

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DamagedFile.h"
+#include "StoreFiles.h"
 #include "store/AppSettingsStore.h"
 
 #include <QTemporaryDir>
@@ -23,12 +23,6 @@ const KeyCombo controlOptionSpace{49, ModifierFlag::control | ModifierFlag::opti
 AppSettings customSettings()
 {
     return {Language::es, controlOptionSpace, true, true, true, false};
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 } // namespace
@@ -100,29 +94,17 @@ private Q_SLOTS:
             << QByteArray(R"({"shortcut":{"keyCode":"49","modifiers":0,"isModifierKey":false},)"
                           R"("holdCombo":{"keyCode":49,"modifiers":524288,"isModifierKey":false}})")
             << MaybeSettings(holdCombo);
-        QTest::newRow("null shortcut, valid holdCombo")
-            << QByteArray(
-                   R"({"shortcut":null,"holdCombo":{"keyCode":49,"modifiers":524288,"isModifierKey":false}})")
-            << MaybeSettings(holdCombo);
         QTest::newRow("shortcut wins over holdCombo")
             << QByteArray(R"({"holdCombo":{"keyCode":49,"modifiers":524288,"isModifierKey":false},)"
                           R"("shortcut":{"keyCode":63,"modifiers":0,"isModifierKey":true}})")
             << MaybeSettings(AppSettings{});
-        QTest::newRow("both shortcuts unreadable, one out of range")
+        QTest::newRow("both shortcuts unreadable")
             << QByteArray(
-                   R"({"shortcut":{"keyCode":65536,"modifiers":0,"isModifierKey":false},"holdCombo":[],)"
-                   R"("language":"es","soundsEnabled":false})")
-            << MaybeSettings(spanishQuiet);
-        QTest::newRow("shortcut with a huge key code")
-            << QByteArray(
-                   R"({"shortcut":{"keyCode":99999999999999999999999,"modifiers":0,"isModifierKey":false},)"
+                   R"({"shortcut":{"keyCode":99999999999999999999999,"modifiers":0,"isModifierKey":false},"holdCombo":[],)"
                    R"("language":"es","soundsEnabled":false})")
             << MaybeSettings(spanishQuiet);
         QTest::newRow("unknown language, other members still read")
             << QByteArray(R"({"language":"de","onboardingDone":true,"muteWhileRecording":true})")
-            << MaybeSettings(onboardedFrench);
-        QTest::newRow("language of the wrong type")
-            << QByteArray(R"({"language":["es"],"onboardingDone":true,"muteWhileRecording":true})")
             << MaybeSettings(onboardedFrench);
         QTest::newRow("null switches count as absent")
             << QByteArray(
@@ -132,17 +114,6 @@ private Q_SLOTS:
             << QByteArray(R"({"language":"es","soundsEnabled":"true"})") << MaybeSettings();
         QTest::newRow("launchAtLogin as a number")
             << QByteArray(R"({"language":"es","launchAtLogin":1})") << MaybeSettings();
-        QTest::newRow("onboardingDone as an object")
-            << QByteArray(R"({"onboardingDone":{}})") << MaybeSettings();
-        QTest::newRow("array document") << QByteArray(R"([{"language":"es"}])") << MaybeSettings();
-        QTest::newRow("null document") << QByteArray("null") << MaybeSettings();
-        QTest::newRow("string document") << QByteArray(R"("es")") << MaybeSettings();
-        QTest::newRow("truncated") << defaultFile.left(defaultFile.size() - 1) << MaybeSettings();
-        QTest::newRow("trailing garbage") << defaultFile + "x" << MaybeSettings();
-        QTest::newRow("number too big for a double")
-            << QByteArray(R"({"language":"es","x":-1e999})") << MaybeSettings();
-        QTest::newRow("invalid UTF-8")
-            << QByteArray("{\"language\":\"es\",\"x\":\"\xed\xa0\x80\"}") << MaybeSettings();
     }
 
     void readingRules()
@@ -154,19 +125,12 @@ private Q_SLOTS:
 
     void holdComboIsRewrittenAsShortcut()
     {
-        QDir().mkpath(QFileInfo(m_path).absolutePath());
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(R"({"holdCombo":{"keyCode":49,"modifiers":524288,"isModifierKey":false}})");
-        file.close();
-
+        writeFile(m_path, R"({"holdCombo":{"keyCode":49,"modifiers":524288,"isModifierKey":false}})");
         const AppSettingsStore store(m_path);
         store.save(store.load());
-        QCOMPARE(
-            readFile(m_path),
-            QByteArray(
-                R"({"language":"fr","shortcut":{"keyCode":49,"modifiers":524288,"isModifierKey":false},)"
-                R"("launchAtLogin":false,"muteWhileRecording":false,"onboardingDone":false,"soundsEnabled":true})"));
+        const QByteArray saved = readFile(m_path);
+        QVERIFY(saved.contains(R"("shortcut":{"keyCode":49,"modifiers":524288,"isModifierKey":false})"));
+        QVERIFY(!saved.contains("holdCombo"));
     }
 
     void damagedFileGivesDefaultsAndStaysUntilSaved_data() { damagedFiles_data(); }
@@ -176,30 +140,19 @@ private Q_SLOTS:
         QFETCH(Damage, damage);
         QFETCH(QByteArray, content);
         placeDamagedFile(m_path, damage, content);
-        if (QTest::currentTestFailed())
-            return;
+        const QByteArray before = snapshot(m_path);
 
         const AppSettingsStore store(m_path);
         QCOMPARE(store.load(), AppSettings{});
-        verifyDamagedFileIsUntouched(m_path, damage, content);
-        if (QTest::currentTestFailed())
-            return;
+        QCOMPARE(snapshot(m_path), before);
 
         store.save(customSettings());
-        if (damage == Damage::folder) {
-            // Nothing can replace a folder: the save gives up and leaves it alone.
-            verifyDamagedFileIsUntouched(m_path, damage, content);
-            QCOMPARE(QDir(QFileInfo(m_path).absolutePath()).entryList(QDir::Files | QDir::Hidden),
-                     QStringList());
-        } else {
+        // Nothing can replace a folder: the save gives up and leaves it alone.
+        if (damage == Damage::folder)
+            QCOMPARE(snapshot(m_path), before);
+        else
             QCOMPARE(store.load(), customSettings());
-        }
-    }
-
-    void defaultLocationIsInTheSupportFolder()
-    {
-        QCOMPARE(AppSettingsStore().url(),
-                 qEnvironmentVariable("XDG_DATA_HOME") + QLatin1String("/Parlune/settings.json"));
+        QCOMPARE(hiddenFilesBeside(m_path), QStringList());
     }
 };
 
