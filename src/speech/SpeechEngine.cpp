@@ -21,10 +21,12 @@ struct SpeechEngine::Preparation
             waiter.resume();
     }
 
-    // Waits for the outcome of `preparation`.
+    // Waits for the outcome of `preparation`, which the waiter keeps alive.
+    // WORKAROUND: g++ 12 may destroy a temporary awaiter of a co_await expression twice, so the awaiter
+    // holds a plain pointer and never owns anything.
     struct Wait
     {
-        std::shared_ptr<Preparation> preparation;
+        Preparation* preparation;
         bool await_ready() const noexcept { return preparation->outcome.has_value(); }
         void await_suspend(std::coroutine_handle<> handle) { preparation->waiters.push_back(handle); }
         PrepareOutcome await_resume() const { return *preparation->outcome; }
@@ -87,7 +89,7 @@ QCoro::Task<SpeechEngine::PrepareOutcome> SpeechEngine::prepare(std::shared_ptr<
     // Someone else started this preparation: wait for it, silently.
     if (auto running = state->inFlight.find(language); running != state->inFlight.end()) {
         std::shared_ptr<Preparation> preparation = running->second;
-        co_return co_await Preparation::Wait{preparation};
+        co_return co_await Preparation::Wait{preparation.get()};
     }
 
     const Clock::Instant startedAt = state->clock->now();

@@ -49,8 +49,11 @@ QCoro::Task<std::optional<RecognitionError>> FakeAnalyzer::start(std::shared_ptr
 QCoro::Task<std::optional<RecognitionError>> FakeAnalyzer::finalizeAndFinishThroughEndOfInput()
 {
     ++finalizeCalls;
-    if (finalizeError)
+    if (finalizeError) {
+        // A failed finalisation ends the results too, as the real recogniser's does.
+        m_results->end(finalizeError);
         co_return finalizeError;
+    }
     for (const TranscriptionResult& reading : readingsOnFinalize)
         m_results->deliver(reading);
     m_results->end();

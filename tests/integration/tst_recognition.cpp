@@ -148,8 +148,8 @@ private Q_SLOTS:
             cancelled->input()->push(buffer);
         cancelled->cancel();
         cancelled.reset();
-        // Once the cancelled analysis has ended, the next dictation finds its decoder free.
-        QTest::qWait(200);
+        // The abandoned audio is dropped and the decoder given back for the next dictation.
+        QTRY_COMPARE_WITH_TIMEOUT(recognizer->freeDecoders(QStringLiteral("en-US")), 1, 2000);
 
         DictationSession next(*recognizer, Language::en);
         for (const AudioBufferPtr& buffer : goForward)

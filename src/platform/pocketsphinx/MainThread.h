@@ -34,17 +34,19 @@ public:
     }
     bool isComplete() const { return m_value.has_value(); }
 
-    // Awaits the value of `completion`, keeping it alive meanwhile.
-    static auto wait(std::shared_ptr<Completion> completion)
+    // Awaits the value; the waiter keeps the completion alive meanwhile.
+    // WORKAROUND: g++ 12 may destroy a temporary awaiter of a co_await expression twice, so the awaiter
+    // holds a plain pointer and never owns anything.
+    auto wait()
     {
         struct Awaiter
         {
-            std::shared_ptr<Completion> completion;
+            Completion* completion;
             bool await_ready() const noexcept { return completion->m_value.has_value(); }
             void await_suspend(std::coroutine_handle<> handle) { completion->m_waiters.push_back(handle); }
             T await_resume() const { return *completion->m_value; }
         };
-        return Awaiter{std::move(completion)};
+        return Awaiter{this};
     }
 
 private:

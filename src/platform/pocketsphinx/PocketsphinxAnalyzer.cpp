@@ -143,7 +143,7 @@ QCoro::Task<std::optional<RecognitionError>> PocketsphinxAnalyzer::prepareToAnal
             pool->release(std::move(decoder.value()));
             return std::nullopt;
         });
-    co_return co_await Completion<std::optional<RecognitionError>>::wait(loaded);
+    co_return co_await loaded->wait();
 }
 
 QCoro::Task<std::optional<RecognitionError>>
@@ -161,7 +161,7 @@ PocketsphinxAnalyzer::start(std::shared_ptr<AudioBufferQueue> input)
     worker->input = std::move(input);
     worker->running = true;
     std::thread(&Worker::run, worker).detach();
-    co_return co_await Completion<std::optional<RecognitionError>>::wait(worker->started);
+    co_return co_await worker->started->wait();
 }
 
 QCoro::Task<std::optional<RecognitionError>> PocketsphinxAnalyzer::finalizeAndFinishThroughEndOfInput()
@@ -173,7 +173,7 @@ QCoro::Task<std::optional<RecognitionError>> PocketsphinxAnalyzer::finalizeAndFi
     }
     // The decoding thread reads to the end of the input, which the session has finished.
     worker->input->finish();
-    co_return co_await Completion<std::optional<RecognitionError>>::wait(worker->finished);
+    co_return co_await worker->finished->wait();
 }
 
 QCoro::Task<> PocketsphinxAnalyzer::cancelAndFinishNow()
@@ -185,7 +185,7 @@ QCoro::Task<> PocketsphinxAnalyzer::cancelAndFinishNow()
         co_return;
     }
     worker->input->abandon();
-    co_await Completion<std::optional<RecognitionError>>::wait(worker->finished);
+    co_await worker->finished->wait();
 }
 
 std::shared_ptr<RecognitionResults> PocketsphinxAnalyzer::results()

@@ -92,4 +92,10 @@ int DecoderPool::loadedCount() const
     return m_loaded;
 }
 
+int DecoderPool::freeCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return int(m_free.size());
+}
+
 } // namespace parlune

@@ -56,6 +56,8 @@ public:
 
     // Decoders loaded so far, in use or free.
     int loadedCount() const;
+    // Decoders waiting for a dictation.
+    int freeCount() const;
     const ModelFiles& files() const { return m_files; }
 
 private:

@@ -45,6 +45,12 @@ int PocketsphinxRecognizer::loadedDecoders(const QString& localeIdentifier) cons
     return pool == m_pools.end() ? 0 : pool->second->loadedCount();
 }
 
+int PocketsphinxRecognizer::freeDecoders(const QString& localeIdentifier) const
+{
+    const auto pool = m_pools.find(localeIdentifier);
+    return pool == m_pools.end() ? 0 : pool->second->freeCount();
+}
+
 QCoro::Task<std::optional<QString>> PocketsphinxRecognizer::supportedLocale(QString localeIdentifier)
 {
     const std::optional<ModelSource> source = m_catalogue.source(localeIdentifier);

@@ -35,8 +35,9 @@ public:
     static QString defaultModelsFolder();
     // The model of a locale as it is on disk now, or none.
     std::optional<ModelFiles> installedModel(const QString& localeIdentifier) const;
-    // Decoders loaded for a locale so far.
+    // Decoders loaded for a locale so far, and those of them that no dictation is using.
     int loadedDecoders(const QString& localeIdentifier) const;
+    int freeDecoders(const QString& localeIdentifier) const;
 
 private:
     QString userFolder(const QString& localeIdentifier) const;
