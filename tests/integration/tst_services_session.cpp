@@ -1,18 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The sound server, the autostart folder and the update feed, for real, on the private desktop.
+// The sound server and the update feed, for real, on the private desktop.
 #include "SessionChild.h"
 #include "platform/appcast/AppcastUpdateController.h"
 #include "platform/pulse/PulseLink.h"
 #include "platform/pulse/PulseOutputMixer.h"
 #include "platform/pulse/PulseSound.h"
-#include "platform/xdg/XdgAutostart.h"
-#include "system/LoginItem.h"
 #include "system/MediaController.h"
 #include "system/Sounds.h"
 
-#include <QFile>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -149,19 +145,6 @@ private Q_SLOTS:
         sound.stop();
         QTRY_VERIFY(!pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")})
                          .contains(QLatin1String("float32le 1ch 48000Hz")));
-    }
-
-    void autostartEntryFollowsTheSetting()
-    {
-        const QString configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-        QVERIFY(configHome.startsWith(qEnvironmentVariable("PARLUNE_SESSION_DIR")));
-        XdgAutostart autostart(configHome, QStringLiteral("/usr/bin/parlune"), {LoginItem::launchArgument});
-        LoginItem item(autostart);
-        QFile entry(configHome + QLatin1String("/autostart/parlune.desktop"));
-        item.set(true);
-        QVERIFY(entry.exists());
-        item.set(false);
-        QVERIFY(!entry.exists());
     }
 
     void updaterReadsTheFeed_data()

@@ -47,8 +47,6 @@ private Q_SLOTS:
         QTest::newRow("switched on twice") << false << QList<bool>{true, true} << QStringList{"register"};
         QTest::newRow("start-up, on and registered") << true << QList<bool>{true} << QStringList{};
         QTest::newRow("switched off") << true << QList<bool>{false, false} << QStringList{"unregister"};
-        QTest::newRow("on, off, on") << false << QList<bool>{true, false, true}
-                                     << QStringList{"register", "unregister", "register"};
     }
 
     void onlyAChangeTouchesTheRegistration()

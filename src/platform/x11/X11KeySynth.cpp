@@ -74,6 +74,14 @@ bool X11KeySynth::modifiersHeld()
 
 unsigned int X11KeySynth::keycodeForV()
 {
+    // Xlib keeps its copy of the keymap current only while reading events: the layout may have changed
+    // since the last paste.
+    while (XPending(m_display)) {
+        XEvent event;
+        XNextEvent(m_display, &event);
+        if (event.type == MappingNotify)
+            XRefreshKeyboardMapping(&event.xmapping);
+    }
     // The key that types "v" in the layout in use: on AZERTY, QWERTZ or Dvorak it is not where the
     // QWERTY V is, and applications look at the symbol, not the position.
     XkbStateRec state{};
