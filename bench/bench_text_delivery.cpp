@@ -2,9 +2,11 @@
 // Time from pasteAtCursor to the text being in another program's line edit, read back through the
 // accessibility bus. Runs on a desktop: scripts/session build/bench/bench_text_delivery
 #include "platform/Clock.h"
+#include "platform/atspi/AtspiFocusedElement.h"
 #include "platform/x11/ClipboardPasteboard.h"
 #include "platform/x11/X11KeySynth.h"
 #include "platform/x11/X11Workspace.h"
+#include "system/Permissions.h"
 #include "system/TextInjector.h"
 
 #include <QClipboard>
@@ -173,6 +175,29 @@ void pasteUntilReadBack(benchmark::State& state)
 }
 
 BENCHMARK(pasteUntilReadBack)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The question asked before every paste: does the focused widget take text?
+void focusedElementVerdict(benchmark::State& state)
+{
+    QProcess field;
+    field.start(testField, {QStringLiteral("line")});
+    field.waitForReadyRead(10000);
+    AtspiFocusedElement focused;
+    X11Workspace workspace;
+    Permissions permissions(focused, workspace, QString());
+    for (int attempt = 0; attempt < 100 && permissions.focusedElementAcceptsText() != true; ++attempt)
+        QThread::msleep(50);
+    for (auto _ : state) {
+        if (permissions.focusedElementAcceptsText() != true) {
+            state.SkipWithError("the line edit was not seen");
+            break;
+        }
+    }
+    field.terminate();
+    field.waitForFinished(3000);
+}
+
+BENCHMARK(focusedElementVerdict)->Iterations(100)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

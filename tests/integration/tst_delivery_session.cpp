@@ -124,6 +124,19 @@ private Q_SLOTS:
         QVERIFY(!after.count(TextInjector::transientType));
     }
 
+    void emptyClipboardIsEmptyAgainAfterThePaste()
+    {
+        pasteboard->clearContents();
+        QTRY_VERIFY(dumpClipboard().empty());
+        SessionChild field(testField, {QStringLiteral("line")});
+        QVERIFY(field.waitForLine("ready"));
+        injector->pasteAtCursor(QStringLiteral("texte dicté"), true);
+        QVERIFY(field.waitForLine("text "));
+        QVERIFY(!dumpClipboard().empty());
+        QTest::qWait(int(TextInjector::restoreDelay.count() * 1000) + 300);
+        QVERIFY(dumpClipboard().empty());
+    }
+
     void copyByAnotherProgramWithinTheDelayWins()
     {
         SessionChild owner(testField, {QStringLiteral("copy"), QStringLiteral("avant")});

@@ -85,8 +85,8 @@ private Q_SLOTS:
             << "https://example.org/1.2";
         QTest::newRow("a newer build for another system is skipped")
             << head +
-                   "<item><enclosure url='https://example.org/9.dmg' sparkle:version='9.0' "
-                   "sparkle:os='macos'/></item>"
+                   "<item><enclosure url='https://example.org/9.exe' sparkle:version='9.0' "
+                   "sparkle:os='windows'/></item>"
                    "<item><enclosure url='https://example.org/1.1.tar.gz' sparkle:version='1.1' "
                    "sparkle:os='linux'/></item>" +
                    tail

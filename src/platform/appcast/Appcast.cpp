@@ -79,7 +79,7 @@ std::optional<AvailableUpdate> newestUpdate(const QByteArray& feed)
     bool forOtherSystem = false;
     AvailableUpdate current;
 
-    auto isSparkle = [](QStringView qualifiedName, QLatin1String name) {
+    auto isFeedTag = [](QStringView qualifiedName, QLatin1String name) {
         return qualifiedName == QString(QLatin1String("sparkle:") + name);
     };
 
@@ -95,18 +95,18 @@ std::optional<AvailableUpdate> newestUpdate(const QByteArray& feed)
                 const QXmlStreamAttributes attributes = xml.attributes();
                 for (const QXmlStreamAttribute& attribute : attributes) {
                     const QStringView attributeName = attribute.qualifiedName();
-                    if (isSparkle(attributeName, QLatin1String("version")))
+                    if (isFeedTag(attributeName, QLatin1String("version")))
                         current.version = attribute.value().toString();
-                    else if (isSparkle(attributeName, QLatin1String("shortVersionString")))
+                    else if (isFeedTag(attributeName, QLatin1String("shortVersionString")))
                         current.displayVersion = attribute.value().toString();
-                    else if (isSparkle(attributeName, QLatin1String("os")))
+                    else if (isFeedTag(attributeName, QLatin1String("os")))
                         forOtherSystem = attribute.value() != QLatin1String("linux");
                     else if (attributeName == QLatin1String("url") && current.link.isEmpty())
                         current.link = QUrl(attribute.value().toString());
                 }
-            } else if (inItem && isSparkle(name, QLatin1String("version"))) {
+            } else if (inItem && isFeedTag(name, QLatin1String("version"))) {
                 current.version = xml.readElementText().trimmed();
-            } else if (inItem && isSparkle(name, QLatin1String("shortVersionString"))) {
+            } else if (inItem && isFeedTag(name, QLatin1String("shortVersionString"))) {
                 current.displayVersion = xml.readElementText().trimmed();
             } else if (inItem && name == QLatin1String("link")) {
                 // The release page is better to show than the archive.

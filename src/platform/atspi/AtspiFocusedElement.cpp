@@ -103,10 +103,15 @@ Accessible focusedInside(AtspiAccessible* window)
     for (int visited = 0; !pending.empty() && visited < searchLimit; ++visited) {
         Accessible object = std::move(pending.back());
         pending.pop_back();
-        if (visited > 0 && hasState(object.get(), ATSPI_STATE_FOCUSED))
+        const StateSet states(atspi_accessible_get_state_set(object.get()));
+        if (!states)
+            continue;
+        if (visited > 0 && atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED))
             return object;
-        // Lists and tables that manage their own descendants expose them only on demand.
-        if (hasState(object.get(), ATSPI_STATE_MANAGES_DESCENDANTS))
+        // Hidden parts (other tabs, closed menus) cannot hold the focus, and lists and tables that
+        // manage their own descendants expose them only on demand: neither is worth walking.
+        if ((visited > 0 && !atspi_state_set_contains(states.get(), ATSPI_STATE_SHOWING)) ||
+            atspi_state_set_contains(states.get(), ATSPI_STATE_MANAGES_DESCENDANTS))
             continue;
         const int count = childCount(object.get());
         for (int i = count - 1; i >= 0; --i) {

@@ -3,6 +3,7 @@
 
 #include <QClipboard>
 #include <QMimeData>
+#include <QTimer>
 
 namespace parlune {
 
@@ -31,6 +32,8 @@ bool ClipboardPasteboard::isHousekeepingType(const QString& type)
 
 PasteboardSnapshot ClipboardPasteboard::items()
 {
+    if (m_clearPending)
+        return {};
     const QMimeData* mime = m_clipboard->mimeData(QClipboard::Clipboard);
     if (!mime)
         return {};
@@ -58,10 +61,24 @@ int ClipboardPasteboard::changeCount()
 
 void ClipboardPasteboard::clearContents()
 {
-    m_writing = true;
-    m_clipboard->clear(QClipboard::Clipboard);
-    m_writing = false;
     ++m_changeCount;
+    if (m_clearPending)
+        return;
+    // WORKAROUND: X11: a clipboard without owner, even for an instant, invites clipboard managers to
+    // put their last entry back, which could then be pasted instead of the text. A write that follows
+    // in the same turn of the event loop replaces the content in one step; only a clear on its own
+    // gives up the clipboard.
+    m_clearPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (!m_clearPending)
+            return;
+        m_clearPending = false;
+        if (!m_clipboard->ownsClipboard())
+            return;
+        m_writing = true;
+        m_clipboard->clear(QClipboard::Clipboard);
+        m_writing = false;
+    });
 }
 
 void ClipboardPasteboard::writeItems(const PasteboardSnapshot& items)
@@ -75,6 +92,7 @@ void ClipboardPasteboard::writeItems(const PasteboardSnapshot& items)
                 mime->setData(type, bytes);
         }
     }
+    m_clearPending = false;
     m_writing = true;
     m_clipboard->setMimeData(mime, QClipboard::Clipboard);
     m_writing = false;

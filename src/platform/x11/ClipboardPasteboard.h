@@ -29,6 +29,7 @@ private:
     QClipboard* m_clipboard;
     int m_changeCount = 0;
     bool m_writing = false;
+    bool m_clearPending = false;
 };
 
 } // namespace parlune

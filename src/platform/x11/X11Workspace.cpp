@@ -146,13 +146,46 @@ RunningApplication X11Workspace::currentApplication()
     return application;
 }
 
+unsigned long X11Workspace::windowToActivate(const RunningApplication& application)
+{
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(m_display, Window(application.window), &attributes))
+        return application.window;
+    // The window seen at the start of the dictation has closed since: another window of the same
+    // process stands for the application.
+    if (application.processIdentifier == 0)
+        return 0;
+    const Atom clientList = XInternAtom(m_display, "_NET_CLIENT_LIST", False);
+    Atom actualType = 0;
+    int actualFormat = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    unsigned long found = 0;
+    if (XGetWindowProperty(m_display, DefaultRootWindow(m_display), clientList, 0, 4096, False, XA_WINDOW,
+                           &actualType, &actualFormat, &count, &remaining, &data) == Success &&
+        data && actualFormat == 32) {
+        const auto* windows = reinterpret_cast<const unsigned long*>(data);
+        // The list runs from the oldest window to the newest; the newest is the likeliest target.
+        for (unsigned long i = count; i > 0 && found == 0; --i) {
+            const auto pid = longProperty(m_display, windows[i - 1], "_NET_WM_PID", XA_CARDINAL);
+            if (pid && qint64(*pid) == application.processIdentifier)
+                found = windows[i - 1];
+        }
+    }
+    if (data)
+        XFree(data);
+    return found;
+}
+
 bool X11Workspace::activate(const RunningApplication& application)
 {
     if (!connect() || application.window == 0)
         return false;
     const IgnoredErrors ignored(m_display);
     const Window root = DefaultRootWindow(m_display);
-    const Window window = Window(application.window);
+    const auto window = Window(windowToActivate(application));
+    if (window == 0)
+        return false;
     if (hasEwmhWindowManager()) {
         XEvent event{};
         event.xclient.type = ClientMessage;

@@ -27,6 +27,7 @@ private:
     unsigned long activeWindow();
     std::optional<RunningApplication> applicationOfWindow(unsigned long window);
     bool hasEwmhWindowManager();
+    unsigned long windowToActivate(const RunningApplication& application);
 
     _XDisplay* m_display = nullptr;
 };
