@@ -158,6 +158,30 @@ private Q_SLOTS:
         QCOMPARE(recognizer->loadedDecoders(QStringLiteral("en-US")), 1);
     }
 
+    // A dictation released without a word, or before any audio came, gives an empty text.
+    void noSpeechGivesAnEmptyText_data()
+    {
+        QTest::addColumn<int>("silentFrames");
+        QTest::newRow("no audio at all") << 0;
+        QTest::newRow("one second of silence") << 16000;
+    }
+
+    void noSpeechGivesAnEmptyText()
+    {
+        QFETCH(int, silentFrames);
+        auto recognizer =
+            std::make_shared<PocketsphinxRecognizer>(ModelCatalogue::shipped(), m_models.path());
+        SpeechEngine engine(recognizer);
+        QVERIFY(QCoro::waitFor(engine.prepare(Language::en)));
+
+        DictationSession session(*recognizer, Language::en);
+        for (const AudioBufferPtr& buffer : toBuffers(std::vector<float>(silentFrames, 0.0f)))
+            session.input()->push(buffer);
+        auto text = QCoro::waitFor(session.finish());
+        QVERIFY(text);
+        QCOMPARE(text.value(), QString());
+    }
+
     void languagesWithoutAModelAreUnavailable()
     {
         auto recognizer =
