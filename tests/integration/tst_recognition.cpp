@@ -182,17 +182,6 @@ private Q_SLOTS:
         QCOMPARE(text.value(), QString());
     }
 
-    void languagesWithoutAModelAreUnavailable()
-    {
-        auto recognizer =
-            std::make_shared<PocketsphinxRecognizer>(ModelCatalogue::shipped(), m_models.path());
-        SpeechEngine engine(recognizer);
-        auto french = QCoro::waitFor(engine.prepare(Language::fr));
-        QVERIFY(!french);
-        QCOMPARE(SpeechEngine::description(french.error()),
-                 QStringLiteral("Français n'est pas disponible sur ce Mac."));
-    }
-
 private:
     // An empty user model folder: English comes from the system's model.
     QTemporaryDir m_models;
