@@ -143,13 +143,18 @@ private Q_SLOTS:
         QVERIFY(QCoro::waitFor(engine.prepare(Language::en)));
         const std::vector<AudioBufferPtr> goForward = toBuffers(readSamples(recordedSpeech("goforward.raw")));
 
-        auto cancelled = std::make_unique<DictationSession>(*recognizer, Language::en);
+        bool heard = false;
+        auto cancelled = std::make_unique<DictationSession>(*recognizer, Language::en,
+                                                            [&heard](const QString&) { heard = true; });
         for (const AudioBufferPtr& buffer : goForward)
             cancelled->input()->push(buffer);
+        // Abandoned in the middle of decoding: the rest of the audio is dropped and the decoder given
+        // back for the next dictation.
+        QTRY_VERIFY_WITH_TIMEOUT(heard, 10000);
+        QCOMPARE(recognizer->freeDecoders(QStringLiteral("en-US")), 0);
         cancelled->cancel();
         cancelled.reset();
-        // The abandoned audio is dropped and the decoder given back for the next dictation.
-        QTRY_COMPARE_WITH_TIMEOUT(recognizer->freeDecoders(QStringLiteral("en-US")), 1, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(recognizer->freeDecoders(QStringLiteral("en-US")), 1, 5000);
 
         DictationSession next(*recognizer, Language::en);
         for (const AudioBufferPtr& buffer : goForward)
