@@ -106,6 +106,8 @@ std::shared_ptr<Analyzer> FakeRecognizer::makeAnalyzer(Transcriber, AnalyzerOpti
 {
     auto analyzer = std::make_shared<FakeAnalyzer>();
     analyzer->recognizer = this;
+    analyzer->startError = startError;
+    analyzer->finalizeError = finalizeError;
     analyzers.push_back(analyzer);
     return analyzer;
 }

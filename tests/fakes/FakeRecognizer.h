@@ -65,6 +65,9 @@ public:
     std::optional<AudioFormat> format = AudioFormat{16000, 1};
     std::optional<RecognitionError> prepareError;
     bool holdLoads = false;
+    // Given to every analyser made from now on.
+    std::optional<RecognitionError> startError;
+    std::optional<RecognitionError> finalizeError;
 
     // What was asked.
     std::vector<QString> askedLocales;
