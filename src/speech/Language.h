@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 #include <QStringView>
 
@@ -25,3 +26,5 @@ QString displayName(Language language);
 std::optional<Language> languageFromRawValue(QStringView raw);
 
 } // namespace parlune
+
+Q_DECLARE_METATYPE(parlune::Language)

@@ -30,12 +30,12 @@ FakeClock::~FakeClock()
 
 QCoro::Task<> FakeClock::sleep(Seconds duration)
 {
-    co_await Awaiter{this, m_now + std::chrono::duration_cast<Instant::duration>(duration)};
+    co_await Awaiter{this, m_now + std::chrono::round<Instant::duration>(duration)};
 }
 
 void FakeClock::advance(Seconds duration)
 {
-    const Instant target = m_now + std::chrono::duration_cast<Instant::duration>(duration);
+    const Instant target = m_now + std::chrono::round<Instant::duration>(duration);
     // Resume one due sleeper at a time: a resumed task may start new sleeps, which must see the
     // clock at their own start.
     for (;;) {

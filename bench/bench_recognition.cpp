@@ -1,0 +1,205 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Recognition speed and cost on Debian's English model and recorded speech:
+//   - model load time and resident memory with one language loaded, and what a second concurrent
+//     dictation (a second decoder) adds;
+//   - decoding speed on one core, as a real-time factor (decoding time / audio duration);
+//   - the latency from finish() to the final text after 5 s and 30 s of speech fed at real-time pace.
+#include "RecordedSpeech.h"
+#include "platform/pocketsphinx/PocketsphinxDecoder.h"
+#include "platform/pocketsphinx/PocketsphinxRecognizer.h"
+#include "speech/DictationSession.h"
+#include "speech/SpeechEngine.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <unistd.h>
+
+using namespace parlune;
+
+namespace {
+
+const QStringList recordings{"librivox/sense_and_sensibility_01_austen_64kb-0870.wav",
+                             "librivox/sense_and_sensibility_01_austen_64kb-0880.wav",
+                             "librivox/sense_and_sensibility_01_austen_64kb-0890.wav",
+                             "librivox/sense_and_sensibility_01_austen_64kb-0920.wav",
+                             "librivox/sense_and_sensibility_01_austen_64kb-0930.wav",
+                             "goforward.raw",
+                             "numbers.raw",
+                             "something.raw"};
+
+ModelFiles englishModel()
+{
+    return *ModelFiles::find(QStringLiteral("/usr/share/pocketsphinx/model/en-us"));
+}
+
+double residentMegabytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Kept for the whole run, as the program keeps its model.
+std::unique_ptr<PocketsphinxDecoder> firstDecoder;
+std::unique_ptr<PocketsphinxDecoder> secondDecoder;
+
+void BM_ModelLoad(benchmark::State& state)
+{
+    const double before = residentMegabytes();
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        auto loaded = PocketsphinxDecoder::load(englishModel());
+        state.SetIterationTime(secondsSince(start));
+        firstDecoder = std::move(loaded.value());
+    }
+    state.counters["rss_before_MB"] = before;
+    state.counters["rss_one_language_MB"] = residentMegabytes();
+}
+
+// A second dictation while the first is still being finished needs a decoder of its own.
+void BM_SecondConcurrentDecoder(benchmark::State& state)
+{
+    const double before = residentMegabytes();
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        auto loaded = PocketsphinxDecoder::load(englishModel());
+        state.SetIterationTime(secondsSince(start));
+        secondDecoder = std::move(loaded.value());
+    }
+    state.counters["rss_added_MB"] = residentMegabytes() - before;
+}
+
+void BM_DecodingRealTimeFactor(benchmark::State& state)
+{
+    std::vector<std::vector<qint16>> audio;
+    double audioSeconds = 0;
+    for (const QString& recording : recordings) {
+        const std::vector<float> samples = readSamples(recordedSpeech(recording));
+        std::vector<qint16> pcm(samples.size());
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            pcm[i] = qint16(samples[i] * 32768.0f);
+        audioSeconds += double(pcm.size()) / 16000.0;
+        audio.push_back(std::move(pcm));
+    }
+    double decodingSeconds = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        for (const std::vector<qint16>& pcm : audio) {
+            firstDecoder->startUtterance();
+            for (std::size_t at = 0; at < pcm.size(); at += 2048) {
+                firstDecoder->process(pcm.data() + at, std::min<std::size_t>(2048, pcm.size() - at));
+                benchmark::DoNotOptimize(firstDecoder->hypothesis());
+            }
+            firstDecoder->endUtterance();
+            benchmark::DoNotOptimize(firstDecoder->hypothesis());
+        }
+        const double elapsed = secondsSince(start);
+        decodingSeconds += elapsed;
+        state.SetIterationTime(elapsed);
+    }
+    state.counters["audio_s"] = audioSeconds;
+    state.counters["real_time_factor"] = decodingSeconds / double(state.iterations()) / audioSeconds;
+}
+
+// `seconds` of recorded speech, the recordings one after another.
+std::vector<AudioBufferPtr> speechOf(double seconds)
+{
+    std::vector<float> all;
+    const std::size_t wanted = std::size_t(seconds * 16000);
+    while (all.size() < wanted) {
+        for (const QString& recording : recordings) {
+            const std::vector<float> samples = readSamples(recordedSpeech(recording));
+            all.insert(all.end(), samples.begin(), samples.end());
+        }
+    }
+    all.resize(wanted);
+    return toBuffers(all);
+}
+
+void BM_FinishLatency(benchmark::State& state)
+{
+    static auto recognizer = [] {
+        static QTemporaryDir models;
+        auto made = std::make_shared<PocketsphinxRecognizer>(ModelCatalogue::shipped(), models.path());
+        SpeechEngine engine(made);
+        QCoro::waitFor(engine.prepare(Language::en));
+        return made;
+    }();
+    const std::vector<AudioBufferPtr> buffers = speechOf(double(state.range(0)));
+    for (auto _ : state) {
+        DictationSession session(*recognizer, Language::en,
+                                 [](const QString& preview) { benchmark::DoNotOptimize(preview); });
+        // The audio thread: one 2048-frame buffer every 128 ms, while the main thread takes the readings.
+        std::atomic_bool fed = false;
+        std::thread feeder([&] {
+            auto next = std::chrono::steady_clock::now();
+            for (const AudioBufferPtr& buffer : buffers) {
+                next += std::chrono::microseconds(buffer->frameLength() * 1'000'000 / 16'000);
+                std::this_thread::sleep_until(next);
+                session.input()->push(buffer);
+            }
+            fed = true;
+        });
+        QEventLoop loop;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (fed)
+                loop.quit();
+        });
+        poll.start(1);
+        loop.exec();
+        feeder.join();
+
+        // The key is released right after the last buffer.
+        const auto released = std::chrono::steady_clock::now();
+        auto text = QCoro::waitFor(session.finish());
+        state.SetIterationTime(secondsSince(released));
+        if (!text || text.value().isEmpty())
+            state.SkipWithError("no text recognised");
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_ModelLoad)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SecondConcurrentDecoder)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodingRealTimeFactor)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FinishLatency)
+    ->Arg(5)
+    ->Iterations(1)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly()
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FinishLatency)
+    ->Arg(30)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly()
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "input/KeyCombo.h"
+#include "platform/KeyboardLayout.h"
+
+#include <array>
+#include <utility>
+
+namespace parlune {
+
+namespace {
+
+// Labels of the modifier keys held alone: the symbol and which side of the keyboard.
+constexpr std::array<std::pair<quint16, const char*>, 9> modifierKeyLabels{{
+    {54, "⌘ droite"},
+    {55, "⌘ gauche"},
+    {56, "⇧ gauche"},
+    {58, "⌥ gauche"},
+    {59, "⌃ gauche"},
+    {60, "⇧ droite"},
+    {61, "⌥ droite"},
+    {62, "⌃ droite"},
+    {63, "fn"},
+}};
+
+// The prefix of an ordinary shortcut, always in this order whatever order the keys were pressed in.
+constexpr std::array<std::pair<quint64, const char*>, 5> modifierSymbols{{
+    {ModifierFlag::control, "⌃"},
+    {ModifierFlag::option, "⌥"},
+    {ModifierFlag::shift, "⇧"},
+    {ModifierFlag::command, "⌘"},
+    {ModifierFlag::function, "fn "},
+}};
+
+// Keys that type nothing, or whose character would be unreadable in a label.
+constexpr std::array<std::pair<quint16, const char*>, 25> namedKeys{{
+    {49, "Espace"}, {36, "↩"},    {48, "⇥"},    {53, "esc"},  {51, "⌫"},    {117, "⌦"},   {122, "F1"},
+    {120, "F2"},    {99, "F3"},   {118, "F4"},  {96, "F5"},   {97, "F6"},   {98, "F7"},   {100, "F8"},
+    {101, "F9"},    {109, "F10"}, {103, "F11"}, {111, "F12"}, {105, "F13"}, {107, "F14"}, {113, "F15"},
+    {123, "←"},     {124, "→"},   {126, "↑"},   {125, "↓"},
+}};
+
+constexpr std::array<std::pair<quint16, quint64>, 9> modifierKeyFlags{{
+    {54, ModifierFlag::command},
+    {55, ModifierFlag::command},
+    {56, ModifierFlag::shift},
+    {58, ModifierFlag::option},
+    {59, ModifierFlag::control},
+    {60, ModifierFlag::shift},
+    {61, ModifierFlag::option},
+    {62, ModifierFlag::control},
+    {63, ModifierFlag::function},
+}};
+
+} // namespace
+
+QString KeyCombo::displayString() const
+{
+    if (isModifierKey) {
+        // The key alone names the shortcut; stray modifier bits are not part of it.
+        for (const auto& [code, label] : modifierKeyLabels) {
+            if (code == keyCode)
+                return QString::fromUtf8(label);
+        }
+        return QStringLiteral("?");
+    }
+    QString label;
+    for (const auto& [flag, symbol] : modifierSymbols) {
+        if (modifiers & flag)
+            label += QString::fromUtf8(symbol);
+    }
+    return label + keyName(keyCode);
+}
+
+QString KeyCombo::keyName(quint16 keyCode)
+{
+    for (const auto& [code, name] : namedKeys) {
+        if (code == keyCode)
+            return QString::fromUtf8(name);
+    }
+    // QString::toUpper follows Unicode's own case mapping, not the user's locale: "i" is always "I"
+    // (never the Turkish dotted capital) and "ß" becomes "SS".
+    if (const auto character = characterForKeyCode(keyCode))
+        return character->toUpper();
+    return QStringLiteral("Touche %1").arg(keyCode);
+}
+
+std::optional<QString> KeyCombo::characterForKeyCode(quint16 keyCode)
+{
+    // Asked afresh every time, so that a label follows the layout the user has switched to.
+    const auto layout = KeyboardLayout::current();
+    return layout ? layout->character(keyCode) : std::nullopt;
+}
+
+bool KeyCombo::isModifierKeyCode(quint16 keyCode)
+{
+    return modifierFlag(keyCode).has_value();
+}
+
+std::optional<quint64> KeyCombo::modifierFlag(quint16 keyCode)
+{
+    // Caps Lock (57) is left out on purpose: it can never be a shortcut held alone.
+    for (const auto& [code, flag] : modifierKeyFlags) {
+        if (code == keyCode)
+            return flag;
+    }
+    return std::nullopt;
+}
+
+} // namespace parlune

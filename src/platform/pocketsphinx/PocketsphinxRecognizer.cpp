@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/pocketsphinx/PocketsphinxRecognizer.h"
+
+#include "platform/pocketsphinx/ModelInstallation.h"
+#include "platform/pocketsphinx/PocketsphinxAnalyzer.h"
+
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QStandardPaths>
+
+namespace parlune {
+
+PocketsphinxRecognizer::PocketsphinxRecognizer(ModelCatalogue catalogue, QString modelsFolder)
+    : m_catalogue(std::move(catalogue))
+    , m_modelsFolder(modelsFolder.isEmpty() ? defaultModelsFolder() : std::move(modelsFolder))
+{}
+
+PocketsphinxRecognizer::~PocketsphinxRecognizer() = default;
+
+QString PocketsphinxRecognizer::defaultModelsFolder()
+{
+    // $XDG_DATA_HOME, or ~/.local/share when it is not set.
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return QDir(dataHome).filePath(QStringLiteral("Parlune/models"));
+}
+
+QString PocketsphinxRecognizer::userFolder(const QString& localeIdentifier) const
+{
+    return QDir(m_modelsFolder).filePath(localeIdentifier);
+}
+
+std::optional<ModelFiles> PocketsphinxRecognizer::installedModel(const QString& localeIdentifier) const
+{
+    const std::optional<ModelSource> source = m_catalogue.source(localeIdentifier);
+    if (!source)
+        return std::nullopt;
+    if (std::optional<ModelFiles> own = ModelFiles::find(userFolder(localeIdentifier)))
+        return own;
+    return ModelFiles::find(source->systemFolder);
+}
+
+int PocketsphinxRecognizer::loadedDecoders(const QString& localeIdentifier) const
+{
+    const auto pool = m_pools.find(localeIdentifier);
+    return pool == m_pools.end() ? 0 : pool->second->loadedCount();
+}
+
+int PocketsphinxRecognizer::freeDecoders(const QString& localeIdentifier) const
+{
+    const auto pool = m_pools.find(localeIdentifier);
+    return pool == m_pools.end() ? 0 : pool->second->freeCount();
+}
+
+QCoro::Task<std::optional<QString>> PocketsphinxRecognizer::supportedLocale(QString localeIdentifier)
+{
+    const std::optional<ModelSource> source = m_catalogue.source(localeIdentifier);
+    if (!source || (!installedModel(localeIdentifier) && !source->canDownload()))
+        co_return std::nullopt;
+    co_return localeIdentifier;
+}
+
+QCoro::Task<Recognizer::InstallationRequestOutcome>
+PocketsphinxRecognizer::assetInstallationRequest(Transcriber transcriber)
+{
+    const QString& locale = transcriber.localeIdentifier;
+    if (installedModel(locale))
+        co_return std::shared_ptr<AssetInstallationRequest>();
+    const std::optional<ModelSource> source = m_catalogue.source(locale);
+    if (!source || !source->canDownload())
+        co_return RecognitionError{
+            QStringLiteral("Aucun modèle de reconnaissance n'est disponible pour %1.").arg(locale)};
+    if (!m_network)
+        m_network = std::make_unique<QNetworkAccessManager>();
+    co_return std::shared_ptr<AssetInstallationRequest>(
+        std::make_shared<ModelInstallation>(*m_network, *source, userFolder(locale)));
+}
+
+QCoro::Task<std::optional<AudioFormat>> PocketsphinxRecognizer::bestAvailableAudioFormat(Transcriber)
+{
+    co_return AudioFormat{16000, 1};
+}
+
+std::shared_ptr<Analyzer> PocketsphinxRecognizer::makeAnalyzer(Transcriber transcriber, AnalyzerOptions)
+{
+    // Every analyser keeps its model for the rest of the run: the pools are never emptied.
+    const QString locale = transcriber.localeIdentifier;
+    std::shared_ptr<DecoderPool>& pool = m_pools[locale];
+    if (!pool) {
+        if (std::optional<ModelFiles> files = installedModel(locale))
+            pool = std::make_shared<DecoderPool>(*files);
+    }
+    const QString missing =
+        QStringLiteral("Le modèle de reconnaissance pour %1 est introuvable.").arg(locale);
+    std::shared_ptr<DecoderPool> found = pool;
+    if (!found)
+        m_pools.erase(locale);
+    return std::make_shared<PocketsphinxAnalyzer>(found, std::move(transcriber), missing);
+}
+
+} // namespace parlune

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/Recognizer.h"
+#include "platform/pocketsphinx/ModelCatalogue.h"
+#include "platform/pocketsphinx/PocketsphinxDecoder.h"
+
+#include <QString>
+
+#include <map>
+#include <memory>
+
+class QNetworkAccessManager;
+
+namespace parlune {
+
+// The recogniser on pocketsphinx. A locale's model is looked up in the user's model folder
+// (`<models>/<localeIdentifier>/`) and then in the catalogue's system folder; a locale whose model is
+// in neither place is installed from the catalogue's archive when it has one. Audio is 16 kHz mono.
+// Loaded models stay loaded for the rest of the run.
+class PocketsphinxRecognizer final : public Recognizer
+{
+public:
+    // `modelsFolder` defaults to `defaultModelsFolder()`.
+    explicit PocketsphinxRecognizer(ModelCatalogue catalogue = ModelCatalogue::shipped(),
+                                    QString modelsFolder = {});
+    ~PocketsphinxRecognizer() override;
+
+    QCoro::Task<std::optional<QString>> supportedLocale(QString localeIdentifier) override;
+    QCoro::Task<InstallationRequestOutcome> assetInstallationRequest(Transcriber transcriber) override;
+    QCoro::Task<std::optional<AudioFormat>> bestAvailableAudioFormat(Transcriber transcriber) override;
+    std::shared_ptr<Analyzer> makeAnalyzer(Transcriber transcriber, AnalyzerOptions options) override;
+
+    // "Parlune/models" in the user's data folder.
+    static QString defaultModelsFolder();
+    // The model of a locale as it is on disk now, or none.
+    std::optional<ModelFiles> installedModel(const QString& localeIdentifier) const;
+    // Decoders loaded for a locale so far, and those of them that no dictation is using.
+    int loadedDecoders(const QString& localeIdentifier) const;
+    int freeDecoders(const QString& localeIdentifier) const;
+
+private:
+    QString userFolder(const QString& localeIdentifier) const;
+
+    ModelCatalogue m_catalogue;
+    QString m_modelsFolder;
+    std::unique_ptr<QNetworkAccessManager> m_network;
+    std::map<QString, std::shared_ptr<DecoderPool>> m_pools;
+};
+
+} // namespace parlune

@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/KeyboardTap.h"
+
+#include <QPointer>
+#include <QSocketNotifier>
+
+#include <bitset>
+#include <memory>
+
+struct _XDisplay;
+
+namespace parlune {
+
+// The keyboard tap on X11, on a connection of its own, watched from the main thread's event loop.
+//
+// It sees every key through XInput2's raw key events on the root window, which reach us whichever
+// window has the focus and whoever holds a grab. It swallows keys by grabbing them (XGrabKey): the
+// server then sends them to us instead of the focused window. Modifier flags and auto-repeat are
+// worked out from the sequence of raw events, which carry neither.
+//
+// The tap reports itself disabled when the connection to the server is lost or when its grabs could
+// not be taken (another program holds the same key combination). Enabling it again reconnects and
+// grabs again.
+class X11KeyboardTap final : public KeyboardTap
+{
+public:
+    X11KeyboardTap() = default;
+    ~X11KeyboardTap() override;
+
+    X11KeyboardTap(const X11KeyboardTap&) = delete;
+    X11KeyboardTap& operator=(const X11KeyboardTap&) = delete;
+
+    bool install(Handler handler) override;
+    void remove() override;
+    bool isEnabled() const override;
+    void setEnabled(bool enabled) override;
+    void setSwallowedKeys(std::vector<SwallowedKey> keys) override;
+
+    // A resource id of our connection, which names it to XKillClient; 0 when not connected.
+    unsigned long connectionId() const;
+
+private:
+    struct Grab
+    {
+        unsigned keycode;
+        unsigned modifiers;
+        // Without it the key is not swallowed in its plain form.
+        bool essential;
+    };
+    struct HeldKey
+    {
+        SwallowedKey key;
+        std::vector<Grab> grabs;
+        bool complete;
+    };
+
+    bool connectToServer();
+    void disconnectFromServer();
+    void readEvents();
+    void readEventsLater();
+    void keyChanged(unsigned keycode, bool down);
+    quint64 modifierFlags() const;
+    void deliver(EventType type, const Event& event);
+    void readModifierMapping();
+    std::vector<Grab> grabsFor(const SwallowedKey& key) const;
+    // Brings the server's grabs in line with m_swallowed; false when some could not be taken.
+    bool updateGrabs(bool regrabAll = false);
+    bool applyGrabs(bool regrabAll);
+    void ungrab(const HeldKey& held);
+    void connectionLost();
+    void reportDisabled();
+
+    static void onIOErrorExit(_XDisplay* display, void* tap);
+
+    _XDisplay* m_display = nullptr;
+    // Context of our queued calls and parent of the notifier: gone with the tap, it takes them along.
+    std::unique_ptr<QObject> m_context = std::make_unique<QObject>();
+    // Watches our connection from the main thread's event loop.
+    QPointer<QSocketNotifier> m_notifier;
+    Handler m_handler;
+    bool m_enabled = false;
+    bool m_grabsHeld = true;
+    bool m_connectionLost = false;
+    bool m_readScheduled = false;
+    int m_xinputOpcode = 0;
+    unsigned long m_connectionId = 0;
+    std::vector<SwallowedKey> m_swallowed;
+    std::vector<HeldKey> m_held;
+    // X modifier mask of each of our modifier flags, for the left and the right key (0: not mapped).
+    struct FlagMasks
+    {
+        quint64 flag;
+        unsigned left;
+        unsigned right;
+    };
+    std::vector<FlagMasks> m_flagMasks;
+    unsigned m_numLockMask = 0;
+    // X key codes currently down, as seen by us.
+    std::bitset<256> m_down;
+};
+
+} // namespace parlune

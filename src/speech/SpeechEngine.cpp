@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "speech/SpeechEngine.h"
+
+#include "platform/Log.h"
+
+#include <coroutine>
+#include <vector>
+
+namespace parlune {
+
+// A running preparation, which the requests that arrive meanwhile wait for.
+struct SpeechEngine::Preparation
+{
+    std::optional<PrepareOutcome> outcome;
+    std::vector<std::coroutine_handle<>> waiters;
+
+    void complete(const PrepareOutcome& result)
+    {
+        outcome = result;
+        for (std::coroutine_handle<> waiter : std::exchange(waiters, {}))
+            waiter.resume();
+    }
+
+    // Waits for the outcome of `preparation`, which the waiter keeps alive.
+    // WORKAROUND: g++ 12 may destroy a temporary awaiter of a co_await expression twice, so the awaiter
+    // holds a plain pointer and never owns anything.
+    struct Wait
+    {
+        Preparation* preparation;
+        bool await_ready() const noexcept { return preparation->outcome.has_value(); }
+        void await_suspend(std::coroutine_handle<> handle) { preparation->waiters.push_back(handle); }
+        PrepareOutcome await_resume() const { return *preparation->outcome; }
+    };
+};
+
+QString SpeechEngine::EngineError::description() const
+{
+    switch (m_case) {
+    case Case::unsupported:
+        return displayName(*m_language) + QStringLiteral(" n'est pas disponible sur ce Mac.");
+    case Case::noAudioFormat:
+        return QStringLiteral("Le moteur de dictée ne répond pas.");
+    }
+    return {};
+}
+
+QString SpeechEngine::description(const Error& error)
+{
+    if (const auto* engineError = std::get_if<EngineError>(&error))
+        return engineError->description();
+    return std::get<RecognitionError>(error).description;
+}
+
+SpeechEngine::SpeechEngine(std::shared_ptr<Recognizer> recognizer, Clock& clock)
+    : m_state(std::make_shared<State>(State{std::move(recognizer), &clock, {}, {}}))
+{}
+
+QCoro::Task<SpeechEngine::PrepareOutcome> SpeechEngine::prepare(Language language)
+{
+    return prepare(m_state, language);
+}
+
+std::optional<AudioFormat> SpeechEngine::readyFormat(Language language) const
+{
+    const auto ready = m_state->formats.find(language);
+    if (ready == m_state->formats.end())
+        return std::nullopt;
+    return ready->second;
+}
+
+Transcriber SpeechEngine::makeTranscriber(Language language)
+{
+    return Transcriber{localeIdentifier(language), /*volatileResults=*/true};
+}
+
+const AnalyzerOptions& SpeechEngine::options()
+{
+    static const AnalyzerOptions shared{AnalyzerOptions::Priority::userInitiated,
+                                        AnalyzerOptions::ModelRetention::processLifetime};
+    return shared;
+}
+
+QCoro::Task<SpeechEngine::PrepareOutcome> SpeechEngine::prepare(std::shared_ptr<State> state,
+                                                                Language language)
+{
+    if (auto ready = state->formats.find(language); ready != state->formats.end())
+        co_return ready->second;
+
+    // Someone else started this preparation: wait for it, silently.
+    if (auto running = state->inFlight.find(language); running != state->inFlight.end()) {
+        std::shared_ptr<Preparation> preparation = running->second;
+        co_return co_await Preparation::Wait{preparation.get()};
+    }
+
+    const Clock::Instant startedAt = state->clock->now();
+    auto preparation = std::make_shared<Preparation>();
+    // In the map before the load starts: a load that completes at once still finds it there.
+    state->inFlight[language] = preparation;
+
+    PrepareOutcome outcome = co_await load(state->recognizer, language);
+    const QByteArray raw = rawValue(language).toUtf8();
+    if (outcome) {
+        state->formats.insert_or_assign(language, outcome.value());
+        logLine("Parlune: %s ready in %.2f s", raw.constData(),
+                secondsBetween(startedAt, state->clock->now()));
+    } else {
+        logLine("Parlune: %s failed: %s", raw.constData(), description(outcome.error()).toUtf8().constData());
+    }
+    state->inFlight.erase(language);
+    preparation->complete(outcome);
+    co_return outcome;
+}
+
+QCoro::Task<SpeechEngine::PrepareOutcome> SpeechEngine::load(std::shared_ptr<Recognizer> recognizer,
+                                                             Language language)
+{
+    if (!co_await recognizer->supportedLocale(localeIdentifier(language)))
+        co_return EngineError::unsupported(language);
+
+    const Transcriber transcriber = makeTranscriber(language);
+
+    // Nothing to reserve ahead here: a model, once installed, stays on disk.
+
+    Recognizer::InstallationRequestOutcome request =
+        co_await recognizer->assetInstallationRequest(transcriber);
+    if (!request)
+        co_return request.error();
+    if (request.value()) {
+        if (std::optional<RecognitionError> failed = co_await request.value()->downloadAndInstall())
+            co_return *failed;
+    }
+
+    const std::optional<AudioFormat> format = co_await recognizer->bestAvailableAudioFormat(transcriber);
+    if (!format)
+        co_return EngineError::noAudioFormat();
+
+    // This analyser only serves to load the model; the recogniser keeps the model after it is gone.
+    std::shared_ptr<Analyzer> analyzer = recognizer->makeAnalyzer(transcriber, options());
+    if (std::optional<RecognitionError> failed = co_await analyzer->prepareToAnalyze(*format))
+        co_return *failed;
+
+    co_return *format;
+}
+
+} // namespace parlune
