@@ -1,0 +1,211 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Time from pasteAtCursor to the text being in another program's line edit, read back through the
+// accessibility bus. Runs on a desktop: scripts/session build/bench/bench_text_delivery
+#include "platform/Clock.h"
+#include "platform/atspi/AtspiFocusedElement.h"
+#include "platform/x11/ClipboardPasteboard.h"
+#include "platform/x11/X11KeySynth.h"
+#include "platform/x11/X11Workspace.h"
+#include "system/Permissions.h"
+#include "system/TextInjector.h"
+
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+// GLib's headers use "signals" as an identifier; they come after Qt's.
+#include <atspi/atspi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+using namespace parlune;
+
+namespace {
+
+const QString testField = QStringLiteral(PARLUNE_TEST_FIELD);
+
+// The focused object of the program with this process id, or null.
+AtspiAccessible* focusedObjectOf(qint64 pid)
+{
+    AtspiAccessible* desktop = atspi_get_desktop(0);
+    const int applications = atspi_accessible_get_child_count(desktop, nullptr);
+    for (int a = 0; a < applications; ++a) {
+        AtspiAccessible* application = atspi_accessible_get_child_at_index(desktop, a, nullptr);
+        if (!application)
+            continue;
+        if (atspi_accessible_get_process_id(application, nullptr) != guint(pid)) {
+            g_object_unref(application);
+            continue;
+        }
+        std::vector<AtspiAccessible*> pending{application};
+        while (!pending.empty()) {
+            AtspiAccessible* object = pending.back();
+            pending.pop_back();
+            AtspiStateSet* states = atspi_accessible_get_state_set(object);
+            const bool focused = states && atspi_state_set_contains(states, ATSPI_STATE_FOCUSED);
+            if (states)
+                g_object_unref(states);
+            if (focused) {
+                for (AtspiAccessible* other : pending)
+                    g_object_unref(other);
+                g_object_unref(desktop);
+                return object;
+            }
+            const int count = atspi_accessible_get_child_count(object, nullptr);
+            for (int i = 0; i < count; ++i) {
+                if (AtspiAccessible* child = atspi_accessible_get_child_at_index(object, i, nullptr))
+                    pending.push_back(child);
+            }
+            g_object_unref(object);
+        }
+    }
+    g_object_unref(desktop);
+    return nullptr;
+}
+
+// Reads the field's length on a thread of its own. The main thread must stay free: while the field
+// fetches the clipboard from us it cannot answer the accessibility bus, and a main thread blocked on
+// the bus could not hand it the clipboard.
+class FieldReader
+{
+public:
+    explicit FieldReader(qint64 pid)
+        : m_thread([this, pid] { run(pid); })
+    {}
+    ~FieldReader()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+
+    // -1 until the field is found, then its length in characters.
+    int length() const { return m_length; }
+    bool failed() const { return m_failed; }
+
+private:
+    void run(qint64 pid)
+    {
+        atspi_init();
+        AtspiAccessible* entry = nullptr;
+        for (int attempt = 0; attempt < 200 && !entry && !m_stop; ++attempt) {
+            entry = focusedObjectOf(pid);
+            if (!entry)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        AtspiText* text = entry ? atspi_accessible_get_text_iface(entry) : nullptr;
+        if (!text) {
+            m_failed = true;
+            return;
+        }
+        while (!m_stop) {
+            m_length = atspi_text_get_character_count(text, nullptr);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        g_object_unref(text);
+        g_object_unref(entry);
+    }
+
+    std::atomic<bool> m_stop = false;
+    std::atomic<bool> m_failed = false;
+    std::atomic<int> m_length = -1;
+    std::thread m_thread;
+};
+
+void pasteUntilReadBack(benchmark::State& state)
+{
+    QProcess field;
+    field.start(testField, {QStringLiteral("line")});
+    QElapsedTimer waiting;
+    waiting.start();
+    while (!field.canReadLine() && waiting.elapsed() < 10000)
+        field.waitForReadyRead(100);
+    if (!field.readLine().startsWith("ready")) {
+        state.SkipWithError("the test field did not come up");
+        return;
+    }
+    FieldReader reader(field.processId());
+    while (reader.length() < 0 && !reader.failed())
+        QThread::msleep(10);
+    if (reader.failed()) {
+        state.SkipWithError("the field is not on the accessibility bus");
+        return;
+    }
+
+    ClipboardPasteboard pasteboard(QGuiApplication::clipboard());
+    X11KeySynth keys;
+    X11Workspace workspace;
+    TextInjector injector(pasteboard, keys, workspace, SystemClock::instance());
+
+    std::vector<double> milliseconds;
+    int expectedLength = 0;
+    int word = 0;
+    for (auto _ : state) {
+        const QString dictated = QStringLiteral("mot%1 ").arg(++word);
+        expectedLength += int(dictated.size());
+        QElapsedTimer timer;
+        timer.start();
+        injector.pasteAtCursor(dictated, true);
+        // The event loop must run: the field asks us for the clipboard's content.
+        while (reader.length() < expectedLength && timer.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        const double elapsed = double(timer.nsecsElapsed()) / 1e6;
+        state.SetIterationTime(elapsed / 1000);
+        milliseconds.push_back(elapsed);
+        if (timer.elapsed() >= 5000) {
+            state.SkipWithError("a paste never arrived");
+            break;
+        }
+    }
+
+    std::sort(milliseconds.begin(), milliseconds.end());
+    if (!milliseconds.empty()) {
+        state.counters["median_ms"] = milliseconds[milliseconds.size() / 2];
+        state.counters["p90_ms"] = milliseconds[milliseconds.size() * 9 / 10];
+        state.counters["max_ms"] = milliseconds.back();
+    }
+    field.terminate();
+    field.waitForFinished(3000);
+}
+
+BENCHMARK(pasteUntilReadBack)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The question asked before every paste: does the focused widget take text?
+void focusedElementVerdict(benchmark::State& state)
+{
+    QProcess field;
+    field.start(testField, {QStringLiteral("line")});
+    field.waitForReadyRead(10000);
+    AtspiFocusedElement focused;
+    X11Workspace workspace;
+    Permissions permissions(focused, workspace, QString());
+    for (int attempt = 0; attempt < 100 && permissions.focusedElementAcceptsText() != true; ++attempt)
+        QThread::msleep(50);
+    for (auto _ : state) {
+        if (permissions.focusedElementAcceptsText() != true) {
+            state.SkipWithError("the line edit was not seen");
+            break;
+        }
+    }
+    field.terminate();
+    field.waitForFinished(3000);
+}
+
+BENCHMARK(focusedElementVerdict)->Iterations(100)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

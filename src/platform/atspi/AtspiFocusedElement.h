@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/FocusedElement.h"
+
+namespace parlune {
+
+// The focused widget as the AT-SPI accessibility bus describes it: the focused object inside the
+// active window of another application. Main thread only; each call asks the bus anew.
+class AtspiFocusedElement final : public FocusedElement
+{
+public:
+    std::optional<FocusedElementFacts> focused() override;
+};
+
+} // namespace parlune

@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/x11/ClipboardPasteboard.h"
+
+#include <QClipboard>
+#include <QMimeData>
+#include <QTimer>
+
+namespace parlune {
+
+ClipboardPasteboard::ClipboardPasteboard(QClipboard* clipboard, QObject* parent)
+    : QObject(parent)
+    , m_clipboard(clipboard)
+{
+    // Another program taking the clipboard is the only change we do not count ourselves.
+    connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
+        if (mode == QClipboard::Clipboard && !m_writing)
+            ++m_changeCount;
+    });
+}
+
+bool ClipboardPasteboard::isHousekeepingType(const QString& type)
+{
+    // WORKAROUND: X11 / Qt: the list of formats of another program's clipboard includes the selection
+    // protocol's own targets and Qt's internal image and colour types. Copying them back would make us
+    // advertise conversions the original never offered.
+    static const QStringList targets{QStringLiteral("TARGETS"),        QStringLiteral("MULTIPLE"),
+                                     QStringLiteral("TIMESTAMP"),      QStringLiteral("SAVE_TARGETS"),
+                                     QStringLiteral("DELETE"),         QStringLiteral("INSERT_SELECTION"),
+                                     QStringLiteral("INSERT_PROPERTY")};
+    return targets.contains(type) || type.startsWith(QLatin1String("application/x-qt-"));
+}
+
+PasteboardSnapshot ClipboardPasteboard::items()
+{
+    if (m_clearPending)
+        return {};
+    const QMimeData* mime = m_clipboard->mimeData(QClipboard::Clipboard);
+    if (!mime)
+        return {};
+    PasteboardItem item;
+    const QStringList formats = mime->formats();
+    for (const QString& format : formats) {
+        if (isHousekeepingType(format))
+            continue;
+        // A type that could not be read gives a null array and is left out of the copy; an empty
+        // value (a marker type) is content and is kept.
+        const QByteArray bytes = mime->data(format);
+        if (bytes.isNull())
+            continue;
+        item.data.emplace_back(format, QByteArray(bytes.constData(), bytes.size()));
+    }
+    if (item.data.empty())
+        return {};
+    return {std::move(item)};
+}
+
+int ClipboardPasteboard::changeCount()
+{
+    return m_changeCount;
+}
+
+void ClipboardPasteboard::clearContents()
+{
+    ++m_changeCount;
+    if (m_clearPending)
+        return;
+    // WORKAROUND: X11: a clipboard without owner, even for an instant, invites clipboard managers to
+    // put their last entry back, which could then be pasted instead of the text. A write that follows
+    // in the same turn of the event loop replaces the content in one step; only a clear on its own
+    // gives up the clipboard.
+    m_clearPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (!m_clearPending)
+            return;
+        m_clearPending = false;
+        if (!m_clipboard->ownsClipboard())
+            return;
+        m_writing = true;
+        m_clipboard->clear(QClipboard::Clipboard);
+        m_writing = false;
+    });
+}
+
+void ClipboardPasteboard::writeItems(const PasteboardSnapshot& items)
+{
+    // The X11 clipboard holds one item: the types of all items are offered together, the first item
+    // that has a type providing it.
+    auto* mime = new QMimeData;
+    for (const PasteboardItem& item : items) {
+        for (const auto& [type, bytes] : item.data) {
+            if (!mime->hasFormat(type))
+                mime->setData(type, bytes);
+        }
+    }
+    m_clearPending = false;
+    m_writing = true;
+    m_clipboard->setMimeData(mime, QClipboard::Clipboard);
+    m_writing = false;
+    ++m_changeCount;
+}
+
+} // namespace parlune
+
+#include "moc_ClipboardPasteboard.cpp"

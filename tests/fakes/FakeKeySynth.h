@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/KeySynth.h"
+
+#include <vector>
+
+namespace parlune {
+
+// Records the chords it is asked to post; the test says whether modifiers are held.
+class FakeKeySynth final : public KeySynth
+{
+public:
+    bool held = false;
+    std::vector<PasteChord> posted;
+    // Whether a modifier was still held when each chord was posted.
+    std::vector<bool> heldWhenPosted;
+
+    bool modifiersHeld() override { return held; }
+    bool postPaste(PasteChord chord) override
+    {
+        posted.push_back(chord);
+        heldWhenPosted.push_back(held);
+        return true;
+    }
+};
+
+} // namespace parlune
