@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program's one coordinator, on the desktop's real services.
+#include "app/AppCoordinator.h"
+#include "app/DesktopServices.h"
+
+#include <QCoreApplication>
+
+namespace parlune {
+
+namespace {
+
+bool isQuiet()
+{
+    // The self-check drives a dictation of its own; a test runner must not touch the user's files.
+    return QCoreApplication::arguments().contains(QStringLiteral("--check-dictation")) ||
+           qEnvironmentVariableIsSet("XCTestConfigurationFilePath");
+}
+
+} // namespace
+
+AppCoordinator& AppCoordinator::shared()
+{
+    // Both live for the whole run: the program ends without tearing them down.
+    static DesktopServices* desktop = new DesktopServices;
+    static AppCoordinator* coordinator = [] {
+        AppCoordinatorServices services = desktop->services();
+        services.makeHud = sharedHudFactory();
+        return new AppCoordinator(std::move(services), !isQuiet());
+    }();
+    return *coordinator;
+}
+
+std::function<std::unique_ptr<HudPresenter>(AppCoordinator&)>& AppCoordinator::sharedHudFactory()
+{
+    static std::function<std::unique_ptr<HudPresenter>(AppCoordinator&)> factory;
+    return factory;
+}
+
+} // namespace parlune
