@@ -27,7 +27,7 @@ constexpr quint32 speakers = 1;
 // Sequences of random events, each on a new coordinator. The seed of a failing sequence is printed;
 // PARLUNE_PROPERTY_SEED replays it first.
 constexpr quint32 defaultSeed = 20261205;
-constexpr int sequenceCount = 2000;
+constexpr int sequenceCount = 500;
 constexpr int stepsPerSequence = 40;
 
 // Lets what the main thread has queued happen: configuration notices, levels, the end sound.
