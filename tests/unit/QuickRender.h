@@ -66,15 +66,14 @@ public:
         m_window->show();
         if (!QTest::qWaitForWindowExposed(m_window.get()))
             return {};
-        QImage image = m_window->grabWindow();
-        save(image, name);
-        return image;
+        return rerender(name);
     }
 
     // Renders the window again, after the test changed what it shows.
     QImage rerender(const QString& name)
     {
         QImage image = m_window->grabWindow();
+        image.setDevicePixelRatio(m_window->effectiveDevicePixelRatio());
         save(image, name);
         return image;
     }

@@ -17,8 +17,8 @@ Item {
     readonly property string recordingCaption: coordinator.languageCode.toUpperCase()
                                                + (coordinator.handsFree ? " · mains libres" : "")
 
-    width: 420
-    height: 60
+    implicitWidth: 420
+    implicitHeight: 60
 
     // The capsule hugs its content with margins of 14 at the sides and 8 above and below.
     Rectangle {
@@ -227,7 +227,7 @@ Item {
                                 fading.text = shown
                                 crossFade.restart()
                             }
-                            shown = text
+                            shown = preview.text
                         }
                     }
 
