@@ -38,7 +38,6 @@ void RecordingHUD::build()
                       Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint);
     m_panel->setColor(Qt::transparent);
     m_panel->resize(panelWidth, panelHeight);
-    m_panel->setTitle(QStringLiteral("Parlune"));
 
     QQmlComponent component(m_engine.get(), QUrl(QStringLiteral("qrc:/qt/qml/Parlune/Ui/HUDView.qml")));
     QObject* view = component.createWithInitialProperties(
