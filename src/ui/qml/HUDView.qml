@@ -183,7 +183,7 @@ Item {
                         response: 0.15
                         dampingFraction: 0.85
                         // Only a new live preview moves the row; showing the row starts at its size.
-                        enabled: recordingRow.visible
+                        animated: recordingRow.visible
                     }
 
                     Text {

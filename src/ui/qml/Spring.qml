@@ -12,7 +12,7 @@ Item {
     property real response: 0.15
     property real dampingFraction: 0.85
     // Off: the value jumps to its target.
-    property bool enabled: true
+    property bool animated: true
 
     property real _from: target
     property real _elapsed: 0
@@ -30,7 +30,7 @@ Item {
 
     on_ElapsedChanged: value = _from + (target - _from) * step(_elapsed)
     onTargetChanged: {
-        if (!enabled) {
+        if (!animated) {
             animation.stop()
             value = target
             return
