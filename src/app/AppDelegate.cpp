@@ -18,8 +18,7 @@ void later(std::function<void()> work)
 
 bool underTestRunner(const QProcessEnvironment& environment)
 {
-    return environment.contains(QStringLiteral("XCTestConfigurationFilePath")) ||
-           environment.contains(QStringLiteral("PARLUNE_TEST_RUN"));
+    return environment.contains(QStringLiteral("XCTestConfigurationFilePath"));
 }
 
 } // namespace

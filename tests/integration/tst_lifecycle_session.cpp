@@ -61,7 +61,8 @@ public:
     explicit Program(const QStringList& arguments, const QString& runtimeFolder = {})
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("PARLUNE_TEST_RUN"), QStringLiteral("1"));
+        // As under a test runner: a quiet coordinator and no update check.
+        environment.insert(QStringLiteral("XCTestConfigurationFilePath"), QStringLiteral("1"));
         if (!runtimeFolder.isEmpty())
             environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder);
         m_process.setProcessEnvironment(environment);
