@@ -71,7 +71,8 @@ private Q_SLOTS:
         QTest::newRow("trailing snapshot is ignored")
             << QStringList{QStringLiteral("--snapshot")} << QStringList() << QStringList{updater, window};
         QTest::newRow("under a test runner, no updater")
-            << QStringList() << QStringList{QStringLiteral("XCTestConfigurationFilePath")} << QStringList{window};
+            << QStringList() << QStringList{QStringLiteral("XCTestConfigurationFilePath")}
+            << QStringList{window};
         QTest::newRow("login launch with everything granted")
             << QStringList{QStringLiteral("--autostart")} << QStringList() << QStringList{updater};
     }
