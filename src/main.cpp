@@ -1,9 +1,77 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <QGuiApplication>
+#include "app/AppCoordinator.h"
+#include "app/AppDelegate.h"
+#include "app/AppWindowController.h"
+#include "app/ParluneApp.h"
+#include "app/SingleInstance.h"
+#include "platform/InputAccess.h"
+#include "platform/Log.h"
+#include "platform/appcast/AppcastUpdateController.h"
+#include "platform/x11/ClipboardPasteboard.h"
+#include "system/Updater.h"
+#include "ui/RecordingHUD.h"
+
+#include <QApplication>
+#include <QClipboard>
+
+using namespace parlune;
+
+namespace {
+
+// The self-check and the window snapshot live in their own part of the program; a build without them
+// says so and ends.
+void modeUnavailable(const char* mode)
+{
+    logLine("%s is not available in this build", mode);
+    QCoreApplication::exit(2);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QGuiApplication application(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("Parlune"));
-    return 0;
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Parlune"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Parlune"));
+    // The program lives in the tray: closing its window does not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const QStringList arguments = QCoreApplication::arguments();
+    const AppDelegate::Mode mode = AppDelegate::modeFor(arguments);
+
+    // One interactive Parlune per user: a second launch brings the first one's window forward.
+    SingleInstance instance;
+    if (mode == AppDelegate::Mode::Interactive) {
+        if (SingleInstance::handOver())
+            return 0;
+        instance.listen();
+    }
+
+    AppCoordinator::sharedHudFactory() = [](AppCoordinator& coordinator) {
+        return std::make_unique<RecordingHUD>(coordinator);
+    };
+    AppCoordinator& coordinator = AppCoordinator::shared();
+
+    ClipboardPasteboard pasteboard(QGuiApplication::clipboard());
+    Updater updater([] {
+        return std::make_unique<AppcastUpdateController>(AppcastUpdateController::defaultFeedUrl(),
+                                                         AppcastUpdateController::currentVersion());
+    });
+    AppWindowController windows(coordinator);
+    ParluneApp parlune(coordinator, windows, updater, pasteboard);
+
+    LaunchServices services;
+    services.runDictationCheck = [] { modeUnavailable("The dictation self-check"); };
+    services.runSnapshot = [](const QString&) { modeUnavailable("The window snapshot"); };
+    services.startUpdater = [&parlune] { parlune.startUpdater(); };
+    services.inputAccessTrusted = [] { return InputAccess::system().isTrusted(); };
+    services.microphoneStatus = [] { return MicrophoneAccess::status(); };
+    services.onboardingDone = [&coordinator] { return coordinator.onboardingDone(); };
+    services.showMainWindow = [&windows] { windows.show(); };
+    AppDelegate delegate(std::move(services));
+    QObject::connect(&instance, &SingleInstance::reopenRequested, &instance,
+                     [&delegate] { delegate.applicationShouldHandleReopen(); });
+    delegate.applicationDidFinishLaunching(arguments, QProcessEnvironment::systemEnvironment());
+
+    return QApplication::exec();
 }

@@ -98,6 +98,8 @@ class AppCoordinator : public QObject
     Q_PROPERTY(bool onboardingDone READ onboardingDone WRITE setOnboardingDone NOTIFY onboardingDoneChanged)
     Q_PROPERTY(QString livePreview READ livePreview NOTIFY livePreviewChanged)
     Q_PROPERTY(bool soundsEnabled READ soundsEnabled WRITE setSoundsEnabled NOTIFY soundsEnabledChanged)
+    // For the views: the language as its raw value ("fr", "es", "en"); writing an unknown code does nothing.
+    Q_PROPERTY(QString languageCode READ languageCode WRITE setLanguageCode NOTIFY languageChanged)
 
 public:
     // Limits of one dictation.
@@ -135,6 +137,8 @@ public:
     const QString& livePreview() const { return m_livePreview; }
     bool soundsEnabled() const { return m_soundsEnabled; }
     bool isLive() const { return m_live; }
+    QString languageCode() const;
+    void setLanguageCode(const QString& code);
 
     // The settings: each assignment saves the whole record (live only) and applies its side effects.
     void setLanguage(Language language);
