@@ -3,31 +3,84 @@
 #include "app/AppCoordinator.h"
 
 #include "app/HudPresenter.h"
+#include "audio/AudioRecorder.h"
+#include "input/GlobalHotkeys.h"
+#include "speech/DictationSession.h"
+#include "speech/SpeechEngine.h"
 #include "store/AppSettingsStore.h"
 #include "store/TranscriptStore.h"
+#include "system/Permissions.h"
+#include "system/TextInjector.h"
 
 namespace parlune {
 
 AppCoordinator::AppCoordinator(AppCoordinatorServices services, bool live, QObject* parent)
     : QObject(parent)
     , m_clock(services.clock)
-    , m_transcripts(std::move(services.transcripts))
-    , m_settingsStore(std::move(services.settingsStore))
+    , m_microphoneStatus(std::move(services.microphoneStatus))
+    , m_inputAccess(services.inputAccess)
+    , m_workspace(services.workspace)
+    , m_pasteboard(services.pasteboard)
+    , m_media(services.media)
+    , m_sounds(services.sounds)
+    , m_loginItem(services.loginItem)
     , m_live(live)
 {
-    if (!m_transcripts)
-        m_transcripts = std::make_unique<TranscriptStore>();
-    if (!m_settingsStore)
-        m_settingsStore = std::make_unique<AppSettingsStore>();
+    // The services, in the order they depend on each other: the history file is read here.
+    m_engine = std::make_unique<SpeechEngine>(services.recognizer, *m_clock);
+    m_recorder = std::make_unique<AudioRecorder>(std::move(services.audioInput));
+    m_transcripts =
+        services.transcripts ? std::move(services.transcripts) : std::make_unique<TranscriptStore>();
+    m_injector =
+        std::make_unique<TextInjector>(*services.pasteboard, *services.keySynth, *m_workspace, *m_clock);
+    m_permissions = std::make_unique<Permissions>(*services.focusedElement, *m_workspace,
+                                                  qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    m_settingsStore =
+        services.settingsStore ? std::move(services.settingsStore) : std::make_unique<AppSettingsStore>();
+
     m_history = m_transcripts->entries();
 
-    if (m_live) {
-        applyLoadedSettings();
-        m_hud = std::move(services.hud);
+    QPointer<AppCoordinator> self(this);
+    m_recorder->setOnLevel([self](float level) {
+        if (self)
+            self->recorderLevel(level);
+    });
+    m_recorder->setOnError([self](const Error& error) {
+        if (self)
+            self->cancelRecording(error.description);
+    });
+
+    if (!m_live)
+        return;
+    applyLoadedSettings();
+    if (services.makeHud)
+        m_hud = services.makeHud(*this);
+    if (services.keyboardTap) {
+        const auto guarded = [self](void (AppCoordinator::*reaction)()) {
+            return [self, reaction] {
+                if (self)
+                    (self.data()->*reaction)();
+            };
+        };
+        m_hotkeys = std::make_unique<GlobalHotkeys>(
+            *services.keyboardTap, m_shortcut, guarded(&AppCoordinator::shortcutPressed),
+            guarded(&AppCoordinator::shortcutReleased), guarded(&AppCoordinator::otherKeyPressed),
+            guarded(&AppCoordinator::escapePressed));
+        // Refused while input access is missing: the watch timer installs it once access is granted.
+        m_hotkeys->start();
     }
+    startPermissionWatch();
+    prepareLanguage(false);
 }
 
-AppCoordinator::~AppCoordinator() = default;
+AppCoordinator::~AppCoordinator()
+{
+    // The keyboard tap goes first, so that no key reaches a half-destroyed coordinator.
+    m_hotkeys.reset();
+    if (m_session)
+        m_session->cancel();
+    m_recorder->stop();
+}
 
 // Every setter stores the value and tells the views only when it really changed.
 template <typename T> static bool assign(T& field, T value)

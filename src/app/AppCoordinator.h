@@ -2,35 +2,78 @@
 #pragma once
 
 #include "app/CancellableTask.h"
+#include "app/Completion.h"
+#include "app/HudPresenter.h"
 #include "app/RecordingStatus.h"
 #include "app/ShortcutGesture.h"
 #include "input/KeyCombo.h"
+#include "platform/AudioInput.h"
 #include "platform/Clock.h"
+#include "platform/MicrophoneAccess.h"
+#include "platform/Workspace.h"
 #include "speech/Language.h"
 #include "store/AppSettings.h"
+#include "store/AppSettingsStore.h"
 #include "store/TranscriptEntry.h"
+#include "store/TranscriptStore.h"
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QVariant>
 
+#include <QTimer>
+
+#include <functional>
 #include <memory>
 #include <optional>
 
 namespace parlune {
 
+class AppCoordinator;
 class AppSettingsStore;
+class AudioRecorder;
+class DictationSession;
+class FocusedElement;
+class GlobalHotkeys;
 class HudPresenter;
+class InputAccess;
+class KeyboardTap;
+class KeySynth;
+class LoginItem;
+class MediaController;
+class Pasteboard;
+class Permissions;
+class Recognizer;
+class Sounds;
+class SpeechEngine;
+class TextInjector;
 class TranscriptStore;
 
-// Everything the coordinator works with, built by the program (or by a test, on fakes).
+// Everything the coordinator works with: the real desktop services in the program, fakes in tests.
+// The coordinator owns the stores and the panel; the desktop services must outlive it.
 struct AppCoordinatorServices
 {
     Clock* clock = &SystemClock::instance();
+    // Default to the files of the support folder.
     std::unique_ptr<TranscriptStore> transcripts;
     std::unique_ptr<AppSettingsStore> settingsStore;
-    // The floating panel; used in the interactive program only.
-    std::unique_ptr<HudPresenter> hud;
+    // The floating panel, made once the settings are applied; the interactive program only.
+    std::function<std::unique_ptr<HudPresenter>(AppCoordinator&)> makeHud;
+
+    std::shared_ptr<Recognizer> recognizer;
+    AudioInputFactory audioInput;
+    std::function<MicrophoneAuthorization()> microphoneStatus = MicrophoneAccess::status;
+    InputAccess* inputAccess = nullptr;
+    // The interactive program's global shortcut listens here.
+    KeyboardTap* keyboardTap = nullptr;
+    Workspace* workspace = nullptr;
+    Pasteboard* pasteboard = nullptr;
+    KeySynth* keySynth = nullptr;
+    FocusedElement* focusedElement = nullptr;
+    MediaController* media = nullptr;
+    Sounds* sounds = nullptr;
+    LoginItem* loginItem = nullptr;
 };
 
 // The centre of the program: owns the services, holds the whole state the interface shows, and runs
@@ -70,6 +113,12 @@ public:
     AppCoordinator(AppCoordinatorServices services, bool live, QObject* parent = nullptr);
     ~AppCoordinator() override;
 
+    // The one coordinator of the program, built on first use with the desktop's services. It is quiet
+    // for the self-check ("--check-dictation") and under a test runner.
+    static AppCoordinator& shared();
+    // How the interactive program makes its floating panel; set by the interface before shared().
+    static std::function<std::unique_ptr<HudPresenter>(AppCoordinator&)>& sharedHudFactory();
+
     const RecordingStatus& status() const { return m_status; }
     bool isRecording() const { return m_isRecording; }
     bool handsFree() const { return m_handsFree; }
@@ -101,6 +150,25 @@ public:
     Q_INVOKABLE void persistSettings();
     // Empties the history, in memory and on disk.
     Q_INVOKABLE void clearHistory();
+    // The menu's and the panel's start/stop: starts a hands-free dictation, or finishes the one running.
+    Q_INVOKABLE void toggle();
+
+    // What the global shortcut reports.
+    void shortcutPressed();
+    void shortcutReleased();
+    void otherKeyPressed();
+    void escapePressed();
+    // Carries out a decision of the gesture; none does nothing.
+    void apply(std::optional<ShortcutGesture::Action> action);
+
+    // The watch timer's work, every 2 seconds: follows the input permission, keeps the keyboard tap
+    // alive and ends dictations that run too long.
+    void tick();
+
+    // The delivery of the newest dictation, done when its text is delivered (or it failed).
+    std::shared_ptr<Completion> delivery() const { return m_delivery; }
+    GlobalHotkeys* hotkeys() const { return m_hotkeys.get(); }
+    SpeechEngine& engine() const { return *m_engine; }
 
 Q_SIGNALS:
     void statusChanged();
@@ -135,6 +203,26 @@ private:
     void syncHUD();
     QCoro::Task<> returnToIdleAfter(Seconds delay, CancellableTask task);
 
+    // The dictation.
+    void startRecording();
+    void finishRecording();
+    void stopCapture(bool withSound);
+    void cancelRecording(std::optional<QString> message);
+    void recorderLevel(float level);
+    static QCoro::Task<> transcribeAndDeliver(QPointer<AppCoordinator> self,
+                                              std::shared_ptr<DictationSession> session,
+                                              Clock::Instant released, std::shared_ptr<Completion> previous,
+                                              std::optional<RunningApplication> target,
+                                              std::shared_ptr<Completion> done);
+    QCoro::Task<> deliver(QString text, std::optional<RunningApplication> target);
+    QCoro::Task<> reactivate(std::optional<RunningApplication> application);
+
+    // Language preparation and the watch timer.
+    void prepareLanguage(bool showProgress);
+    static QCoro::Task<> runPreparation(QPointer<AppCoordinator> self, Language language);
+    void startPermissionWatch();
+    void enforceRecordingSafety();
+
     // Published state.
     RecordingStatus m_status;
     bool m_isRecording = false;
@@ -153,15 +241,39 @@ private:
     QString m_livePreview;
     bool m_soundsEnabled = true;
 
-    // Services and the coordinator's own bookkeeping.
+    // Services.
     Clock* m_clock;
+    std::function<MicrophoneAuthorization()> m_microphoneStatus;
+    InputAccess* m_inputAccess;
+    Workspace* m_workspace;
+    Pasteboard* m_pasteboard;
+    MediaController* m_media;
+    Sounds* m_sounds;
+    LoginItem* m_loginItem;
+    std::unique_ptr<SpeechEngine> m_engine;
+    std::unique_ptr<AudioRecorder> m_recorder;
     std::unique_ptr<TranscriptStore> m_transcripts;
+    std::unique_ptr<TextInjector> m_injector;
+    std::unique_ptr<Permissions> m_permissions;
     std::unique_ptr<AppSettingsStore> m_settingsStore;
+    std::unique_ptr<GlobalHotkeys> m_hotkeys;
     std::unique_ptr<HudPresenter> m_hud;
+
+    // The coordinator's own bookkeeping.
     std::optional<CancellableTask> m_hideMessageTask;
+    QTimer m_permissionTimer;
     const bool m_live;
     bool m_isApplyingSettings = false;
     ShortcutGesture m_gesture;
+    // Tags the live preview of each dictation, so that a late preview of an earlier one is dropped.
+    qint64 m_sessionID = 0;
+    std::shared_ptr<DictationSession> m_session;
+    std::shared_ptr<Completion> m_delivery;
+    std::optional<Clock::Instant> m_recordingStartedAt;
+    // Last time the microphone heard more than a whisper; the hands-free silence rule counts from it.
+    std::optional<Clock::Instant> m_lastSoundAt;
+    // The application in front when the dictation started, unless that was this program.
+    std::optional<RunningApplication> m_targetApp;
 };
 
 } // namespace parlune

@@ -2,7 +2,9 @@
 // The settings: applying the stored record at start, the observers of each setting, and saving.
 #include "app/AppCoordinator.h"
 
+#include "input/GlobalHotkeys.h"
 #include "store/AppSettingsStore.h"
+#include "system/LoginItem.h"
 
 namespace parlune {
 
@@ -18,6 +20,9 @@ void AppCoordinator::applyLoadedSettings()
     setSoundsEnabled(settings.soundsEnabled);
     setOnboardingDone(settings.onboardingDone);
     m_isApplyingSettings = false;
+    // Once, whatever the value: the login entry follows the settings file.
+    if (m_loginItem)
+        m_loginItem->set(settings.launchAtLogin);
 }
 
 AppSettings AppCoordinator::currentSettings() const
@@ -46,6 +51,8 @@ void AppCoordinator::setLanguage(Language language)
         Q_EMIT languageChanged();
     }
     persistSettings();
+    if (m_live && !m_isApplyingSettings)
+        prepareLanguage(true);
 }
 
 void AppCoordinator::setShortcut(const KeyCombo& shortcut)
@@ -53,6 +60,11 @@ void AppCoordinator::setShortcut(const KeyCombo& shortcut)
     if (!(shortcut == m_shortcut)) {
         m_shortcut = shortcut;
         Q_EMIT shortcutChanged();
+    }
+    if (m_hotkeys) {
+        // A press of the old shortcut in progress is forgotten: its release is not reported.
+        m_hotkeys->setCombo(m_shortcut);
+        m_hotkeys->setPressed(false);
     }
     persistSettings();
 }
@@ -63,6 +75,8 @@ void AppCoordinator::setLaunchAtLogin(bool launchAtLogin)
         m_launchAtLogin = launchAtLogin;
         Q_EMIT launchAtLoginChanged();
     }
+    if (!m_isApplyingSettings && m_loginItem)
+        m_loginItem->set(m_launchAtLogin);
     persistSettings();
 }
 

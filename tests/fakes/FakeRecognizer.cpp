@@ -49,6 +49,8 @@ QCoro::Task<std::optional<RecognitionError>> FakeAnalyzer::start(std::shared_ptr
 QCoro::Task<std::optional<RecognitionError>> FakeAnalyzer::finalizeAndFinishThroughEndOfInput()
 {
     ++finalizeCalls;
+    if (holdFinalize)
+        co_await Hold{&m_heldFinalize};
     if (finalizeError) {
         // A failed finalisation ends the results too, as the real recogniser's does.
         m_results->end(finalizeError);
@@ -58,6 +60,15 @@ QCoro::Task<std::optional<RecognitionError>> FakeAnalyzer::finalizeAndFinishThro
         m_results->deliver(reading);
     m_results->end();
     co_return std::nullopt;
+}
+
+void FakeAnalyzer::releaseFinalize()
+{
+    holdFinalize = false;
+    auto held = std::move(m_heldFinalize);
+    m_heldFinalize.clear();
+    for (auto handle : held)
+        handle.resume();
 }
 
 QCoro::Task<> FakeAnalyzer::cancelAndFinishNow()
@@ -95,6 +106,8 @@ std::shared_ptr<Analyzer> FakeRecognizer::makeAnalyzer(Transcriber, AnalyzerOpti
 {
     auto analyzer = std::make_shared<FakeAnalyzer>();
     analyzer->recognizer = this;
+    analyzer->startError = startError;
+    analyzer->finalizeError = finalizeError;
     analyzers.push_back(analyzer);
     return analyzer;
 }

@@ -33,10 +33,14 @@ public:
     FakeRecognizer* recognizer = nullptr;
     std::shared_ptr<AudioBufferQueue> input;
     int finalizeCalls = 0;
+    // While set, finishing waits for releaseFinalize(): a transcription that takes its time.
+    bool holdFinalize = false;
+    void releaseFinalize();
     int cancelCalls = 0;
 
 private:
     std::shared_ptr<RecognitionResults> m_results = std::make_shared<RecognitionResults>();
+    std::vector<std::coroutine_handle<>> m_heldFinalize;
 };
 
 // A recogniser whose answers the test sets. Each operation answers at once, except that with
@@ -61,6 +65,9 @@ public:
     std::optional<AudioFormat> format = AudioFormat{16000, 1};
     std::optional<RecognitionError> prepareError;
     bool holdLoads = false;
+    // Given to every analyser made from now on.
+    std::optional<RecognitionError> startError;
+    std::optional<RecognitionError> finalizeError;
 
     // What was asked.
     std::vector<QString> askedLocales;

@@ -132,23 +132,6 @@ private Q_SLOTS:
         QCOMPARE(left, expected.isEmpty() ? QStringList{QStringLiteral("en-US")} : QStringList{});
     }
 
-    // A failed download is simply tried again by the next preparation.
-    void failedInstallationIsRetried()
-    {
-        ArchiveServer server(m_archive);
-        server.setDelivery(ArchiveServer::Delivery::cutHalfway);
-        QTemporaryDir models;
-        auto recognizer = std::make_shared<PocketsphinxRecognizer>(
-            ModelCatalogue({ModelSource{QStringLiteral("en-US"), server.url(), m_sha256, {}}}),
-            models.path());
-        SpeechEngine engine(recognizer);
-        QVERIFY(!QCoro::waitFor(engine.prepare(Language::en)));
-
-        server.setDelivery(ArchiveServer::Delivery::whole);
-        QVERIFY(QCoro::waitFor(engine.prepare(Language::en)));
-        QVERIFY(engine.readyFormat(Language::en));
-    }
-
     // Without a model on disk and without an archive to fetch, the language is not available.
     void noArchiveMeansUnavailable()
     {

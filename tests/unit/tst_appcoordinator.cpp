@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FakeClock.h"
-#include "FakeHud.h"
+#include "FakeDesktop.h"
 #include "app/AppCoordinator.h"
-#include "store/AppSettingsStore.h"
-#include "store/TranscriptStore.h"
+#include "input/GlobalHotkeys.h"
+#include "speech/SpeechEngine.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -30,25 +29,20 @@ QByteArray contents(const QString& path)
 
 } // namespace
 
+// The coordinator's state: settings, history and the panel's return to idle.
 class TestAppCoordinator : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    FakeClock m_clock;
-    FakeHud::State m_hud;
+    std::unique_ptr<FakeDesktop> m_desktop;
 
     QString settingsPath() const { return m_dir.filePath(QStringLiteral("settings.json")); }
     QString historyPath() const { return m_dir.filePath(QStringLiteral("history.json")); }
 
     std::unique_ptr<Coordinator> make(bool live)
     {
-        AppCoordinatorServices services;
-        services.clock = &m_clock;
-        services.transcripts = std::make_unique<TranscriptStore>(historyPath());
-        services.settingsStore = std::make_unique<AppSettingsStore>(settingsPath());
-        services.hud = std::make_unique<FakeHud>(m_hud);
-        return std::make_unique<Coordinator>(std::move(services), live);
+        return std::make_unique<Coordinator>(m_desktop->services(), live);
     }
 
 private Q_SLOTS:
@@ -56,19 +50,21 @@ private Q_SLOTS:
     {
         QFile::remove(settingsPath());
         QFile::remove(historyPath());
-        m_hud = {};
+        m_desktop = std::make_unique<FakeDesktop>(m_dir.path());
     }
+
+    void cleanup() { m_desktop.reset(); }
 
     void insertedReturnsToIdleAfterNineTenths()
     {
         auto coordinator = make(true);
         coordinator->setStatus(RecordingStatus::inserted(3));
-        QVERIFY(m_hud.visible);
-        m_clock.advance(Seconds(0.899));
+        QVERIFY(m_desktop->hud.visible);
+        m_desktop->clock.advance(Seconds(0.899));
         QCOMPARE(coordinator->status(), RecordingStatus::inserted(3));
-        m_clock.advance(Seconds(0.001));
+        m_desktop->clock.advance(Seconds(0.001));
         QCOMPARE(coordinator->status(), RecordingStatus::idle());
-        QVERIFY(!m_hud.visible);
+        QVERIFY(!m_desktop->hud.visible);
     }
 
     void aNewMessageGetsItsFullThreeSeconds()
@@ -76,33 +72,32 @@ private Q_SLOTS:
         auto coordinator = make(true);
         const auto second = RecordingStatus::message(QStringLiteral("Deuxième"));
         coordinator->setStatus(RecordingStatus::message(QStringLiteral("Premier")));
-        m_clock.advance(Seconds(2));
+        m_desktop->clock.advance(Seconds(2));
         coordinator->setStatus(second);
-        m_clock.advance(Seconds(2.9));
+        m_desktop->clock.advance(Seconds(2.9));
         QCOMPARE(coordinator->status(), second);
-        m_clock.advance(Seconds(0.1));
+        m_desktop->clock.advance(Seconds(0.1));
         QCOMPARE(coordinator->status(), RecordingStatus::idle());
-        QCOMPARE(m_clock.pendingSleeps(), 0u);
     }
 
     void recordingCancelsThePendingReturnToIdle()
     {
         auto coordinator = make(true);
         coordinator->setStatus(RecordingStatus::message(QStringLiteral("Aucun micro disponible.")));
-        m_clock.advance(Seconds(1));
+        m_desktop->clock.advance(Seconds(1));
         coordinator->setStatus(RecordingStatus::recording());
-        m_clock.advance(Seconds(10));
+        m_desktop->clock.advance(Seconds(10));
         QCOMPARE(coordinator->status(), RecordingStatus::recording());
-        QVERIFY(m_hud.visible);
+        QVERIFY(m_desktop->hud.visible);
     }
 
     void quietCoordinatorKeepsAMessage()
     {
         auto coordinator = make(false);
         coordinator->setStatus(RecordingStatus::message(QStringLiteral("Bonjour")));
-        m_clock.advance(Seconds(3600));
+        m_desktop->clock.advance(Seconds(3600));
         QCOMPARE(coordinator->status(), RecordingStatus::message(QStringLiteral("Bonjour")));
-        QCOMPARE(m_hud.shows, 0);
+        QCOMPARE(m_desktop->hud.shows, 0);
     }
 
     void theReturnToIdleOutlivesNoCoordinator()
@@ -110,18 +105,20 @@ private Q_SLOTS:
         auto coordinator = make(true);
         coordinator->setStatus(RecordingStatus::inserted(1));
         coordinator.reset();
-        m_clock.advance(Seconds(1)); // must not touch the destroyed coordinator
-        QCOMPARE(m_clock.pendingSleeps(), 0u);
+        m_desktop->clock.advance(Seconds(1)); // must not touch the destroyed coordinator
+        QCOMPARE(m_desktop->clock.pendingSleeps(), 0u);
     }
 
     void liveStartWithoutSettingsUsesDefaultsAndWritesNothing()
     {
+        m_desktop->autostart.registered = true;
         auto coordinator = make(true);
         QCOMPARE(coordinator->language(), Language::fr);
         QCOMPARE(coordinator->shortcut(), KeyCombo::defaultCombo());
         QVERIFY(!coordinator->onboardingDone());
         QVERIFY(coordinator->soundsEnabled());
         QVERIFY(!QFile::exists(settingsPath()));
+        QVERIFY2(!m_desktop->autostart.registered, "the login entry follows the settings once at start");
     }
 
     void liveStartAppliesStoredSettingsWithoutRewritingThem()
@@ -152,10 +149,14 @@ private Q_SLOTS:
                        R"("launchAtLogin":false,"muteWhileRecording":false,"onboardingDone":true,)"
                        R"("soundsEnabled":true})"));
 
-        coordinator->setShortcut(KeyCombo{49, ModifierFlag::control | ModifierFlag::option, false});
-        coordinator->setMuteWhileRecording(true);
-        QCOMPARE(AppSettingsStore(settingsPath()).load().shortcut.keyCode, 49);
-        QVERIFY(AppSettingsStore(settingsPath()).load().muteWhileRecording);
+        const KeyCombo controlOptionSpace{49, ModifierFlag::control | ModifierFlag::option, false};
+        coordinator->setShortcut(controlOptionSpace);
+        QCOMPARE(coordinator->hotkeys()->combo(), controlOptionSpace);
+        coordinator->setLaunchAtLogin(true);
+        QVERIFY(m_desktop->autostart.registered);
+        const AppSettings saved = AppSettingsStore(settingsPath()).load();
+        QCOMPARE(saved.shortcut, controlOptionSpace);
+        QVERIFY(saved.launchAtLogin);
     }
 
     void quietCoordinatorNeverSaves()
@@ -166,6 +167,7 @@ private Q_SLOTS:
         coordinator->setSoundsEnabled(false);
         coordinator->persistSettings();
         QVERIFY(!QFile::exists(settingsPath()));
+        QVERIFY(!coordinator->hotkeys());
     }
 
     void clearHistoryEmptiesTheFileAndTheList()

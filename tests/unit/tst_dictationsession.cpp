@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakeRecognizer.h"
-#include "audio/AudioBufferQueue.h"
 #include "speech/DictationSession.h"
 
 #include <QTest>
-
-#include <thread>
 
 using namespace parlune;
 
@@ -113,29 +110,14 @@ private Q_SLOTS:
         QFETCH(int, finalizeCalls);
         const RecognitionError error{QStringLiteral("Le modèle a cessé de répondre.")};
 
-        // The session starts its analyser as it is built: a failing start must be set before.
-        auto analyzer = std::make_shared<FakeAnalyzer>();
-        struct Recognizer final : public parlune::Recognizer
-        {
-            std::shared_ptr<FakeAnalyzer> analyzer;
-            QCoro::Task<std::optional<QString>> supportedLocale(QString) override { co_return std::nullopt; }
-            QCoro::Task<InstallationRequestOutcome> assetInstallationRequest(Transcriber) override
-            {
-                co_return std::shared_ptr<AssetInstallationRequest>();
-            }
-            QCoro::Task<std::optional<AudioFormat>> bestAvailableAudioFormat(Transcriber) override
-            {
-                co_return std::nullopt;
-            }
-            std::shared_ptr<Analyzer> makeAnalyzer(Transcriber, AnalyzerOptions) override { return analyzer; }
-        } failing;
-        failing.analyzer = analyzer;
+        FakeRecognizer recognizer;
         if (failingStep == QLatin1String("start"))
-            analyzer->startError = error;
+            recognizer.startError = error;
         if (failingStep == QLatin1String("finalize"))
-            analyzer->finalizeError = error;
+            recognizer.finalizeError = error;
 
-        DictationSession session(failing, Language::es);
+        DictationSession session(recognizer, Language::es);
+        FakeAnalyzer* analyzer = &recognizer.lastAnalyzer();
         analyzer->deliver(QStringLiteral("hola"), true);
         if (failingStep == QLatin1String("results"))
             analyzer->results()->end(error);
@@ -178,57 +160,6 @@ private Q_SLOTS:
         analyzer->deliver(QStringLiteral("still here"), true);
         analyzer->results()->end();
         QCOMPARE(shown, QStringList{QStringLiteral("still here")});
-    }
-
-    // Buffers pushed from several threads at once all arrive, each thread's in its own order, and the
-    // consumer learns the end only after the last one.
-    void inputQueueKeepsEveryBufferInOrder()
-    {
-        AudioBufferQueue queue;
-        constexpr quint32 perThread = 2000;
-        auto produce = [&queue](quint32 tag) {
-            for (quint32 i = 0; i < perThread; ++i)
-                queue.push(bufferOf(tag * perThread + i + 1));
-        };
-        std::thread first(produce, 0);
-        std::thread second(produce, 1);
-
-        std::vector<quint32> lastSeen(2, 0);
-        quint32 received = 0;
-        std::thread consumer([&] {
-            while (std::optional<AudioBufferPtr> buffer = queue.waitForNext()) {
-                const quint32 value = (*buffer)->frameCapacity();
-                const quint32 tag = (value - 1) / perThread;
-                if (value > lastSeen[tag])
-                    lastSeen[tag] = value;
-                else
-                    lastSeen[tag] = 0xffffffff; // out of order
-                ++received;
-            }
-        });
-        first.join();
-        second.join();
-        queue.finish();
-        QVERIFY(!queue.push(bufferOf(1)));
-        consumer.join();
-
-        QCOMPARE(received, 2 * perThread);
-        QCOMPARE(lastSeen, (std::vector<quint32>{perThread, 2 * perThread}));
-    }
-
-    void abandonedQueueWakesItsConsumer()
-    {
-        AudioBufferQueue queue;
-        queue.push(bufferOf(1));
-        std::optional<AudioBufferPtr> last = bufferOf(0);
-        std::thread consumer([&] {
-            while ((last = queue.waitForNext())) {
-            }
-        });
-        queue.abandon();
-        consumer.join();
-        QVERIFY(!last);
-        QVERIFY(!queue.push(bufferOf(1)));
     }
 };
 

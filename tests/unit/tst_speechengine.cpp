@@ -116,9 +116,6 @@ private Q_SLOTS:
         QTest::newRow("French unsupported")
             << Language::fr << false << true << ""
             << "" << true << "" << QStringLiteral("Français n'est pas disponible sur ce Mac.") << 0 << 0;
-        QTest::newRow("English unsupported")
-            << Language::en << false << false << ""
-            << "" << true << "" << QStringLiteral("English n'est pas disponible sur ce Mac.") << 0 << 0;
         QTest::newRow("no installation request") << Language::es << true << true << "Catalogue illisible."
                                                  << "" << true << ""
                                                  << "Catalogue illisible." << 0 << 0;

@@ -17,7 +17,8 @@ namespace parlune {
 class ModelInstallation final : public AssetInstallationRequest
 {
 public:
-    // `destination` is the locale's folder in the user's model folder.
+    // `destination` is the locale's folder in the user's model folder. `network` (the recogniser's)
+    // must outlive a running installation.
     ModelInstallation(QNetworkAccessManager& network, ModelSource source, QString destination);
 
     QCoro::Task<std::optional<RecognitionError>> downloadAndInstall() override;

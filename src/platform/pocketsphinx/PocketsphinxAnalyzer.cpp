@@ -3,8 +3,7 @@
 
 #include "platform/pocketsphinx/MainThread.h"
 
-#include <QtGlobal>
-
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <thread>

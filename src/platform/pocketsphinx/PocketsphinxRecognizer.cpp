@@ -82,19 +82,16 @@ QCoro::Task<std::optional<AudioFormat>> PocketsphinxRecognizer::bestAvailableAud
 
 std::shared_ptr<Analyzer> PocketsphinxRecognizer::makeAnalyzer(Transcriber transcriber, AnalyzerOptions)
 {
-    // Every analyser keeps its model for the rest of the run: the pools are never emptied.
+    // Every analyser keeps its model for the rest of the run: a pool, once made, is never emptied.
     const QString locale = transcriber.localeIdentifier;
-    std::shared_ptr<DecoderPool>& pool = m_pools[locale];
-    if (!pool) {
+    auto pool = m_pools.find(locale);
+    if (pool == m_pools.end()) {
         if (std::optional<ModelFiles> files = installedModel(locale))
-            pool = std::make_shared<DecoderPool>(*files);
+            pool = m_pools.emplace(locale, std::make_shared<DecoderPool>(*files)).first;
     }
-    const QString missing =
-        QStringLiteral("Le modèle de reconnaissance pour %1 est introuvable.").arg(locale);
-    std::shared_ptr<DecoderPool> found = pool;
-    if (!found)
-        m_pools.erase(locale);
-    return std::make_shared<PocketsphinxAnalyzer>(found, std::move(transcriber), missing);
+    return std::make_shared<PocketsphinxAnalyzer>(
+        pool == m_pools.end() ? nullptr : pool->second, std::move(transcriber),
+        QStringLiteral("Le modèle de reconnaissance pour %1 est introuvable.").arg(locale));
 }
 
 } // namespace parlune

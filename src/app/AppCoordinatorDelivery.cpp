@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Putting a dictation's text where the user was typing, and telling how it went.
+#include "app/AppCoordinator.h"
+
+#include "platform/InputAccess.h"
+#include "platform/Pasteboard.h"
+#include "store/TranscriptStore.h"
+#include "system/Permissions.h"
+#include "system/TextInjector.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+namespace parlune {
+
+namespace {
+
+// Words as separated by any white space; blanks alone count none.
+qint64 wordCount(const QString& text)
+{
+    return text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts).size();
+}
+
+// How long the application brought back to the front gets to take the focus before the paste.
+constexpr Seconds reactivationDelay{0.15};
+
+} // namespace
+
+QCoro::Task<> AppCoordinator::deliver(QString text, std::optional<RunningApplication> target)
+{
+    QPointer<AppCoordinator> self(this);
+    if (text.isEmpty()) {
+        if (!m_isRecording)
+            setStatus(RecordingStatus::idle());
+        co_return;
+    }
+
+    co_await reactivate(target);
+    if (!self)
+        co_return;
+
+    // No answer does not count as a refusal: most fields answer, and pasting is then the best guess.
+    const std::optional<bool> accepts = m_permissions->focusedElementAcceptsText();
+    const bool refuses = accepts.has_value() && !*accepts;
+    const bool trusted = m_inputAccess && m_inputAccess->isTrusted();
+    if (trusted) {
+        // A field that refuses text keeps nothing of the paste: the text stays on the clipboard for
+        // the user to paste by hand.
+        m_injector->pasteAtCursor(text, !refuses);
+    } else {
+        m_pasteboard->clearContents();
+        m_pasteboard->writeItems({PasteboardItem{{{TextInjector::plainTextType, text.toUtf8()}}}});
+    }
+
+    m_transcripts->add(text, Date::now());
+    setHistory(m_transcripts->entries());
+
+    // A new dictation that started meanwhile keeps its status.
+    if (m_isRecording)
+        co_return;
+    if (!trusted)
+        setStatus(RecordingStatus::message(QCoreApplication::translate(
+            "AppCoordinator", "Copié dans le presse-papier (Accessibilité requise)")));
+    else if (refuses)
+        setStatus(RecordingStatus::message(QCoreApplication::translate(
+            "AppCoordinator", "Aucun champ de texte actif : le texte est copié, collez-le avec ⌘V")));
+    else
+        setStatus(RecordingStatus::inserted(wordCount(text)));
+}
+
+QCoro::Task<> AppCoordinator::reactivate(std::optional<RunningApplication> application)
+{
+    if (!application)
+        co_return;
+    const std::optional<RunningApplication> front = m_workspace->frontmostApplication();
+    const QString frontIdentifier = front ? front->bundleIdentifier : QString();
+    // Another application is in front: the user moved on, and the text goes there.
+    if (frontIdentifier != m_workspace->currentApplication().bundleIdentifier)
+        co_return;
+    // This program took the focus (its panel or a window was clicked): give it back first.
+    m_workspace->activate(*application);
+    co_await m_clock->sleep(reactivationDelay);
+}
+
+} // namespace parlune

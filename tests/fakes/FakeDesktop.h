@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "FakeAudioInput.h"
+#include "FakeAutostart.h"
+#include "FakeClock.h"
+#include "FakeFocusedElement.h"
+#include "FakeHud.h"
+#include "FakeInputAccess.h"
+#include "FakeKeySynth.h"
+#include "FakeKeyboardTap.h"
+#include "FakeOutputMixer.h"
+#include "FakePasteboard.h"
+#include "FakeRecognizer.h"
+#include "FakeSound.h"
+#include "FakeWorkspace.h"
+#include "ManualQueue.h"
+
+#include "app/AppCoordinator.h"
+#include "system/LoginItem.h"
+#include "system/MediaController.h"
+#include "system/Sounds.h"
+
+namespace parlune {
+
+// Every desktop service the coordinator uses, faked, with the files in `folder`. Build the coordinator
+// with services(); it must be destroyed before this.
+struct FakeDesktop
+{
+    explicit FakeDesktop(QString folder)
+        : folder(std::move(folder))
+    {
+        audio.configure = [](FakeAudioInput&) {};
+    }
+
+    AppCoordinatorServices services()
+    {
+        AppCoordinatorServices services;
+        services.clock = &clock;
+        services.transcripts = std::make_unique<TranscriptStore>(folder + QStringLiteral("/history.json"));
+        services.settingsStore =
+            std::make_unique<AppSettingsStore>(folder + QStringLiteral("/settings.json"));
+        services.makeHud = [this](AppCoordinator&) { return std::make_unique<FakeHud>(hud); };
+        services.recognizer = recognizer;
+        services.audioInput = audio.factory();
+        services.microphoneStatus = [this] { return microphone; };
+        services.inputAccess = &inputAccess;
+        services.keyboardTap = &keyboardTap;
+        services.workspace = &workspace;
+        services.pasteboard = &pasteboard;
+        services.keySynth = &keySynth;
+        services.focusedElement = &focusedElement;
+        services.media = &media;
+        services.sounds = &sounds;
+        services.loginItem = &loginItem;
+        return services;
+    }
+
+    QString folder;
+    FakeHud::State hud;
+    std::shared_ptr<FakeRecognizer> recognizer = std::make_shared<FakeRecognizer>();
+    FakeAudioInputFactory audio;
+    MicrophoneAuthorization microphone = MicrophoneAuthorization::Authorized;
+    FakeInputAccess inputAccess;
+    FakeKeyboardTap keyboardTap;
+    FakeWorkspace workspace;
+    FakePasteboard pasteboard;
+    FakeKeySynth keySynth;
+    FakeFocusedElement focusedElement;
+    FakeOutputMixer mixer;
+    ManualQueue mediaQueue;
+    MediaController media{mixer, mediaQueue};
+    // "play" and "stop" of the start and of the end sound, in order.
+    QStringList startSoundLog;
+    QStringList endSoundLog;
+    Sounds sounds{[this](std::vector<float> samples) -> std::unique_ptr<Sound> {
+        QStringList* log = samples == Sounds::startSamples() ? &startSoundLog : &endSoundLog;
+        return std::make_unique<FakeSound>(std::move(samples), log);
+    }};
+    FakeAutostart autostart;
+    LoginItem loginItem{autostart};
+    // Last, so that it goes first: sleeps it ends early still find every service above.
+    FakeClock clock;
+};
+
+} // namespace parlune
