@@ -7,6 +7,7 @@
 
 #include <QGuiApplication>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QVariantMap>
 
 #include <algorithm>
@@ -119,7 +120,10 @@ QString MainWindowModel::latencyNumber(double seconds)
 
 QString MainWindowModel::timeText(const QDateTime& date)
 {
-    return QLocale().toString(date.toLocalTime().time(), QLocale::ShortFormat);
+    // Some locales' short format still shows seconds (the C locale's does): hours and minutes only.
+    QString format = QLocale().timeFormat(QLocale::ShortFormat);
+    format.remove(QRegularExpression(QStringLiteral("[:.]s+")));
+    return QLocale().toString(date.toLocalTime().time(), format);
 }
 
 void MainWindowModel::refreshMicrophone()

@@ -153,6 +153,9 @@ private Q_SLOTS:
         QCOMPARE(MainWindowModel::timeText(afternoon).replace(QChar(0x202f), u' '),
                  QStringLiteral("2:05 PM"));
 
+        QLocale::setDefault(QLocale::c());
+        QCOMPARE(MainWindowModel::timeText(afternoon), QStringLiteral("14:05"));
+
         model->clearHistory();
         QVERIFY(model->recent().isEmpty());
     }
