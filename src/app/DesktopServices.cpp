@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/DesktopServices.h"
+
+#include "platform/InputAccess.h"
+#include "platform/atspi/AtspiFocusedElement.h"
+#include "platform/pocketsphinx/PocketsphinxRecognizer.h"
+#include "platform/pulse/PulseAudioInput.h"
+#include "platform/pulse/PulseLink.h"
+#include "platform/pulse/PulseOutputMixer.h"
+#include "platform/pulse/PulseSound.h"
+#include "platform/x11/ClipboardPasteboard.h"
+#include "platform/x11/X11KeySynth.h"
+#include "platform/x11/X11KeyboardTap.h"
+#include "platform/x11/X11Workspace.h"
+#include "platform/xdg/XdgAutostart.h"
+#include "system/LoginItem.h"
+#include "system/MediaController.h"
+#include "system/SerialQueue.h"
+#include "system/Sounds.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QStandardPaths>
+
+namespace parlune {
+
+// Members are destroyed in reverse order: the worker queue before the media controller, the sounds
+// and the mixer before their PulseAudio link.
+struct DesktopServices::Parts
+{
+    PulseLink pulse;
+    PulseOutputMixer mixer{pulse};
+    WorkerQueue mediaQueue{MediaController::queueLabel};
+    MediaController media{mixer, mediaQueue};
+    Sounds sounds{[this](std::vector<float> samples) -> std::unique_ptr<Sound> {
+        return std::make_unique<PulseSound>(pulse, std::move(samples));
+    }};
+    ClipboardPasteboard pasteboard{QGuiApplication::clipboard()};
+    X11KeySynth keySynth;
+    X11Workspace workspace;
+    AtspiFocusedElement focusedElement;
+    XdgAutostart autostart{QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+                           QCoreApplication::applicationFilePath(),
+                           {LoginItem::launchArgument}};
+    LoginItem loginItem{autostart};
+    X11KeyboardTap keyboardTap;
+    std::shared_ptr<Recognizer> recognizer = std::make_shared<PocketsphinxRecognizer>();
+};
+
+DesktopServices::DesktopServices()
+    : m_parts(std::make_unique<Parts>())
+{}
+
+DesktopServices::~DesktopServices() = default;
+
+AppCoordinatorServices DesktopServices::services()
+{
+    AppCoordinatorServices services;
+    services.recognizer = m_parts->recognizer;
+    services.audioInput = PulseAudioInput::create;
+    services.inputAccess = &InputAccess::system();
+    services.keyboardTap = &m_parts->keyboardTap;
+    services.workspace = &m_parts->workspace;
+    services.pasteboard = &m_parts->pasteboard;
+    services.keySynth = &m_parts->keySynth;
+    services.focusedElement = &m_parts->focusedElement;
+    services.media = &m_parts->media;
+    services.sounds = &m_parts->sounds;
+    services.loginItem = &m_parts->loginItem;
+    return services;
+}
+
+} // namespace parlune

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/AppCoordinator.h"
+
+#include <memory>
+
+namespace parlune {
+
+// The real services of the Linux desktop the coordinator works with: X11 for keys, windows and the
+// clipboard, PulseAudio for the microphone, the output and the sounds, the accessibility bus,
+// pocketsphinx, the XDG autostart folder. They live as long as they are needed by a coordinator built
+// on them. Needs a QGuiApplication.
+class DesktopServices
+{
+public:
+    DesktopServices();
+    ~DesktopServices();
+    DesktopServices(const DesktopServices&) = delete;
+    DesktopServices& operator=(const DesktopServices&) = delete;
+
+    // Services for a coordinator; the stores default to the files of the support folder.
+    AppCoordinatorServices services();
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> m_parts;
+};
+
+} // namespace parlune
