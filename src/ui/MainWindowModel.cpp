@@ -5,6 +5,7 @@
 #include "platform/Pasteboard.h"
 #include "ui/OnboardingModel.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QRegularExpression>
@@ -158,8 +159,11 @@ void MainWindowModel::requestAccessibility()
 
 void MainWindowModel::copy(const QString& text)
 {
-    if (!m_services.pasteboard)
+    if (!m_services.pasteboard) {
+        QGuiApplication::clipboard()->clear();
+        QGuiApplication::clipboard()->setText(text);
         return;
+    }
     const QByteArray utf8 = text.toUtf8();
     m_services.pasteboard->clearContents();
     m_services.pasteboard->writeItems({PasteboardItem{{

@@ -11,6 +11,18 @@
 
 namespace parlune {
 
+ViewServices& ViewFactory::programServices()
+{
+    static ViewServices services;
+    return services;
+}
+
+MainWindowModel* ViewFactory::mainWindowModel(QObject* coordinator, QObject* owner) const
+{
+    auto* appCoordinator = qobject_cast<AppCoordinator*>(coordinator);
+    return appCoordinator ? new MainWindowModel(*appCoordinator, programServices(), owner) : nullptr;
+}
+
 void registerViewTypes()
 {
     static const bool registered = [] {
@@ -20,6 +32,8 @@ void registerViewTypes()
         qmlRegisterUncreatableType<OnboardingModel>(uri, 1, 0, "OnboardingModel",
                                                     QStringLiteral("Built by MainWindowModel"));
         qmlRegisterType<KeyComboRecorder>(uri, 1, 0, "KeyComboRecorder");
+        qmlRegisterSingletonType<ViewFactory>(
+            uri, 1, 0, "ViewFactory", [](QQmlEngine*, QJSEngine*) -> QObject* { return new ViewFactory; });
         return true;
     }();
     Q_UNUSED(registered);
@@ -29,8 +43,9 @@ std::unique_ptr<QQuickItem> createMainWindowView(QQmlEngine& engine, MainWindowM
 {
     registerViewTypes();
     QQmlComponent component(&engine, QUrl(QStringLiteral("qrc:/qt/qml/Parlune/Ui/MainWindowView.qml")));
-    std::unique_ptr<QObject> object(
-        component.createWithInitialProperties({{QStringLiteral("model"), QVariant::fromValue(&model)}}));
+    std::unique_ptr<QObject> object(component.createWithInitialProperties(
+        {{QStringLiteral("coordinator"), QVariant::fromValue(model.coordinator())},
+         {QStringLiteral("model"), QVariant::fromValue(&model)}}));
     if (!object) {
         for (const QQmlError& error : component.errors())
             logLine("MainWindowView: %s", qPrintable(error.toString()));

@@ -18,6 +18,7 @@ class Pasteboard;
 struct ViewServices
 {
     Clock* clock = &SystemClock::instance();
+    // None: the application's clipboard, written directly.
     Pasteboard* pasteboard = nullptr;
     // The microphone authorisation status is "authorised".
     std::function<bool()> microphoneAuthorized = [] {

@@ -11,8 +11,9 @@ import Parlune.Views
 Item {
     id: root
 
-    required property MainWindowModel model
-    readonly property var coordinator: model.coordinator
+    required property QtObject coordinator
+    // Built here when the window is given only the coordinator.
+    property MainWindowModel model: ViewFactory.mainWindowModel(coordinator, root)
     readonly property string shortcutLabel: coordinator.shortcut.displayString
 
     implicitWidth: 380
