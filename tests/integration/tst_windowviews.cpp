@@ -195,6 +195,22 @@ private Q_SLOTS:
         QVERIFY(!child(view, "recent")->isVisible());
     }
 
+    // The window controller hands the view the coordinator alone.
+    void viewGivenOnlyTheCoordinatorBuildsItsModel()
+    {
+        m_coordinator->setAccessibilityGranted(true);
+        QuickRender render;
+        QQmlComponent component(&render.engine(),
+                                QUrl(QStringLiteral("qrc:/qt/qml/Parlune/Ui/MainWindowView.qml")));
+        std::unique_ptr<QObject> view(component.createWithInitialProperties(
+            {{QStringLiteral("coordinator"),
+              QVariant::fromValue(static_cast<AppCoordinator*>(m_coordinator.get()))}}));
+        QVERIFY2(view, qPrintable(component.errorString()));
+        auto* model = view->property("model").value<MainWindowModel*>();
+        QVERIFY(model);
+        QCOMPARE(model->title(), QStringLiteral("Prêt"));
+    }
+
     void walkthroughPages_data() { schemes_data(); }
 
     void walkthroughPages()
