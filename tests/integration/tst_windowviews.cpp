@@ -55,6 +55,7 @@ class TestWindowViews : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    std::unique_ptr<FakeDesktop> m_desktop;
     std::unique_ptr<TestCoordinator> m_coordinator;
     FakePasteboard m_pasteboard;
     bool m_micAuthorized = true;
@@ -96,7 +97,8 @@ private Q_SLOTS:
 
     void init()
     {
-        m_coordinator = std::make_unique<TestCoordinator>(m_dir);
+        m_desktop = std::make_unique<FakeDesktop>(m_dir.path());
+        m_coordinator = std::make_unique<TestCoordinator>(*m_desktop);
         m_coordinator->setShortcut(KeyCombo{62, 0, true});
         m_micAuthorized = true;
         qmlWarnings.clear();
@@ -107,6 +109,7 @@ private Q_SLOTS:
     {
         QVERIFY2(qmlWarnings.isEmpty(), qPrintable(qmlWarnings.join(u'\n')));
         m_coordinator.reset();
+        m_desktop.reset();
         QGuiApplication::setPalette(QPalette());
     }
 

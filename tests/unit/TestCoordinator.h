@@ -1,22 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "FakeDesktop.h"
 #include "app/AppCoordinator.h"
-#include "app/HudPresenter.h"
-#include "store/AppSettingsStore.h"
-#include "store/TranscriptStore.h"
-
-#include <QTemporaryDir>
 
 namespace parlune {
 
-// A quiet coordinator on files of its own, with the state the dictation flow writes made writable, so a
-// test can put the views in any state.
+// A quiet coordinator on a faked desktop, with the state the dictation flow writes made writable, so a
+// test can put the views in any state. The desktop must outlive it.
 class TestCoordinator : public AppCoordinator
 {
 public:
-    explicit TestCoordinator(const QTemporaryDir& dir)
-        : AppCoordinator(services(dir), false)
+    explicit TestCoordinator(FakeDesktop& desktop)
+        : AppCoordinator(desktop.services(), false)
     {}
 
     using AppCoordinator::setAccessibilityGranted;
@@ -24,17 +20,6 @@ public:
     using AppCoordinator::setIsRecording;
     using AppCoordinator::setLastLatency;
     using AppCoordinator::setStatus;
-
-private:
-    static AppCoordinatorServices services(const QTemporaryDir& dir)
-    {
-        AppCoordinatorServices services;
-        services.transcripts =
-            std::make_unique<TranscriptStore>(dir.filePath(QStringLiteral("history.json")));
-        services.settingsStore =
-            std::make_unique<AppSettingsStore>(dir.filePath(QStringLiteral("settings.json")));
-        return services;
-    }
 };
 
 } // namespace parlune

@@ -24,6 +24,7 @@ class TestMainWindowModel : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    std::unique_ptr<FakeDesktop> m_desktop;
     std::unique_ptr<TestCoordinator> m_coordinator;
     FakePasteboard m_pasteboard;
     bool m_micAuthorized = true;
@@ -39,13 +40,18 @@ class TestMainWindowModel : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_coordinator = std::make_unique<TestCoordinator>(m_dir);
+        m_desktop = std::make_unique<FakeDesktop>(m_dir.path());
+        m_coordinator = std::make_unique<TestCoordinator>(*m_desktop);
         m_coordinator->setShortcut(KeyCombo{62, 0, true});
         m_micAuthorized = true;
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     }
 
-    void cleanup() { m_coordinator.reset(); }
+    void cleanup()
+    {
+        m_coordinator.reset();
+        m_desktop.reset();
+    }
 
     void heroTitle_data()
     {

@@ -22,6 +22,7 @@ class TestOnboardingModel : public QObject
 
     QTemporaryDir m_dir;
     FakeClock m_clock;
+    std::unique_ptr<FakeDesktop> m_desktop;
     std::unique_ptr<TestCoordinator> m_coordinator;
     // What the system answers.
     bool m_micAuthorized = false;
@@ -58,13 +59,18 @@ class TestOnboardingModel : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_coordinator = std::make_unique<TestCoordinator>(m_dir);
+        m_desktop = std::make_unique<FakeDesktop>(m_dir.path());
+        m_coordinator = std::make_unique<TestCoordinator>(*m_desktop);
         m_micAuthorized = m_micAnswer = m_fnFree = false;
         m_micRequests = m_accessibilityRequests = m_keyboardSettingsOpened = 0;
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     }
 
-    void cleanup() { m_coordinator.reset(); }
+    void cleanup()
+    {
+        m_coordinator.reset();
+        m_desktop.reset();
+    }
 
     void fnPageOnlyWhenFnIsHeldAndNotFree_data()
     {
