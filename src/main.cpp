@@ -4,6 +4,7 @@
 #include "app/AppWindowController.h"
 #include "app/ParluneApp.h"
 #include "app/SingleInstance.h"
+#include "diagnostics/WindowSnapshot.h"
 #include "platform/InputAccess.h"
 #include "platform/Log.h"
 #include "platform/appcast/AppcastUpdateController.h"
@@ -30,6 +31,8 @@ void modeUnavailable(const char* mode)
 
 int main(int argc, char** argv)
 {
+    // Decided before the application object exists: a snapshot renders offscreen, with no display.
+    const std::optional<QString> snapshotPath = WindowSnapshot::prepare(argc, argv);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlune"));
     QApplication::setApplicationDisplayName(QStringLiteral("Parlune"));
@@ -38,6 +41,12 @@ int main(int argc, char** argv)
 
     const QStringList arguments = QCoreApplication::arguments();
     const AppDelegate::Mode mode = AppDelegate::modeFor(arguments);
+    if (mode == AppDelegate::Mode::Snapshot && snapshotPath) {
+        // The window's content from the stored settings and history, without the desktop's services.
+        const std::unique_ptr<AppCoordinator> coordinator = WindowSnapshot::storedState();
+        WindowSnapshot::run(*snapshotPath, *coordinator, ViewServices{});
+        return QApplication::exec();
+    }
 
     // One interactive Parlune per user: a second launch brings the first one's window forward.
     SingleInstance instance;

@@ -2,6 +2,7 @@
 #include "ui/QmlSetup.h"
 
 #include "app/RecordingStatus.h"
+#include "ui/MainWindowView.h"
 
 #include <QQmlEngine>
 #include <QtQml>
@@ -19,6 +20,7 @@ void prepareQmlEngine(QQmlEngine& engine)
         return true;
     }();
     Q_UNUSED(registered);
+    registerViewTypes();
 }
 
 } // namespace parlune

@@ -5,7 +5,7 @@ import QtQuick.Shapes
 // One of the program's line symbols, drawn from its name on a 24 × 24 grid and scaled to `size`.
 // Names the program uses: checkmark, stop.circle.fill, mic, keyboard, globe, speaker.wave.2, power,
 // clock, trash, doc.on.doc, hand.raised, waveform, lock, person, sparkles, arrow.down.circle,
-// gearshape. An unknown name draws a small dot.
+// gearshape, bell, speaker.slash, mic.fill, hand.raised.fill, xmark. An unknown name draws a small dot.
 Item {
     id: icon
 
@@ -34,7 +34,12 @@ Item {
         "person": "M12 3.5 a3.5 3.5 0 1 0 0.01 0 Z M5 20.5 a7 7 0 0 1 14 0",
         "sparkles": "M10 3 L11.8 8.2 L17 10 L11.8 11.8 L10 17 L8.2 11.8 L3 10 L8.2 8.2 Z M18 14 L18.9 16.1 L21 17 L18.9 17.9 L18 20 L17.1 17.9 L15 17 L17.1 16.1 Z",
         "arrow.down.circle": "M12 3 a9 9 0 1 0 0.01 0 Z M12 7.5 V16 M8.5 12.5 L12 16 L15.5 12.5",
-        "gearshape": "M12 8.5 a3.5 3.5 0 1 0 0.01 0 Z M12 2.5 V5 M12 19 V21.5 M2.5 12 H5 M19 12 H21.5 M5.3 5.3 L7 7 M17 17 L18.7 18.7 M5.3 18.7 L7 17 M17 7 L18.7 5.3"
+        "gearshape": "M12 8.5 a3.5 3.5 0 1 0 0.01 0 Z M12 2.5 V5 M12 19 V21.5 M2.5 12 H5 M19 12 H21.5 M5.3 5.3 L7 7 M17 17 L18.7 18.7 M5.3 18.7 L7 17 M17 7 L18.7 5.3",
+        "bell": "M6 16.5 V11 a6 6 0 0 1 12 0 V16.5 L19.8 18 H4.2 Z M10 20.5 a2.2 2.2 0 0 0 4 0",
+        "speaker.slash": "M4 9.5 h3.5 L12 5.5 v13 L7.5 14.5 H4 Z M15.5 9.5 L20.5 14.5 M20.5 9.5 L15.5 14.5",
+        "mic.fill": "M9 4 a3 3 0 0 1 6 0 v7 a3 3 0 0 1 -6 0 Z M11 4.5 V10.5 M13 4.5 V10.5 M5.5 11 a6.5 6.5 0 0 0 13 0 M12 17.5 V21 M8.5 21 H15.5",
+        "hand.raised.fill": "M8 13 V6 a1.5 1.5 0 0 1 3 0 V11 M11 5 a1.5 1.5 0 0 1 3 0 V11 M14 6 a1.5 1.5 0 0 1 3 0 V14 a7 7 0 0 1 -7 7 a6 6 0 0 1 -5 -3 L3.5 14.5 a1.5 1.5 0 0 1 2.5 -1.5 L8 15",
+        "xmark": "M6 6 L18 18 M18 6 L6 18"
     })
     readonly property bool known: name === "stop.circle.fill" || paths[name] !== undefined
 

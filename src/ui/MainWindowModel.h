@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/AppCoordinator.h"
+#include "ui/OnboardingModel.h"
+#include "ui/ViewServices.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+namespace parlune {
+
+// What the main window shows beside the coordinator's own fields: the hero's texts, whether the
+// permissions panel is needed, the three newest transcripts, and the actions of its buttons.
+class MainWindowModel : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(parlune::AppCoordinator* coordinator READ coordinator CONSTANT)
+    Q_PROPERTY(bool micGranted READ micGranted NOTIFY micGrantedChanged)
+    Q_PROPERTY(QString title READ title NOTIFY textsChanged)
+    Q_PROPERTY(QString subtitle READ subtitle NOTIFY textsChanged)
+    // "0,42 s" after a dictation, empty before the first one and while recording.
+    Q_PROPERTY(QString latencyText READ latencyText NOTIFY textsChanged)
+    Q_PROPERTY(bool showsPermissions READ showsPermissions NOTIFY textsChanged)
+    // The language as the position of its segment: French, Spanish, English.
+    Q_PROPERTY(int languageIndex READ languageIndex WRITE setLanguageIndex NOTIFY languageIndexChanged)
+    // The segments: "FR", "ES", "EN" in the settings, the full names in the walkthrough.
+    Q_PROPERTY(QStringList languageCodes READ languageCodes CONSTANT)
+    Q_PROPERTY(QStringList languageNames READ languageNames CONSTANT)
+    // The three newest transcripts, newest first, each {id, text, time}.
+    Q_PROPERTY(QVariantList recent READ recent NOTIFY recentChanged)
+
+public:
+    MainWindowModel(AppCoordinator& coordinator, ViewServices services, QObject* parent = nullptr);
+    ~MainWindowModel() override;
+
+    AppCoordinator* coordinator() const { return &m_coordinator; }
+    bool micGranted() const { return m_micGranted; }
+    QString title() const;
+    QString subtitle() const;
+    QString latencyText() const;
+    bool showsPermissions() const;
+    int languageIndex() const;
+    void setLanguageIndex(int index);
+    QStringList languageCodes() const;
+    QStringList languageNames() const;
+    QVariantList recent() const;
+
+    // Seconds with exactly two decimals in the user's locale: "0,42" in French.
+    static QString latencyNumber(double seconds);
+    // Hours and minutes in the user's locale: "14:05", or "2:05 PM" where the clock has twelve hours.
+    static QString timeText(const QDateTime& date);
+
+    // Reads the microphone authorisation again: when shown and whenever the program becomes active.
+    Q_INVOKABLE void refreshMicrophone();
+    Q_INVOKABLE void requestMicrophone();
+    Q_INVOKABLE void requestAccessibility();
+    // A click on a transcript: the clipboard holds its text alone.
+    Q_INVOKABLE void copy(const QString& text);
+    Q_INVOKABLE void clearHistory();
+    // A fresh walkthrough for the view that shows it, which owns it.
+    Q_INVOKABLE parlune::OnboardingModel* makeOnboarding(QObject* owner);
+
+Q_SIGNALS:
+    void micGrantedChanged();
+    void textsChanged();
+    void languageIndexChanged();
+    void recentChanged();
+
+private:
+    static QCoro::Task<> askMicrophone(QPointer<MainWindowModel> self);
+    void setMicGranted(bool granted);
+
+    AppCoordinator& m_coordinator;
+    ViewServices m_services;
+    bool m_micGranted;
+};
+
+} // namespace parlune

@@ -1,0 +1,303 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/OnboardingModel.h"
+
+#include "app/AppCoordinator.h"
+#include "ui/MainWindowModel.h"
+
+namespace parlune {
+
+OnboardingModel::OnboardingModel(AppCoordinator& coordinator, ViewServices services, QObject* parent)
+    : QObject(parent)
+    , m_coordinator(coordinator)
+    , m_services(std::move(services))
+    , m_micGranted(m_services.microphoneAuthorized())
+    , m_fnFree(m_services.fnKeyIsFree())
+{
+    for (auto signal : {&AppCoordinator::shortcutChanged, &AppCoordinator::accessibilityGrantedChanged,
+                        &AppCoordinator::isRecordingChanged, &AppCoordinator::lastLatencyChanged})
+        connect(&m_coordinator, signal, this, &OnboardingModel::contentChanged);
+    for (auto signal : {&OnboardingModel::stepChanged, &OnboardingModel::micGrantedChanged,
+                        &OnboardingModel::fnFreeChanged, &OnboardingModel::practiceTextChanged})
+        connect(this, signal, this, &OnboardingModel::contentChanged);
+}
+
+OnboardingModel::~OnboardingModel() = default;
+
+void OnboardingModel::setPracticeText(const QString& text)
+{
+    if (text == m_practiceText)
+        return;
+    m_practiceText = text;
+    Q_EMIT practiceTextChanged();
+}
+
+void OnboardingModel::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    // The fn page is there only for someone who would hold fn and whose fn key still does something
+    // else; the choice holds for the whole run, even if the shortcut changes on that page.
+    const KeyCombo& shortcut = m_coordinator.shortcut();
+    const bool holdsFn = shortcut.keyCode == 63 && shortcut.modifiers == 0 && shortcut.isModifierKey;
+    if (!(holdsFn && !m_fnFree)) {
+        m_steps.removeAll(FnKey);
+        Q_EMIT stepsChanged();
+        Q_EMIT stepChanged();
+    }
+    poll(this, *m_services.clock);
+}
+
+QCoro::Task<> OnboardingModel::poll(QPointer<OnboardingModel> self, Clock& clock)
+{
+    while (self) {
+        co_await clock.sleep(Seconds(pollInterval));
+        if (!self)
+            co_return;
+        self->refresh();
+    }
+}
+
+void OnboardingModel::refresh()
+{
+    setMicGranted(m_services.microphoneAuthorized());
+    setFnFree(m_services.fnKeyIsFree());
+    // The user has just ticked the program in the system's settings: the page moves on by itself.
+    if (m_step == Accessibility && m_coordinator.accessibilityGranted())
+        next();
+}
+
+void OnboardingModel::next()
+{
+    const qsizetype index = m_steps.indexOf(m_step);
+    if (index < 0 || index + 1 >= m_steps.size())
+        return;
+    setStep(m_steps.at(index + 1));
+}
+
+void OnboardingModel::setStep(Step step)
+{
+    if (step == m_step)
+        return;
+    m_step = step;
+    Q_EMIT stepChanged();
+    if (m_step == Done && !m_coordinator.launchAtLogin())
+        m_coordinator.setLaunchAtLogin(true);
+    if (m_step == Practice)
+        Q_EMIT practiceFocusRequested();
+}
+
+void OnboardingModel::setMicGranted(bool granted)
+{
+    if (granted == m_micGranted)
+        return;
+    m_micGranted = granted;
+    Q_EMIT micGrantedChanged();
+}
+
+void OnboardingModel::setFnFree(bool free)
+{
+    if (free == m_fnFree)
+        return;
+    m_fnFree = free;
+    Q_EMIT fnFreeChanged();
+}
+
+void OnboardingModel::primaryAction()
+{
+    switch (m_step) {
+    case Microphone:
+        if (m_micGranted)
+            next();
+        else
+            askMicrophone(this);
+        return;
+    case Accessibility:
+        if (m_coordinator.accessibilityGranted())
+            next();
+        else
+            m_services.requestAccessibility();
+        return;
+    case FnKey:
+        if (m_fnFree)
+            next();
+        else
+            m_services.openKeyboardSettings();
+        return;
+    case Done:
+        m_coordinator.setOnboardingDone(true);
+        m_coordinator.persistSettings();
+        return;
+    case Welcome:
+    case Language:
+    case Practice:
+        next();
+        return;
+    }
+}
+
+QCoro::Task<> OnboardingModel::askMicrophone(QPointer<OnboardingModel> self)
+{
+    const bool granted = co_await self->m_services.requestMicrophone();
+    if (!self)
+        co_return;
+    self->setMicGranted(granted);
+    if (granted)
+        self->next();
+}
+
+QString OnboardingModel::shortcutLabel() const
+{
+    return m_coordinator.shortcut().displayString();
+}
+
+QString OnboardingModel::titleFor(Step step) const
+{
+    switch (step) {
+    case Welcome:
+        return tr("Maintenez une touche, parlez");
+    case Microphone:
+        return tr("D'abord, le micro");
+    case Accessibility:
+        return tr("Ensuite, l'accès au clavier");
+    case FnKey:
+        return tr("Libérez la touche fn");
+    case Language:
+        return tr("Dans quelle langue parlez-vous ?");
+    case Practice:
+        return practiceTitle();
+    case Done:
+        return tr("C'est prêt");
+    }
+    return {};
+}
+
+QString OnboardingModel::textFor(Step step) const
+{
+    switch (step) {
+    case Welcome:
+        return tr("Le texte s'écrit sous votre curseur, dans vos mails, vos messages ou vos documents. Votre "
+                  "voix ne quitte jamais ce Mac.");
+    case Microphone:
+        return tr("Parlune n'écoute que pendant que vous tenez la touche. Le son est transcrit sur ce Mac, "
+                  "puis effacé.");
+    case Accessibility:
+        return tr("macOS doit autoriser Parlune à repérer votre touche et à coller le texte. Cochez Parlune "
+                  "dans la liste qui s'ouvre, puis revenez ici.");
+    case FnKey:
+        return tr("Pour l'instant, fn ouvre aussi les emojis ou la dictée d'Apple. Dans Réglages Système, "
+                  "puis Clavier, réglez la touche fn sur Ne rien faire.");
+    case Language:
+        return tr("Vous pourrez en changer à tout moment depuis l'icône de la barre des menus.");
+    case Practice:
+        return practiceInstruction();
+    case Done:
+        return tr("Parlune reste dans la barre des menus. Gardez ") + shortcutLabel() +
+               tr(" enfoncé dans n'importe quelle app, et Échap annule une dictée en cours.");
+    }
+    return {};
+}
+
+QString OnboardingModel::visualSymbolFor(Step step) const
+{
+    if (visualDoneFor(step))
+        return QStringLiteral("checkmark");
+    switch (step) {
+    case Microphone:
+        return QStringLiteral("mic.fill");
+    case Accessibility:
+        return QStringLiteral("hand.raised.fill");
+    case FnKey:
+        return QStringLiteral("keyboard");
+    case Done:
+        return QStringLiteral("checkmark");
+    default:
+        return {};
+    }
+}
+
+bool OnboardingModel::visualDoneFor(Step step) const
+{
+    switch (step) {
+    case Microphone:
+        return m_micGranted;
+    case Accessibility:
+        return m_coordinator.accessibilityGranted();
+    case FnKey:
+        return m_fnFree;
+    case Done:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString OnboardingModel::primaryTitle() const
+{
+    switch (m_step) {
+    case Welcome:
+        return tr("Commencer");
+    case Microphone:
+        return m_micGranted ? tr("Continuer") : tr("Autoriser le micro");
+    case Accessibility:
+        return m_coordinator.accessibilityGranted() ? tr("Continuer") : tr("Ouvrir les réglages");
+    case FnKey:
+        return m_fnFree ? tr("Continuer") : tr("Ouvrir les réglages du clavier");
+    case Language:
+    case Practice:
+        return tr("Continuer");
+    case Done:
+        return tr("Terminer");
+    }
+    return {};
+}
+
+OnboardingModel::Secondary OnboardingModel::secondary() const
+{
+    switch (m_step) {
+    case Microphone:
+        return m_micGranted ? Nothing : Later;
+    case Accessibility:
+        return m_coordinator.accessibilityGranted() ? Nothing : Later;
+    case FnKey:
+        return m_fnFree ? Nothing : ShortcutRecorder;
+    case Practice:
+        return m_practiceText.isEmpty() ? SkipPractice : Nothing;
+    default:
+        return Nothing;
+    }
+}
+
+QString OnboardingModel::secondaryTitle() const
+{
+    switch (secondary()) {
+    case Later:
+        return tr("Plus tard");
+    case ShortcutRecorder:
+        return tr("Choisir une autre touche que fn");
+    case SkipPractice:
+        return tr("Passer l'essai");
+    case Nothing:
+        break;
+    }
+    return {};
+}
+
+QString OnboardingModel::practiceTitle() const
+{
+    return m_practiceText.isEmpty() ? tr("À vous") : tr("Ça marche");
+}
+
+QString OnboardingModel::practiceInstruction() const
+{
+    if (m_coordinator.isRecording())
+        return {};
+    const auto latency = m_coordinator.lastLatency();
+    if (!m_practiceText.isEmpty() && latency)
+        return tr("Texte prêt ") + MainWindowModel::latencyNumber(*latency) +
+               tr(" s après la fin de votre phrase. Pour parler longtemps, tapez ") + shortcutLabel() +
+               tr(" une fois, puis retapez-le à la fin.");
+    return tr("Maintenez ") + shortcutLabel() + tr(", dites une phrase, puis relâchez.");
+}
+
+} // namespace parlune

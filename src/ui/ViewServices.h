@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/MicrophoneAccess.h"
+#include "system/Permissions.h"
+
+#include <QCoroTask>
+
+#include <functional>
+
+namespace parlune {
+
+class Pasteboard;
+
+// What the main window and the walkthrough ask of the system, beside the coordinator. The defaults are
+// the system's answers; the program adds the clipboard and the settings pages, tests put fakes.
+struct ViewServices
+{
+    Clock* clock = &SystemClock::instance();
+    // None: the application's clipboard, written directly.
+    Pasteboard* pasteboard = nullptr;
+    // The microphone authorisation status is "authorised".
+    std::function<bool()> microphoneAuthorized = [] {
+        return MicrophoneAccess::status() == MicrophoneAuthorization::Authorized;
+    };
+    std::function<QCoro::Task<bool>()> requestMicrophone = &Permissions::requestMicrophone;
+    std::function<void()> requestAccessibility = [] {};
+    std::function<void()> openKeyboardSettings = [] {};
+    // The fn key does nothing else on this computer, so it can be held for dictation.
+    std::function<bool()> fnKeyIsFree = [] { return Permissions::fnKeyIsFree; };
+};
+
+} // namespace parlune
