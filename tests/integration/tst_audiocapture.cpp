@@ -60,15 +60,19 @@ QString sourceIndex(const QString& name)
     return {};
 }
 
-// The sources that client streams read from (the virtual microphones' own readers, which belong to
-// no client, left out).
+// The sources that Parlune's capture streams read from.
 QStringList capturedSources()
 {
     QStringList sources;
-    for (const QString& line : pactl({"list", "short", "source-outputs"}).split('\n')) {
-        const QStringList fields = line.split('\t');
-        if (fields.size() >= 3 && fields[2] != "-")
-            sources << fields[1];
+    QString source;
+    for (const QString& line : pactl({"list", "source-outputs"}).split('\n')) {
+        const QString field = line.trimmed();
+        if (field.startsWith("Source Output #"))
+            source.clear();
+        else if (field.startsWith("Source: "))
+            source = field.mid(8);
+        else if (field == QStringLiteral("application.name = \"Parlune\""))
+            sources << source;
     }
     return sources;
 }
@@ -129,6 +133,8 @@ struct Rig
         recorder.setOnError([this](const Error& error) { errors.push_back(error); });
         recorder.setOnLevel([this](float) { ++levels; });
     }
+    // The capture thread writes into the members below: it must end before they do.
+    ~Rig() { recorder.stop(); }
 
     std::optional<Error> start()
     {
