@@ -54,7 +54,7 @@ QCoro::Task<std::optional<QString>> runStages(const Services& services, const Op
 {
     Clock& clock = *services.clock;
 
-    // 1. Speak the sentence into the file.
+    // Speak the sentence into the file.
     QStringList arguments;
     arguments << QString::fromUtf8("-v") << options.voice << QString::fromUtf8("-w") << filePath
               << options.sentence;
@@ -65,7 +65,7 @@ QCoro::Task<std::optional<QString>> runStages(const Services& services, const Op
     if (std::get<int>(synthesis) != 0)
         co_return failed(QString::fromUtf8("speech synthesis"));
 
-    // 2. Make the recogniser ready.
+    // Make the recogniser ready.
     SpeechEngine engine(services.recognizer, clock);
     const Clock::Instant preparing = clock.now();
     const SpeechEngine::PrepareOutcome prepared = co_await engine.prepare(options.language);
@@ -75,7 +75,7 @@ QCoro::Task<std::optional<QString>> runStages(const Services& services, const Op
     services.writeLine(
         QString::asprintf("Parlune check: engine ready in %.2f s", secondsBetween(preparing, clock.now())));
 
-    // 3. The file, the resampler and a session counting its previews.
+    // The file, the resampler and a session counting its previews.
     Outcome<std::unique_ptr<SoundFile>, QString> opened = SoundFile::open(filePath);
     if (!opened)
         co_return opened.error();
@@ -87,7 +87,7 @@ QCoro::Task<std::optional<QString>> runStages(const Services& services, const Op
         DictationSession session(*services.recognizer, options.language,
                                  [&previews](const QString&) { ++previews; });
 
-        // 4. As fast as the file reads: no pacing to real time.
+        // As fast as the file reads: no pacing to real time.
         while (file.framePosition() < file.length()) {
             auto buffer = std::make_shared<AudioBuffer>(file.processingFormat(), fileReadChunkFrames);
             if (const std::optional<QString> error = file.read(*buffer, fileReadChunkFrames))
@@ -98,7 +98,7 @@ QCoro::Task<std::optional<QString>> runStages(const Services& services, const Op
                 session.input()->push(converted);
         }
 
-        // 5. The final text.
+        // The final text.
         const Clock::Instant endOfSpeech = clock.now();
         const Outcome<QString, RecognitionError> text = co_await session.finish();
         if (!text)
@@ -110,12 +110,12 @@ QCoro::Task<std::optional<QString>> runStages(const Services& services, const Op
                                              qUtf8Printable(recognised)));
     }
 
-    // 6. The words.
+    // The words.
     if (!containsEvery(recognised, options.expectedWords))
         co_return failed(QString::fromUtf8("transcription"));
     services.writeLine(QString::asprintf("Parlune check: %d live previews during the dictation", previews));
 
-    // 7. to 10. The real microphone for a moment.
+    // The real microphone for a moment.
     if (!co_await services.requestMicrophonePermission())
         co_return failed(QString::fromUtf8("microphone permission"));
     {
@@ -143,7 +143,7 @@ QCoro::Task<std::optional<QString>> runStages(const Services& services, const Op
             buffers.load(), secondsBetween(stopped, clock.now()), int(heard.value().size())));
     }
 
-    // 11. to 16. Paste into a window of our own.
+    // Paste into a window of our own.
     std::unique_ptr<TestWindow> window = services.makeTestWindow();
     window->show();
     services.writeLine(
