@@ -90,8 +90,11 @@ QCoro::Task<std::optional<QString>> runStages(const Services& services, const Op
         // As fast as the file reads: no pacing to real time.
         while (file.framePosition() < file.length()) {
             auto buffer = std::make_shared<AudioBuffer>(file.processingFormat(), fileReadChunkFrames);
-            if (const std::optional<QString> error = file.read(*buffer, fileReadChunkFrames))
+            if (const std::optional<QString> error = file.read(*buffer, fileReadChunkFrames)) {
+                // A session let go without an ending would wait for its results for ever.
+                session.cancel();
                 co_return *error;
+            }
             if (buffer->frameLength() == 0)
                 break;
             if (AudioBufferPtr converted = resampler.convert(buffer))
@@ -128,8 +131,10 @@ QCoro::Task<std::optional<QString>> runStages(const Services& services, const Op
                 recorder.start(format, [&buffers, input](const AudioBufferPtr& buffer) {
                     buffers.fetch_add(1, std::memory_order_relaxed);
                     input->push(buffer);
-                }))
+                })) {
+            session.cancel();
             co_return error->description;
+        }
         co_await clock.sleep(liveRecordingDuration);
         recorder.stop();
         const Clock::Instant stopped = clock.now();
