@@ -4,6 +4,7 @@
 #include "app/AppWindowController.h"
 #include "app/ParluneApp.h"
 #include "app/SingleInstance.h"
+#include "diagnostics/DictationCheck.h"
 #include "diagnostics/WindowSnapshot.h"
 #include "platform/InputAccess.h"
 #include "platform/Log.h"
@@ -41,6 +42,9 @@ int main(int argc, char** argv)
 
     const QStringList arguments = QCoreApplication::arguments();
     const AppDelegate::Mode mode = AppDelegate::modeFor(arguments);
+    // The self-check drives a dictation of its own on the desktop's services, and ends the program.
+    if (mode == AppDelegate::Mode::DictationCheck)
+        return DictationCheck::runAndExit();
     if (mode == AppDelegate::Mode::Snapshot && snapshotPath) {
         // The window's content from the stored settings and history, without the desktop's services.
         const std::unique_ptr<AppCoordinator> coordinator = WindowSnapshot::storedState();

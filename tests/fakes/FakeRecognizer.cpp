@@ -108,6 +108,7 @@ std::shared_ptr<Analyzer> FakeRecognizer::makeAnalyzer(Transcriber, AnalyzerOpti
     analyzer->recognizer = this;
     analyzer->startError = startError;
     analyzer->finalizeError = finalizeError;
+    analyzer->readingsOnFinalize = readingsOnFinalize;
     analyzers.push_back(analyzer);
     return analyzer;
 }

@@ -68,6 +68,7 @@ public:
     // Given to every analyser made from now on.
     std::optional<RecognitionError> startError;
     std::optional<RecognitionError> finalizeError;
+    std::vector<TranscriptionResult> readingsOnFinalize;
 
     // What was asked.
     std::vector<QString> askedLocales;
