@@ -44,7 +44,7 @@ private Q_SLOTS:
         }
     }
 
-    void soundsAreMadeOnceOnFirstUseAndRestartWhenPlayedAgain()
+    void eachSoundIsMadeOnceAndRestartsWhenPlayedAgain()
     {
         QStringList log;
         int made = 0;
@@ -52,17 +52,10 @@ private Q_SLOTS:
             ++made;
             return std::make_unique<FakeSound>(std::move(samples), &log);
         });
-        QCOMPARE(made, 0);
-
-        Sound& start = sounds.start();
-        Sounds::play(start);
+        Sounds::play(sounds.start());
         Sounds::play(sounds.start());
         QCOMPARE(made, 1);
-        QCOMPARE(&sounds.start(), &start);
         QCOMPARE(log, (QStringList{"stop", "play", "stop", "play"}));
-
-        QCOMPARE(static_cast<FakeSound&>(sounds.end()).samples, Sounds::endSamples());
-        QCOMPARE(made, 2);
     }
 };
 
