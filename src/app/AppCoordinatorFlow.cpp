@@ -110,6 +110,10 @@ void AppCoordinator::startRecording()
 
 void AppCoordinator::recorderLevel(float level)
 {
+    // A level measured just before the stop may arrive after it: the meter stays at 0 between
+    // dictations.
+    if (!m_isRecording)
+        return;
     setAudioLevel(level);
     if (level > soundLevel)
         m_lastSoundAt = m_clock->now();

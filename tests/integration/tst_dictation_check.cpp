@@ -40,22 +40,6 @@ private Q_SLOTS:
         QCOMPARE(lines.last(), QStringLiteral("Parlune check: PASS transcription and paste into text field"));
         QCOMPARE(lines.filter(QStringLiteral("Parlune check: live microphone ")).size(), 1);
     }
-
-    void frenchCheckEndsAtTheRecogniserWithoutAFrenchModel()
-    {
-        DesktopServices desktop;
-        DictationCheck::Services services = DictationCheck::servicesOf(desktop.services());
-        QStringList lines;
-        services.writeLine = [&lines](const QString& line) { lines << line; };
-        bool ended = false;
-        services.terminate = [&ended] { ended = true; };
-        DictationCheck::run(services);
-
-        QTRY_VERIFY_WITH_TIMEOUT(ended, 60000);
-        QCOMPARE(lines.size(), 1);
-        QVERIFY2(lines.first().startsWith(QStringLiteral("Parlune check: FAIL ")), qPrintable(lines.first()));
-        QVERIFY(!lines.first().contains(QStringLiteral("speech synthesis")));
-    }
 };
 
 QTEST_MAIN(TestDictationCheckSession)

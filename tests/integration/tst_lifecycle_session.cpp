@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program on the private desktop: its main window, the hand-over of a second launch, the quiet login
-// launch, and the recording panel that never takes the focus.
+// The recording panel on the private desktop: shown on every desktop at the bottom of the screen, it
+// never takes the keyboard focus from the application the text is for, not even when clicked.
 #include "FakeDesktop.h"
 #include "SessionChild.h"
 #include "app/AppCoordinator.h"
 #include "ui/RecordingHUD.h"
 
 #include <QGuiApplication>
-#include <QProcess>
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,32 +19,6 @@ using namespace parlune;
 
 namespace {
 
-// Top-level windows on screen whose title contains "Parlune".
-int parluneWindowsOnScreen(Display* display)
-{
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    int found = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-        return 0;
-    for (unsigned int i = 0; i < count; ++i) {
-        XWindowAttributes attributes;
-        char* name = nullptr;
-        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable &&
-            XFetchName(display, children[i], &name) && name) {
-            if (QByteArray(name).contains("Parlune"))
-                ++found;
-        }
-        if (name)
-            XFree(name);
-    }
-    if (children)
-        XFree(children);
-    return found;
-}
-
 Window inputFocus(Display* display)
 {
     Window focus = 0;
@@ -53,36 +26,6 @@ Window inputFocus(Display* display)
     XGetInputFocus(display, &focus, &revert);
     return focus;
 }
-
-// The program, quiet (no update check, nothing written to the user's files) unless told otherwise.
-class Program
-{
-public:
-    explicit Program(const QStringList& arguments, const QString& runtimeFolder = {})
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        // As under a test runner: a quiet coordinator and no update check.
-        environment.insert(QStringLiteral("XCTestConfigurationFilePath"), QStringLiteral("1"));
-        if (!runtimeFolder.isEmpty())
-            environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder);
-        m_process.setProcessEnvironment(environment);
-        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
-        m_process.start(QStringLiteral(PARLUNE_PROGRAM), arguments);
-    }
-    ~Program()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(3000))
-                m_process.kill();
-            m_process.waitForFinished(3000);
-        }
-    }
-    QProcess& process() { return m_process; }
-
-private:
-    QProcess m_process;
-};
 
 } // namespace
 
@@ -100,32 +43,6 @@ private Q_SLOTS:
     }
 
     void cleanupTestCase() { XCloseDisplay(m_display); }
-
-    void secondLaunchHandsOverToTheFirst()
-    {
-        QCOMPARE(parluneWindowsOnScreen(m_display), 0);
-        Program first({});
-        QTRY_COMPARE_WITH_TIMEOUT(parluneWindowsOnScreen(m_display), 1, 15000);
-
-        Program second({});
-        QVERIFY(second.process().waitForFinished(10000));
-        QCOMPARE(second.process().exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.process().exitCode(), 0);
-        QCOMPARE(first.process().state(), QProcess::Running);
-        QCOMPARE(parluneWindowsOnScreen(m_display), 1);
-    }
-
-    void loginLaunchStaysInTheTray()
-    {
-        // Input access works on this desktop, the microphone needs no permission and the walkthrough
-        // counts as done for a quiet coordinator: nothing needs the user.
-        QTemporaryDir runtime;
-        Program login({QStringLiteral("--autostart")}, runtime.path());
-        QVERIFY(login.process().waitForStarted());
-        // Give it the time an ordinary launch takes to open its window; none may appear.
-        QVERIFY(!QTest::qWaitFor([&] { return parluneWindowsOnScreen(m_display) > 0; }, 4000));
-        QCOMPARE(login.process().state(), QProcess::Running);
-    }
 
     void panelNeverTakesTheFocus()
     {

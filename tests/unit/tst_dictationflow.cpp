@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// One dictation from the shortcut to the delivered text, on fakes of the desktop: the exact texts,
+// orders and time limits. The random sequences of tst_dictationproperties cover the rest.
 #include "FakeDesktop.h"
-#include "app/AppCoordinator.h"
 #include "input/GlobalHotkeys.h"
 #include "speech/SpeechEngine.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -12,8 +14,9 @@ using namespace parlune;
 namespace {
 
 const RunningApplication editor{QStringLiteral("Gedit"), QStringLiteral("gedit"), 42, 7};
+constexpr quint32 speakers = 1;
 
-QString pastedText(const FakePasteboard& pasteboard)
+QString clipboardText(const FakePasteboard& pasteboard)
 {
     for (const PasteboardItem& item : pasteboard.content) {
         for (const auto& [type, bytes] : item.data) {
@@ -26,7 +29,6 @@ QString pastedText(const FakePasteboard& pasteboard)
 
 } // namespace
 
-// One dictation from the shortcut to the delivered text, on fakes of the desktop.
 class TestDictationFlow : public QObject
 {
     Q_OBJECT
@@ -35,26 +37,45 @@ class TestDictationFlow : public QObject
     std::unique_ptr<FakeDesktop> m_desktop;
     std::unique_ptr<AppCoordinator> m_coordinator;
 
-    FakeClock& clock() { return m_desktop->clock; }
-    AppCoordinator& coordinator() { return *m_coordinator; }
+    FakeDesktop& desktop() { return *m_desktop; }
+    AppCoordinator& app() { return *m_coordinator; }
+    FakeAnalyzer& analyzer() { return desktop().recognizer->lastAnalyzer(); }
+    int endSounds() { return int(desktop().endSoundLog.count(QStringLiteral("play"))); }
+    int pastes() { return int(desktop().keySynth.posted.size()); }
+    bool outputMuted() { return desktop().mixer.mute[speakers]; }
 
-    // The analyser of the dictation that is recording.
-    FakeAnalyzer& analyzer() { return m_desktop->recognizer->lastAnalyzer(); }
+    void build() { m_coordinator = std::make_unique<AppCoordinator>(desktop().services(), true); }
 
-    void build() { m_coordinator = std::make_unique<AppCoordinator>(m_desktop->services(), true); }
-
-    // Presses the shortcut and holds it; the final reading the recogniser will give is `text`.
+    // Presses the shortcut; the dictation, if one starts, will give `text`.
     void press(const QString& text = QStringLiteral("bonjour"))
     {
-        coordinator().shortcutPressed();
-        if (coordinator().isRecording())
+        app().shortcutPressed();
+        if (app().isRecording())
             analyzer().readingsOnFinalize = {{text, true}};
+    }
+
+    // Queued calls run (levels, notices), and time passes for the coordinator and the media queue.
+    void advance(double seconds)
+    {
+        QCoreApplication::sendPostedEvents();
+        desktop().clock.advance(Seconds(seconds));
+        desktop().mediaQueue.advance(Seconds(seconds));
+        QCoreApplication::sendPostedEvents();
     }
 
     void releaseAfter(double seconds)
     {
-        clock().advance(Seconds(seconds));
-        coordinator().shortcutReleased();
+        advance(seconds);
+        app().shortcutReleased();
+        advance(0);
+    }
+
+    static AudioBufferPtr loudBuffer()
+    {
+        auto buffer = std::make_shared<AudioBuffer>(AudioFormat{48000, 1}, 2048);
+        buffer->setFrameLength(2048);
+        std::fill_n(buffer->samples(), 2048, 0.02f); // level 0.4
+        return buffer;
     }
 
 private Q_SLOTS:
@@ -63,10 +84,12 @@ private Q_SLOTS:
         QFile::remove(m_dir.filePath(QStringLiteral("history.json")));
         QFile::remove(m_dir.filePath(QStringLiteral("settings.json")));
         m_desktop = std::make_unique<FakeDesktop>(m_dir.path());
-        m_desktop->workspace.frontmost = editor;
-        m_desktop->focusedElement.facts = FocusedElementFacts{QStringLiteral("text"), true};
+        desktop().workspace.frontmost = editor;
+        desktop().focusedElement.facts = FocusedElementFacts{QStringLiteral("text"), true};
+        desktop().mixer.defaultDevice = speakers;
+        desktop().mixer.mute[speakers] = false;
         build();
-        QVERIFY(coordinator().engine().readyFormat(Language::fr));
+        QVERIFY(app().engine().readyFormat(Language::fr));
     }
 
     void cleanup()
@@ -78,133 +101,124 @@ private Q_SLOTS:
     void heldDictationIsPastedCountedAndRemembered()
     {
         press(QStringLiteral(" bonjour  le monde "));
-        QCOMPARE(coordinator().status(), RecordingStatus::recording());
-        QVERIFY(coordinator().hotkeys()->capturesEscape());
-        QCOMPARE(m_desktop->startSoundLog, QStringList({QStringLiteral("stop"), QStringLiteral("play")}));
+        QCOMPARE(app().status(), RecordingStatus::recording());
+        QVERIFY(app().hotkeys()->capturesEscape());
+        QCOMPARE(desktop().startSoundLog, QStringList({QStringLiteral("stop"), QStringLiteral("play")}));
 
         releaseAfter(1.5);
-        QVERIFY(!coordinator().isRecording());
-        QVERIFY(!coordinator().hotkeys()->capturesEscape());
-        QCOMPARE(coordinator().status(), RecordingStatus::inserted(3));
-        QCOMPARE(m_desktop->keySynth.posted.size(), 1u);
-        QCOMPARE(coordinator().history().size(), 1);
-        QCOMPARE(coordinator().history().first().text, QStringLiteral("bonjour le monde"));
-        QVERIFY(coordinator().lastLatency());
-
-        clock().advance(Seconds(0.9));
-        QCOMPARE(coordinator().status(), RecordingStatus::idle());
+        QVERIFY(!app().hotkeys()->capturesEscape());
+        QCOMPARE(app().status(), RecordingStatus::inserted(3));
+        QCOMPARE(pastes(), 1);
+        QCOMPARE(app().history().first().text, QStringLiteral("bonjour le monde"));
+        QCOMPARE(endSounds(), 1);
     }
 
-    void tapRecordsHandsFreeUntilTheNextPress()
+    void gestureDecidesHowTheDictationGoesOn_data()
+    {
+        QTest::addColumn<double>("held");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("recording");
+        QTest::addColumn<bool>("cancelled");
+
+        QTest::newRow("a tap shorter than 0.3 s keeps recording hands-free")
+            << 0.299 << QString() << true << false;
+        QTest::newRow("a release at 0.3 s finishes") << 0.3 << QString() << false << false;
+        QTest::newRow("another key during the hold abandons")
+            << 1.0 << QStringLiteral("other during") << false << true;
+        QTest::newRow("escape during the hold abandons")
+            << 1.0 << QStringLiteral("escape during") << false << true;
+        QTest::newRow("typing during a hands-free dictation is ignored")
+            << 0.1 << QStringLiteral("other after") << true << false;
+        QTest::newRow("escape ends a hands-free dictation too")
+            << 0.1 << QStringLiteral("escape after") << false << true;
+    }
+
+    void gestureDecidesHowTheDictationGoesOn()
+    {
+        QFETCH(double, held);
+        QFETCH(QString, key);
+        QFETCH(bool, recording);
+        QFETCH(bool, cancelled);
+
+        press();
+        if (key == QLatin1String("other during"))
+            app().otherKeyPressed();
+        if (key == QLatin1String("escape during"))
+            app().escapePressed();
+        releaseAfter(held);
+        if (key == QLatin1String("other after"))
+            app().otherKeyPressed();
+        if (key == QLatin1String("escape after"))
+            app().escapePressed();
+
+        QCOMPARE(app().isRecording(), recording);
+        QCOMPARE(app().handsFree(), recording);
+        QCOMPARE(analyzer().cancelCalls, cancelled ? 1 : 0);
+        QCOMPARE(app().history().size(), !recording && !cancelled ? 1 : 0);
+        QCOMPARE(endSounds(), !recording && !cancelled ? 1 : 0);
+        if (cancelled)
+            QCOMPARE(app().status(), RecordingStatus::idle());
+    }
+
+    void nextPressFinishesAHandsFreeDictationAndItsReleaseDoesNothing()
     {
         press();
-        releaseAfter(0.2);
-        QVERIFY(coordinator().isRecording());
-        QVERIFY(coordinator().handsFree());
+        releaseAfter(0.1);
+        advance(5);
+        app().shortcutPressed();
+        QVERIFY(!app().isRecording());
+        releaseAfter(0.1);
+        QVERIFY(!app().isRecording());
+        QCOMPARE(pastes(), 1);
 
-        clock().advance(Seconds(5));
-        coordinator().shortcutPressed();
-        QVERIFY(!coordinator().isRecording());
-        QVERIFY(!coordinator().handsFree());
-        releaseAfter(0.5); // the release of the finishing press does nothing
-        QCOMPARE(m_desktop->keySynth.posted.size(), 1u);
-        QCOMPARE(coordinator().history().size(), 1);
+        app().toggle(); // the menu starts hands-free, and finishes
+        QVERIFY(app().handsFree());
+        app().toggle();
+        QVERIFY(!app().isRecording());
     }
 
-    void abandonedDictationDeliversNothing_data()
+    void pressThatCannotRecordSaysWhy_data()
     {
-        QTest::addColumn<bool>("byEscape");
-        QTest::newRow("escape") << true;
-        QTest::newRow("another key during the hold") << false;
+        QTest::addColumn<std::function<void(FakeDesktop&)>>("arrange");
+        QTest::addColumn<RecordingStatus>("status");
+
+        QTest::newRow("microphone refused") << std::function<void(FakeDesktop&)>([](FakeDesktop& d) {
+            d.microphone = MicrophoneAuthorization::Denied;
+        }) << RecordingStatus::message(QStringLiteral("Micro refusé : autorisez-le dans Parlune"));
+        QTest::newRow("language not ready")
+            << std::function<void(FakeDesktop&)>([](FakeDesktop& d) { d.recognizer->holdLoads = true; })
+            << RecordingStatus::preparing(QStringLiteral("Préparation : Français…"));
+        QTest::newRow("microphone that fails to start")
+            << std::function<void(FakeDesktop&)>([](FakeDesktop& d) {
+                   d.audio.configure = [](FakeAudioInput& input) {
+                       input.startErrors[1] =
+                           Error{QStringLiteral("Parlune.PulseAudio"), 1, QStringLiteral("Pas de son.")};
+                   };
+               })
+            << RecordingStatus::message(QStringLiteral("Pas de son."));
     }
 
-    void abandonedDictationDeliversNothing()
+    void pressThatCannotRecordSaysWhy()
     {
-        QFETCH(bool, byEscape);
-        press();
-        clock().advance(Seconds(0.5));
-        if (byEscape)
-            coordinator().escapePressed();
-        else
-            coordinator().otherKeyPressed();
-        QCOMPARE(coordinator().status(), RecordingStatus::idle());
-        QCOMPARE(analyzer().cancelCalls, 1);
-        releaseAfter(0.5);
-        QCOMPARE(analyzer().finalizeCalls, 0);
-        QVERIFY(m_desktop->endSoundLog.isEmpty());
-        QVERIFY(coordinator().history().isEmpty());
-    }
-
-    void refusedMicrophoneShowsWhyAndLeavesTheReleaseWithoutEffect()
-    {
-        m_desktop->microphone = MicrophoneAuthorization::Denied;
-        press();
-        QVERIFY(!coordinator().isRecording());
-        QCOMPARE(coordinator().status(),
-                 RecordingStatus::message(QStringLiteral("Micro refusé : autorisez-le dans Parlune")));
-        releaseAfter(1);
-        QVERIFY(!coordinator().isRecording());
-        QVERIFY(m_desktop->audio.made.empty());
-    }
-
-    void unpreparedLanguageShowsThePreparationInsteadOfRecording()
-    {
+        QFETCH(std::function<void(FakeDesktop&)>, arrange);
+        QFETCH(RecordingStatus, status);
         m_coordinator.reset();
-        m_desktop->recognizer->holdLoads = true;
+        arrange(desktop());
         build();
-        press();
-        QVERIFY(!coordinator().isRecording());
-        QCOMPARE(coordinator().status(),
-                 RecordingStatus::preparing(QStringLiteral("Préparation : Français…")));
-        m_desktop->recognizer->releaseLoads();
-        QCOMPARE(coordinator().status(), RecordingStatus::idle());
-        releaseAfter(1);
-        QVERIFY(!coordinator().isRecording());
-        press();
-        QVERIFY(coordinator().isRecording());
-    }
 
-    void microphoneThatFailsToStartShowsItsError()
-    {
-        m_desktop->audio.configure = [](FakeAudioInput& input) {
-            input.startErrors[1] =
-                Error{QStringLiteral("Parlune.PulseAudio"), 1, QStringLiteral("Pas de son.")};
-        };
         press();
-        QVERIFY(!coordinator().isRecording());
-        QCOMPARE(coordinator().status(), RecordingStatus::message(QStringLiteral("Pas de son.")));
-        QVERIFY(m_desktop->startSoundLog.isEmpty());
-        QCOMPARE(analyzer().cancelCalls, 1);
-    }
-
-    void deliveriesFollowTheOrderOfTheDictations()
-    {
-        press(QStringLiteral("premier"));
-        analyzer().holdFinalize = true;
-        FakeAnalyzer& slow = analyzer();
+        QVERIFY(!app().isRecording());
+        QCOMPARE(app().status(), status);
+        QVERIFY(desktop().startSoundLog.isEmpty());
         releaseAfter(1);
-        press(QStringLiteral("second"));
-        releaseAfter(1);
-        QVERIFY2(coordinator().history().isEmpty(), "the second text waits for the first");
+        QVERIFY(!app().isRecording());
 
-        slow.releaseFinalize();
-        QCOMPARE(coordinator().history().size(), 2);
-        QCOMPARE(coordinator().history().at(0).text, QStringLiteral("second"));
-        QCOMPARE(coordinator().history().at(1).text, QStringLiteral("premier"));
-        QCOMPARE(coordinator().status(), RecordingStatus::inserted(1));
-    }
-
-    void deliveryDuringANewDictationSparesItsStatus()
-    {
-        press(QStringLiteral("premier texte"));
-        analyzer().holdFinalize = true;
-        FakeAnalyzer& slow = analyzer();
-        releaseAfter(1);
+        // Once the cause is gone, the next press records.
+        desktop().microphone = MicrophoneAuthorization::Authorized;
+        desktop().audio.configure = [](FakeAudioInput&) {};
+        desktop().recognizer->releaseLoads();
         press();
-        slow.releaseFinalize();
-        QCOMPARE(coordinator().history().size(), 1);
-        QCOMPARE(m_desktop->keySynth.posted.size(), 1u);
-        QCOMPARE(coordinator().status(), RecordingStatus::recording());
+        QVERIFY(app().isRecording());
     }
 
     void outcomeDependsOnAccessAndTheFocusedField_data()
@@ -236,144 +250,128 @@ private Q_SLOTS:
         QFETCH(std::optional<FocusedElementFacts>, focus);
         QFETCH(RecordingStatus, status);
         QFETCH(int, pastes);
-        m_desktop->inputAccess.trusted = trusted;
-        m_desktop->focusedElement.facts = focus;
-        m_desktop->pasteboard.copyFromOtherProgram(
+        desktop().inputAccess.trusted = trusted;
+        desktop().focusedElement.facts = focus;
+        desktop().pasteboard.copyFromOtherProgram(
             {PasteboardItem{{{QStringLiteral("text/plain"), "avant"}}}});
 
         press(QStringLiteral("deux mots"));
         releaseAfter(1);
-        QCOMPARE(coordinator().status(), status);
-        QCOMPARE(int(m_desktop->keySynth.posted.size()), pastes);
-        QCOMPARE(pastedText(m_desktop->pasteboard), QStringLiteral("deux mots"));
-        QCOMPARE(coordinator().history().size(), 1);
+        QCOMPARE(app().status(), status);
+        QCOMPARE(this->pastes(), pastes);
+        QCOMPARE(clipboardText(desktop().pasteboard), QStringLiteral("deux mots"));
 
-        // Only a paste into a field gets the user's clipboard back.
-        clock().advance(Seconds(0.6));
+        // Only a paste into a field gets the user's clipboard back, 0.6 s later.
+        advance(0.6);
         const bool restored = trusted && (!focus || focus->editable);
-        QCOMPARE(pastedText(m_desktop->pasteboard),
+        QCOMPARE(clipboardText(desktop().pasteboard),
                  restored ? QStringLiteral("avant") : QStringLiteral("deux mots"));
     }
 
-    void emptyTextChangesNothing()
+    void targetComesBackOnlyWhenThisProgramTookTheFront_data()
     {
-        press(QString());
+        QTest::addColumn<bool>("selfAtStart");
+        QTest::newRow("our panel was clicked during the dictation") << false;
+        QTest::newRow("this program was in front at the start") << true;
+    }
+
+    void targetComesBackOnlyWhenThisProgramTookTheFront()
+    {
+        QFETCH(bool, selfAtStart);
+        FakeWorkspace& workspace = desktop().workspace;
+        if (selfAtStart)
+            workspace.frontmost = workspace.self;
+        press();
+        workspace.frontmost = workspace.self;
         releaseAfter(1);
-        QCOMPARE(coordinator().status(), RecordingStatus::idle());
-        QVERIFY(coordinator().history().isEmpty());
-        QVERIFY(m_desktop->keySynth.posted.empty());
+        QCOMPARE(workspace.activated, selfAtStart ? std::vector<RunningApplication>() : std::vector{editor});
+        // The application brought back gets 0.15 s to take the focus before the paste.
+        QCOMPARE(pastes(), selfAtStart ? 1 : 0);
+        advance(0.15);
+        QCOMPARE(pastes(), 1);
     }
 
-    void targetIsBroughtBackWhenThisProgramTookTheFront()
+    void dictationLimits_data()
     {
-        press();
-        m_desktop->workspace.frontmost = m_desktop->workspace.self; // the user clicked our panel
-        releaseAfter(1);
-        QCOMPARE(m_desktop->workspace.activated.size(), 1u);
-        QCOMPARE(m_desktop->workspace.activated.front(), editor);
-        QVERIFY2(m_desktop->keySynth.posted.empty(), "the paste waits for the application to take the focus");
-        clock().advance(Seconds(0.15));
-        QCOMPARE(m_desktop->keySynth.posted.size(), 1u);
+        QTest::addColumn<bool>("handsFree");
+        QTest::addColumn<double>("soundAt");
+        QTest::addColumn<double>("limit");
+        QTest::newRow("30 s of silence end a hands-free dictation") << true << 0.0 << 30.0;
+        QTest::newRow("sound starts the 30 s again") << true << 20.0 << 50.0;
+        QTest::newRow("a held dictation runs up to 600 s, silent or not") << false << 0.0 << 600.0;
     }
 
-    void noTargetWhenThisProgramWasInFront()
+    void dictationLimits()
     {
-        m_desktop->workspace.frontmost = m_desktop->workspace.self;
+        QFETCH(bool, handsFree);
+        QFETCH(double, soundAt);
+        QFETCH(double, limit);
         press();
-        releaseAfter(1);
-        QVERIFY(m_desktop->workspace.activated.empty());
-        QCOMPARE(m_desktop->keySynth.posted.size(), 1u);
+        if (handsFree)
+            releaseAfter(0.1);
+        advance(soundAt);
+        if (soundAt > 0)
+            desktop().audio.last().deliver(loudBuffer());
+        advance(limit - soundAt - 0.1);
+        app().tick();
+        QVERIFY(app().isRecording());
+        advance(0.2);
+        app().tick();
+        QVERIFY(!app().isRecording());
+        QCOMPARE(app().history().size(), 1); // what was said is still delivered
     }
 
-    void previewsOfAFinishedDictationAreDropped()
+    void levelQueuedBeforeTheStopLeavesTheMeterAtZero()
     {
         press();
-        FakeAnalyzer& first = analyzer();
-        first.deliver(QStringLiteral("bon"), false);
-        QCOMPARE(coordinator().livePreview(), QStringLiteral("bon"));
-        first.holdFinalize = true;
-        releaseAfter(1);
-        QVERIFY(coordinator().livePreview().isEmpty());
-        first.deliver(QStringLiteral("bonjour"), false);
-        QVERIFY(coordinator().livePreview().isEmpty());
-        first.releaseFinalize();
-    }
-
-    void silenceEndsOnlyHandsFreeDictations()
-    {
-        press();
-        releaseAfter(0.1); // hands-free
-        clock().advance(Seconds(29.9));
-        coordinator().tick();
-        QVERIFY(coordinator().isRecording());
-        clock().advance(Seconds(0.2));
-        coordinator().tick();
-        QVERIFY(!coordinator().isRecording());
-        QCOMPARE(coordinator().history().size(), 1);
-
-        press(); // held, silent
-        clock().advance(Seconds(60));
-        coordinator().tick();
-        QVERIFY(coordinator().isRecording());
-    }
-
-    void soundKeepsAHandsFreeDictationGoing()
-    {
-        press();
-        releaseAfter(0.1);
-        auto buffer = std::make_shared<AudioBuffer>(AudioFormat{48000, 1}, 2048);
-        buffer->setFrameLength(2048);
-        std::fill_n(buffer->samples(), 2048, 0.02f); // level 0.4
-        clock().advance(Seconds(20));
-        m_desktop->audio.last().deliver(buffer);
-        QTRY_VERIFY(coordinator().audioLevel() > 0.3f);
-        clock().advance(Seconds(20));
-        coordinator().tick();
-        QVERIFY(coordinator().isRecording());
-    }
-
-    void tenMinutesEndEvenAHeldDictation()
-    {
-        press();
-        clock().advance(Seconds(600));
-        coordinator().tick();
-        QVERIFY(coordinator().isRecording());
-        clock().advance(Seconds(0.5));
-        coordinator().tick();
-        QVERIFY(!coordinator().isRecording());
-        releaseAfter(1); // the key finally comes up: nothing more happens
-        QCOMPARE(coordinator().history().size(), 1);
+        desktop().audio.last().deliver(loudBuffer());
+        app().escapePressed();
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(app().audioLevel(), 0.0f);
     }
 
     void watchTimerInstallsTheKeyboardTapOnceAccessIsGranted()
     {
         m_coordinator.reset();
-        m_desktop->inputAccess.trusted = false;
-        m_desktop->keyboardTap.refuses = true;
+        desktop().inputAccess.trusted = false;
+        desktop().keyboardTap.refuses = true;
         build();
-        QVERIFY(!coordinator().accessibilityGranted());
-        QVERIFY(!coordinator().hotkeys()->tap());
+        QVERIFY(!app().hotkeys()->tap());
 
-        m_desktop->inputAccess.trusted = true;
-        m_desktop->keyboardTap.refuses = false;
-        coordinator().tick();
-        QVERIFY(coordinator().accessibilityGranted());
-        QVERIFY(coordinator().hotkeys()->tap());
-
-        m_desktop->keyboardTap.setEnabled(false);
-        coordinator().tick();
-        QVERIFY(m_desktop->keyboardTap.isEnabled());
+        desktop().inputAccess.trusted = true;
+        desktop().keyboardTap.refuses = false;
+        app().tick();
+        QVERIFY(app().accessibilityGranted());
+        QVERIFY(app().hotkeys()->tap());
+        desktop().keyboardTap.setEnabled(false);
+        app().tick();
+        QVERIFY(desktop().keyboardTap.isEnabled());
     }
 
-    void menuStartAndStop()
+    void outputIsMutedOnceTheStartSoundIsOver_data()
     {
-        coordinator().toggle();
-        QVERIFY(coordinator().isRecording());
-        QVERIFY(coordinator().handsFree());
-        analyzer().readingsOnFinalize = {{QStringLiteral("menu"), true}};
-        coordinator().toggle();
-        QVERIFY(!coordinator().isRecording());
-        QCOMPARE(coordinator().history().size(), 1);
+        QTest::addColumn<bool>("sounds");
+        QTest::newRow("sounds on: 0.3 s after the start") << true;
+        QTest::newRow("sounds off: at once") << false;
+    }
+
+    void outputIsMutedOnceTheStartSoundIsOver()
+    {
+        QFETCH(bool, sounds);
+        app().setSoundsEnabled(sounds);
+        app().setMuteWhileRecording(true);
+        press();
+        advance(sounds ? 0.29 : 0);
+        QCOMPARE(outputMuted(), !sounds);
+        advance(0.01);
+        QVERIFY(outputMuted());
+        advance(0.3);
+        app().shortcutReleased();
+        QVERIFY(outputMuted());
+        QCOMPARE(endSounds(), 0);
+        advance(0);
+        QVERIFY(!outputMuted());
+        QCOMPARE(endSounds(), sounds ? 1 : 0);
     }
 };
 

@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FakeSound.h"
 #include "system/Sounds.h"
 
 #include <QTest>
@@ -42,27 +41,6 @@ private Q_SLOTS:
             QVERIFY(std::abs(samples[i]) < 0.3 * volume);
             QVERIFY(std::abs(samples[samples.size() - 1 - i]) < 0.3 * volume);
         }
-    }
-
-    void soundsAreMadeOnceOnFirstUseAndRestartWhenPlayedAgain()
-    {
-        QStringList log;
-        int made = 0;
-        Sounds sounds([&](std::vector<float> samples) {
-            ++made;
-            return std::make_unique<FakeSound>(std::move(samples), &log);
-        });
-        QCOMPARE(made, 0);
-
-        Sound& start = sounds.start();
-        Sounds::play(start);
-        Sounds::play(sounds.start());
-        QCOMPARE(made, 1);
-        QCOMPARE(&sounds.start(), &start);
-        QCOMPARE(log, (QStringList{"stop", "play", "stop", "play"}));
-
-        QCOMPARE(static_cast<FakeSound&>(sounds.end()).samples, Sounds::endSamples());
-        QCOMPARE(made, 2);
     }
 };
 
