@@ -193,6 +193,9 @@ private Q_SLOTS:
             Entries{store.add(QStringLiteral("nouveau"), Date{800000000})} + sixty.first(49);
         QCOMPARE(store.entries(), expected);
         QCOMPARE(TranscriptStore(m_history).entries(), expected);
+        // The 51st entry goes too.
+        store.add(QStringLiteral("encore"), Date{800000001});
+        QCOMPARE(store.entries().size(), 50);
         store.clear();
         QCOMPARE(readFile(m_history), QByteArray("[]"));
     }
