@@ -10,19 +10,36 @@ namespace parlune {
 class FakeKeyboardTap final : public KeyboardTap
 {
 public:
-    bool install(Handler handler) override;
-    void remove() override;
+    // Whether install() fails, as when the system refuses the tap.
+    bool refuses = false;
+
+    bool install(Handler handler) override
+    {
+        if (refuses)
+            return false;
+        m_handler = std::move(handler);
+        m_enabled = true;
+        ++m_installCount;
+        return true;
+    }
+    void remove() override
+    {
+        m_handler = nullptr;
+        m_enabled = false;
+    }
     bool isEnabled() const override { return m_enabled; }
     void setEnabled(bool enabled) override { m_enabled = enabled; }
     void setSwallowedKeys(std::vector<SwallowedKey> keys) override { m_swallowedKeys = std::move(keys); }
 
     // An uninstalled or disabled tap delivers nothing (and swallows nothing).
-    bool send(EventType type, const Event& event);
+    bool send(EventType type, const Event& event) { return m_handler && m_enabled && m_handler(type, event); }
     // The system takes the tap away, as on a lost connection.
-    bool disable();
+    bool disable()
+    {
+        m_enabled = false;
+        return m_handler && m_handler(EventType::disabledByTimeout, {});
+    }
 
-    // Whether install() succeeds, as when the system grants or refuses the tap.
-    bool refuses = false;
     bool isInstalled() const { return static_cast<bool>(m_handler); }
     int installCount() const { return m_installCount; }
     const std::vector<SwallowedKey>& swallowedKeys() const { return m_swallowedKeys; }

@@ -3,11 +3,8 @@
 
 #include "FakeAudioInput.h"
 
-#include <QCoreApplication>
 #include <QTest>
 #include <QThread>
-
-#include <QCoro/QCoroTask>
 
 #include <thread>
 
@@ -16,17 +13,20 @@ using namespace parlune;
 namespace {
 
 const AudioFormat kMono16k{16000, 1};
+const Error kTooManyChanges{"Parlune.Audio", 1, "Le micro change de configuration. Réessayez."};
+const Error kNoInput{"Parlune.Audio", 2, "Aucun micro disponible."};
+const Error kOpenFailed{"Parlune.PulseAudio", 3, "Le micro n'a pas pu être ouvert."};
 
 AudioBufferPtr constant(AudioFormat format, quint32 frames, float channel0, float others = 0)
 {
     auto buffer = std::make_shared<AudioBuffer>(format, frames);
-    for (quint32 i = 0; i < frames; ++i)
-        for (quint32 c = 0; c < format.channelCount; ++c)
-            buffer->samples()[std::size_t(i) * format.channelCount + c] = c == 0 ? channel0 : others;
+    for (quint32 i = 0; i < frames * format.channelCount; ++i)
+        buffer->samples()[i] = i % format.channelCount == 0 ? channel0 : others;
     buffer->setFrameLength(frames);
     return buffer;
 }
 
+// Runs what the capture thread and the setup notices queued for the main thread.
 void runPostedTasks()
 {
     QCoreApplication::sendPostedEvents();
@@ -37,28 +37,19 @@ struct Rig
 {
     FakeAudioInputFactory inputs;
     AudioRecorder recorder{inputs.factory()};
-    std::vector<float> levels;
     std::vector<Error> errors;
     std::vector<AudioBufferPtr> buffers;
 
     Rig()
     {
-        recorder.setOnLevel([this](float level) { levels.push_back(level); });
         recorder.setOnError([this](const Error& error) { errors.push_back(error); });
     }
 
-    AudioRecorder::BufferCallback collect()
+    std::optional<Error> start()
     {
-        return [this](const AudioBufferPtr& buffer) { buffers.push_back(buffer); };
+        return recorder.start(kMono16k, [this](const AudioBufferPtr& buffer) { buffers.push_back(buffer); });
     }
-
-    void start(AudioFormat format = kMono16k)
-    {
-        QVERIFY(!recorder.start(format, collect()));
-        QVERIFY(recorder.isRecording());
-    }
-
-    // A setup change that stops the capture, told on the main thread.
+    // A setup change that stops the capture unless told otherwise, handled on the main thread.
     void change(bool stopsCapture = true)
     {
         inputs.last().changeConfiguration(stopsCapture);
@@ -73,74 +64,27 @@ class AudioRecorderTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void levelIsTwentyTimesTheRmsOfTheFirstChannel_data()
+    void levelIsTwentyTimesTheRmsOfTheFirstChannelCappedAtOne()
     {
-        QTest::addColumn<AudioFormat>("format");
-        QTest::addColumn<float>("channel0");
-        QTest::addColumn<float>("others");
-        QTest::addColumn<float>("level");
-        QTest::newRow("silence") << kMono16k << 0.0f << 0.0f << 0.0f;
-        QTest::newRow("0.01") << kMono16k << 0.01f << 0.0f << 0.2f;
-        QTest::newRow("-0.01") << kMono16k << -0.01f << 0.0f << 0.2f;
-        QTest::newRow("0.05 reaches the top") << kMono16k << 0.05f << 0.0f << 1.0f;
-        QTest::newRow("louder is capped") << kMono16k << 0.5f << 0.0f << 1.0f;
-        QTest::newRow("stereo: the loud second channel is not heard")
-            << AudioFormat{48000, 2} << 0.01f << 0.9f << 0.2f;
-        QTest::newRow("stereo: a silent first channel") << AudioFormat{48000, 2} << 0.0f << 0.9f << 0.0f;
-    }
-    void levelIsTwentyTimesTheRmsOfTheFirstChannel()
-    {
-        QFETCH(AudioFormat, format);
-        QFETCH(float, channel0);
-        QFETCH(float, others);
-        QFETCH(float, level);
+        const auto near = [](const AudioBufferPtr& buffer, float expected) {
+            return std::abs(AudioRecorder::level(*buffer).value_or(-1) - expected) < 1e-5f;
+        };
         // 2047 frames: the frames left over after the groups of four count too.
         for (quint32 frames : {2048u, 2047u, 1u}) {
-            const auto measured = AudioRecorder::level(*constant(format, frames, channel0, others));
-            QVERIFY(measured);
-            QVERIFY2(std::abs(*measured - level) < 1e-5f, qPrintable(QString::number(*measured)));
+            QVERIFY(near(constant(kMono16k, frames, -0.01f), 0.2f));
+            QVERIFY(near(constant(kMono16k, frames, 0.05f), 1.0f));
+            QVERIFY(near(constant(kMono16k, frames, 0.5f), 1.0f));
+            // The loud second channel is not heard.
+            QVERIFY(near(constant({48000, 2}, frames, 0.01f, 0.9f), 0.2f));
         }
+        // The RMS, not the peak: one click in silence barely moves the meter.
+        auto click = constant(kMono16k, 2048, 0);
+        click->samples()[0] = 0.5f;
+        QVERIFY(near(click, 20 * 0.5f / std::sqrt(2048.0f)));
+        QCOMPARE(AudioRecorder::level(AudioBuffer(kMono16k, 2048)), std::nullopt);
     }
 
-    void levelFollowsTheRmsNotThePeak()
-    {
-        auto buffer = constant(kMono16k, 2048, 0);
-        buffer->samples()[0] = 0.5f; // one click in silence: RMS 0.011
-        QVERIFY(std::abs(*AudioRecorder::level(*buffer) - 20 * 0.5f / std::sqrt(2048.0f)) < 1e-5f);
-    }
-
-    void emptyBufferHasNoLevelButStillGoesOn()
-    {
-        Rig rig;
-        rig.start();
-        auto empty = std::make_shared<AudioBuffer>(kMono16k, 2048);
-        QCOMPARE(AudioRecorder::level(*empty), std::nullopt);
-        QVERIFY(rig.inputs.last().deliver(empty));
-        runPostedTasks();
-        QVERIFY(rig.levels.empty());
-        QCOMPARE(rig.buffers.size(), 1u);
-        QCOMPARE(rig.buffers[0], empty);
-    }
-
-    void levelReachesTheMainThreadInALaterTurn()
-    {
-        Rig rig;
-        rig.start();
-        Qt::HANDLE levelThread = nullptr;
-        rig.recorder.setOnLevel([&](float level) {
-            levelThread = QThread::currentThreadId();
-            rig.levels.push_back(level);
-        });
-        std::thread capture([&] { rig.inputs.last().deliver(constant(kMono16k, 2048, 0.01f)); });
-        capture.join();
-        QVERIFY(rig.levels.empty());
-        QCOMPARE(rig.buffers.size(), 1u);
-        runPostedTasks();
-        QCOMPARE(rig.levels.size(), 1u);
-        QCOMPARE(levelThread, QThread::currentThreadId());
-    }
-
-    void buffersAreConvertedForTheOwnerOnTheCaptureThread()
+    void buffersAreConvertedOnTheCaptureThreadAndLevelsReachTheMainThreadLater()
     {
         Rig rig;
         rig.inputs.configure = [](FakeAudioInput& input) { input.format = {48000, 2}; };
@@ -149,55 +93,30 @@ private Q_SLOTS:
             bufferThread = QThread::currentThreadId();
             rig.buffers.push_back(buffer);
         }));
+        std::vector<Qt::HANDLE> levelThreads;
+        rig.recorder.setOnLevel([&](float) { levelThreads.push_back(QThread::currentThreadId()); });
+        // The capture is asked for its own format at the start.
+        QCOMPARE(rig.inputs.last().tapFormat, std::nullopt);
         Qt::HANDLE captureThread = nullptr;
         std::thread capture([&] {
             captureThread = QThread::currentThreadId();
             for (int i = 0; i < 3; ++i)
                 rig.inputs.last().deliver(constant({48000, 2}, 2048, 0.1f, 0.1f));
+            // A buffer without frames has no level, and still goes on.
+            rig.inputs.last().deliver(std::make_shared<AudioBuffer>(kMono16k, 2048));
         });
         capture.join();
-        QVERIFY(!rig.buffers.empty());
+        QVERIFY(rig.buffers.size() >= 2);
         for (const auto& buffer : rig.buffers)
             QCOMPARE(buffer->format(), kMono16k);
+        QCOMPARE(rig.buffers.back()->frameLength(), 0u);
         QCOMPARE(bufferThread, captureThread);
-        QCOMPARE(rig.inputs.last().tapFrames, 2048u);
-        // The capture is asked for its own format at the start.
-        QCOMPARE(rig.inputs.last().tapFormats, (std::vector<std::optional<AudioFormat>>{std::nullopt}));
+        QVERIFY(levelThreads.empty());
+        runPostedTasks();
+        QCOMPARE(levelThreads, std::vector<Qt::HANDLE>(3, QThread::currentThreadId()));
     }
 
-    void startWhileRecordingKeepsTheFirstCapture()
-    {
-        Rig rig;
-        rig.start();
-        bool secondCalled = false;
-        QVERIFY(!rig.recorder.start({48000, 2}, [&](const AudioBufferPtr&) { secondCalled = true; }));
-        QCOMPARE(rig.inputs.made.size(), 1u);
-        QCOMPARE(rig.recorder.resampler()->targetFormat(), kMono16k);
-        rig.inputs.last().deliver(constant(kMono16k, 2048, 0));
-        QVERIFY(!secondCalled);
-        QCOMPARE(rig.buffers.size(), 1u);
-    }
-
-    void stopEndsTheCaptureAndKeepsTheOwnersCallbacks()
-    {
-        Rig rig;
-        rig.recorder.stop(); // idle: nothing to do
-        QVERIFY(rig.inputs.made.empty());
-        rig.start();
-        auto& input = rig.inputs.last();
-        const auto resampler = rig.recorder.resampler();
-        rig.recorder.stop();
-        QVERIFY(!rig.recorder.isRecording());
-        QVERIFY(!rig.recorder.engine() && !rig.recorder.configurationObserver() && !rig.recorder.onBuffer());
-        QVERIFY(!input.hasTap() && !input.isRunning());
-        QCOMPARE(input.observerCount(), 0u);
-        QCOMPARE(rig.recorder.resampler(), resampler);
-        QVERIFY(rig.recorder.onLevel() && rig.recorder.onError());
-        rig.recorder.stop();
-        QCOMPARE(input.stopCount, 1);
-    }
-
-    void failedStartLeavesNothingBehind()
+    void startAndStopLeaveOneCaptureAtMost()
     {
         Rig rig;
         const Error refused{"Parlune.PulseAudio", 1, "Le serveur de son est injoignable."};
@@ -205,174 +124,105 @@ private Q_SLOTS:
             if (rig.inputs.made.empty())
                 input.startErrors = {{1, refused}};
         };
-        QCOMPARE(rig.recorder.start(kMono16k, rig.collect()), std::optional<Error>(refused));
+        // A failed start leaves nothing behind, and another start may follow.
+        QCOMPARE(rig.start(), std::optional<Error>(refused));
         auto& failed = rig.inputs.last();
-        QVERIFY(!rig.recorder.isRecording());
-        QVERIFY(!rig.recorder.engine() && !rig.recorder.configurationObserver());
-        QVERIFY(!failed.hasTap() && !failed.isRunning());
-        QCOMPARE(failed.observerCount(), 0u);
-        QVERIFY(rig.recorder.resampler() && rig.recorder.onBuffer());
-        QCOMPARE(failed.prepareCount, 1);
-
-        rig.start();
+        QVERIFY(!rig.recorder.isRecording() && !rig.recorder.engine());
+        QVERIFY(!failed.hasTap() && !failed.isRunning() && failed.observerCount() == 0);
+        QVERIFY(!rig.start());
+        // Starting again while recording keeps the capture and its owner.
+        QVERIFY(!rig.recorder.start({48000, 2}, [](const AudioBufferPtr&) { QFAIL("second owner called"); }));
         QCOMPARE(rig.inputs.made.size(), 2u);
-        QVERIFY(rig.inputs.last().deliver(constant(kMono16k, 2048, 0)));
-        QCOMPARE(rig.buffers.size(), 1u);
-    }
-
-    void changeFindingTheCaptureStoppedRestartsIt()
-    {
-        Rig rig;
-        rig.start();
         auto& input = rig.inputs.last();
-        input.format = {44100, 2};
-        rig.change();
-        QCOMPARE(rig.recorder.restartAttempts(), 1);
-        QVERIFY(input.isRunning());
-        QVERIFY(rig.errors.empty());
-        // Restarted on the format there is now, without preparing again.
-        QCOMPARE(input.tapFormats.back(), std::optional<AudioFormat>(AudioFormat{44100, 2}));
-        QCOMPARE(input.prepareCount, 1);
-        QCOMPARE(input.startCount, 2);
-        QVERIFY(input.deliver(constant({44100, 2}, 4096, 0.01f)));
-        QVERIFY(!rig.buffers.empty());
-        QCOMPARE(rig.buffers.back()->format(), kMono16k);
+        QVERIFY(input.deliver(constant(kMono16k, 2048, 0)));
+        QCOMPARE(rig.buffers.size(), 1u);
+
+        rig.recorder.stop();
+        QVERIFY(!rig.recorder.isRecording() && !rig.recorder.engine());
+        QVERIFY(!input.hasTap() && !input.isRunning() && input.observerCount() == 0);
     }
 
-    void changeWhileTheCaptureRunsDoesNothing()
+    void threeRestartsPerDictationFailedOnesIncluded_data()
     {
+        QTest::addColumn<AudioFormat>("format");
+        QTest::addColumn<bool>("startFails");
+        QTest::addColumn<std::vector<Error>>("errors");
+        QTest::newRow("restarts that work, on the new format")
+            << AudioFormat{44100, 2} << false << std::vector<Error>{kTooManyChanges};
+        QTest::newRow("microphone gone: no rate")
+            << AudioFormat{0, 2} << false
+            << std::vector<Error>{kNoInput, kNoInput, kNoInput, kTooManyChanges};
+        QTest::newRow("microphone gone: no channel")
+            << AudioFormat{48000, 0} << false
+            << std::vector<Error>{kNoInput, kNoInput, kNoInput, kTooManyChanges};
+        QTest::newRow("the capture does not start again")
+            << AudioFormat{48000, 1} << true
+            << std::vector<Error>{kOpenFailed, kOpenFailed, kOpenFailed, kTooManyChanges};
+    }
+    void threeRestartsPerDictationFailedOnesIncluded()
+    {
+        QFETCH(AudioFormat, format);
+        QFETCH(bool, startFails);
+        QFETCH(std::vector<Error>, errors);
         Rig rig;
-        rig.start();
+        QVERIFY(!rig.start());
+        auto& input = rig.inputs.last();
+        input.format = format;
+        if (startFails)
+            input.startErrors = {{2, kOpenFailed}, {3, kOpenFailed}, {4, kOpenFailed}};
+        // A change that leaves the capture running is none of the recorder's business.
         rig.change(false);
-        QCOMPARE(rig.recorder.restartAttempts(), 0);
-        QCOMPARE(rig.inputs.last().startCount, 1);
-        QVERIFY(rig.errors.empty());
-    }
-
-    void restartsAreLimitedPerDictation_data()
-    {
-        QTest::addColumn<int>("changes");
-        QTest::addColumn<int>("restarts");
-        QTest::addColumn<int>("tooManyErrors");
-        QTest::newRow("one") << 1 << 1 << 0;
-        QTest::newRow("three") << 3 << 3 << 0;
-        QTest::newRow("the fourth fails") << 4 << 3 << 1;
-        QTest::newRow("every later one fails") << 6 << 3 << 3;
-    }
-    void restartsAreLimitedPerDictation()
-    {
-        QFETCH(int, changes);
-        QFETCH(int, restarts);
-        QFETCH(int, tooManyErrors);
-        Rig rig;
-        rig.start();
-        for (int i = 0; i < changes; ++i)
+        QCOMPARE(input.startCount, 1);
+        for (int i = 0; i < 4; ++i)
             rig.change();
-        QCOMPARE(rig.recorder.restartAttempts(), restarts);
-        QCOMPARE(rig.inputs.last().startCount, 1 + restarts);
-        QCOMPARE(int(rig.errors.size()), tooManyErrors);
-        for (const Error& error : rig.errors)
-            QCOMPARE(error, (Error{"Parlune.Audio", 1, "Le micro change de configuration. Réessayez."}));
+        QCOMPARE(rig.recorder.restartAttempts(), 3);
+        QCOMPARE(rig.errors, errors);
+        // Restarted on the format there is now; not at all without a microphone.
+        QCOMPARE(input.tapFormat, errors[0] == kNoInput ? std::nullopt : std::optional<AudioFormat>(format));
         // The owner decides what to do: the recorder still records, on the same capture.
         QVERIFY(rig.recorder.isRecording());
         QCOMPARE(rig.recorder.engine(), std::shared_ptr<AudioInput>(rig.inputs.made.back()));
-    }
 
-    void aNewDictationHasThreeRestartsAgain()
-    {
-        Rig rig;
-        rig.start();
-        for (int i = 0; i < 4; ++i)
-            rig.change();
-        QCOMPARE(rig.errors.size(), 1u);
+        // The next dictation has its three restarts again.
         rig.recorder.stop();
-        rig.start();
+        QVERIFY(!rig.start());
         for (int i = 0; i < 3; ++i)
             rig.change();
         QCOMPARE(rig.recorder.restartAttempts(), 3);
-        QCOMPARE(rig.errors.size(), 1u);
+        QCOMPARE(rig.errors, errors);
     }
 
-    void noMicrophoneReportsCode2AndUsesAnAttempt_data()
-    {
-        QTest::addColumn<AudioFormat>("format");
-        QTest::newRow("no rate") << AudioFormat{0, 2};
-        QTest::newRow("no channel") << AudioFormat{48000, 0};
-    }
-    void noMicrophoneReportsCode2AndUsesAnAttempt()
-    {
-        QFETCH(AudioFormat, format);
-        Rig rig;
-        rig.start();
-        rig.inputs.last().format = format;
-        for (int i = 0; i < 4; ++i)
-            rig.change();
-        QCOMPARE(rig.recorder.restartAttempts(), 3);
-        QCOMPARE(rig.inputs.last().startCount, 1);
-        const Error noInput{"Parlune.Audio", 2, "Aucun micro disponible."};
-        const Error tooMany{"Parlune.Audio", 1, "Le micro change de configuration. Réessayez."};
-        QCOMPARE(rig.errors, (std::vector<Error>{noInput, noInput, noInput, tooMany}));
-    }
-
-    void failedRestartPassesTheCapturesErrorOn()
+    void lateNoticesAndLevelsDoNothing()
     {
         Rig rig;
-        const Error failed{"Parlune.PulseAudio", 3, "Le micro n'a pas pu être ouvert."};
-        rig.inputs.configure = [&](FakeAudioInput& input) { input.startErrors = {{2, failed}}; };
-        rig.start();
-        rig.change();
-        QCOMPARE(rig.errors, std::vector<Error>{failed});
-        QCOMPARE(rig.recorder.restartAttempts(), 1);
-        QVERIFY(rig.recorder.isRecording() && rig.recorder.engine());
-        // The next change tries again.
-        rig.change();
-        QCOMPARE(rig.errors.size(), 1u);
-        QVERIFY(rig.inputs.last().isRunning());
-    }
-
-    void staleNoticesDoNothing()
-    {
-        Rig rig;
-        rig.start();
+        QVERIFY(!rig.start());
         // Queued before the stop, handled after it.
         rig.inputs.last().changeConfiguration();
         rig.recorder.stop();
         runPostedTasks();
-        QCOMPARE(rig.recorder.restartAttempts(), 0);
         QCOMPARE(rig.inputs.last().startCount, 1);
 
         // Queued by the capture of one dictation, handled during the next.
-        rig.start();
+        QVERIFY(!rig.start());
         auto& earlier = rig.inputs.last();
         earlier.changeConfiguration();
         rig.recorder.stop();
-        rig.start();
+        QVERIFY(!rig.start());
         runPostedTasks();
-        QCOMPARE(earlier.startCount, 1);
-        QVERIFY(!earlier.hasTap());
-        QCOMPARE(rig.recorder.restartAttempts(), 0);
-        QVERIFY(rig.errors.empty());
-    }
+        QVERIFY(earlier.startCount == 1 && !earlier.hasTap());
+        QVERIFY(rig.recorder.restartAttempts() == 0 && rig.errors.empty());
 
-    void noticesAndLevelsOutlivingTheRecorderDoNothing()
-    {
-        FakeAudioInputFactory inputs;
-        bool called = false;
-        {
-            AudioRecorder recorder(inputs.factory());
-            recorder.setOnLevel([&](float) { called = true; });
-            recorder.setOnError([&](const Error&) { called = true; });
-            QVERIFY(!recorder.start(kMono16k, nullptr));
-            inputs.last().deliver(constant(kMono16k, 2048, 0.1f));
-            inputs.last().changeConfiguration();
-        }
-        // The recorder ended its capture as it went.
-        QVERIFY(!inputs.last().hasTap() && !inputs.last().isRunning());
+        // Queued before the recorder went away, which ended its capture as it went.
+        auto recorder = std::make_unique<AudioRecorder>(rig.inputs.factory());
+        recorder->setOnLevel([](float) { QFAIL("level after the end"); });
+        recorder->setOnError([](const Error&) { QFAIL("error after the end"); });
+        QVERIFY(!recorder->start(kMono16k, nullptr));
+        rig.inputs.last().deliver(constant(kMono16k, 2048, 0.1f));
+        rig.inputs.last().changeConfiguration();
+        recorder.reset();
+        QVERIFY(!rig.inputs.last().hasTap() && !rig.inputs.last().isRunning());
         runPostedTasks();
-        QVERIFY(!called);
     }
-
-    void permissionIsGranted() { QVERIFY(QCoro::waitFor(AudioRecorder::requestPermission())); }
 };
 
 QTEST_GUILESS_MAIN(AudioRecorderTest)

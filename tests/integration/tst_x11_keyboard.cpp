@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The global shortcut on a real X server, with keys sent through XTest while the text field of
-// another process has the focus.
+// The keyboard on a real X server: the global shortcut, with keys sent through XTest while the text
+// field of another process has the focus, and the shortcut labels in the server's layout.
 #include "input/GlobalHotkeys.h"
 #include "platform/InputAccess.h"
 #include "platform/KeyCodes.h"
@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTest>
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -19,11 +20,17 @@ using Type = KeyboardTap::EventType;
 namespace {
 
 constexpr quint16 space = 49, escape = 53, letterA = 0, letterX = 7;
-constexpr quint16 leftCtrl = 59, leftOption = 58, rightCtrl = 62;
+constexpr quint16 leftShift = 56, leftCtrl = 59, leftOption = 58, rightCtrl = 62;
+const KeyCombo ctrlOptSpace{space, ModifierFlag::control | ModifierFlag::option, false};
 
 unsigned x11Keycode(quint16 virtualKeyCode)
 {
     return *KeyCodes::x11ForVirtual(virtualKeyCode);
+}
+
+QString fieldPress(quint16 virtualKeyCode)
+{
+    return QStringLiteral("press %1").arg(x11Keycode(virtualKeyCode));
 }
 
 // Passes the real tap through and writes down every event it delivers, so that the test knows when
@@ -49,17 +56,17 @@ public:
 
 } // namespace
 
-class TestX11Hotkeys : public QObject
+class X11KeyboardTest : public QObject
 {
     Q_OBJECT
 
-private:
     QProcess m_field;
     QStringList m_fieldLines;
     Display* m_xtest = nullptr;
     RecordingTap m_tap;
     std::unique_ptr<GlobalHotkeys> m_hotkeys;
     QStringList m_calls;
+    QStringList m_heard;
 
     void key(quint16 virtualKeyCode, bool down)
     {
@@ -71,35 +78,36 @@ private:
         key(virtualKeyCode, true);
         key(virtualKeyCode, false);
     }
-    QString fieldPress(quint16 virtualKeyCode) const
+    // Control, Option, then Space `presses` times (the later ones auto-repeats), and all released.
+    void typeCtrlOptSpace(int presses = 1)
     {
-        return QStringLiteral("press %1").arg(x11Keycode(virtualKeyCode));
+        key(leftCtrl, true);
+        key(leftOption, true);
+        for (int i = 0; i < presses; ++i)
+            key(space, true);
+        key(space, false);
+        key(leftOption, false);
+        key(leftCtrl, false);
     }
 
     // Types a marker key and waits until both the tap and the field have seen it: everything sent
-    // before has then been handled. Returns what the field received before the marker.
+    // before has then been handled. Returns what the field received before the marker; m_heard
+    // holds the shortcut's callbacks.
     QStringList settle()
     {
         tap(letterX);
-        const bool seen = QTest::qWaitFor(
-            [this] {
-                return m_fieldLines.contains(fieldPress(letterX)) &&
-                       m_tap.events.contains(std::pair{Type::keyUp, letterX});
-            },
-            5000);
-        if (!seen)
+        if (!QTest::qWaitFor(
+                [this] {
+                    return m_fieldLines.contains(fieldPress(letterX)) &&
+                           m_tap.events.contains(std::pair{Type::keyUp, letterX});
+                },
+                5000))
             qWarning("the marker key did not come through");
         QStringList before = m_fieldLines.mid(0, m_fieldLines.indexOf(fieldPress(letterX)));
         m_fieldLines.clear();
         m_tap.events.clear();
+        m_heard = std::exchange(m_calls, {});
         return before;
-    }
-
-    void useShortcut(const KeyCombo& combo)
-    {
-        m_hotkeys->setCombo(combo);
-        settle();
-        m_calls.clear();
     }
 
 private Q_SLOTS:
@@ -108,7 +116,6 @@ private Q_SLOTS:
         QVERIFY2(qEnvironmentVariableIsSet("DISPLAY"), "run inside scripts/session");
         m_xtest = XOpenDisplay(nullptr);
         QVERIFY(m_xtest);
-
         connect(&m_field, &QProcess::readyReadStandardOutput, this, [this] {
             while (m_field.canReadLine())
                 m_fieldLines << QString::fromUtf8(m_field.readLine()).trimmed();
@@ -116,7 +123,6 @@ private Q_SLOTS:
         m_field.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_field.start(QStringLiteral(TEXT_FIELD_PATH), {});
         QTRY_VERIFY_WITH_TIMEOUT(m_fieldLines.contains(QStringLiteral("ready")), 10000);
-        m_fieldLines.clear();
 
         auto record = [this](const char* name) {
             return [this, name] { m_calls << QString::fromLatin1(name); };
@@ -124,12 +130,12 @@ private Q_SLOTS:
         m_hotkeys = std::make_unique<GlobalHotkeys>(m_tap, KeyCombo{rightCtrl, 0, true}, record("press"),
                                                     record("release"), record("other"), record("escape"));
         m_hotkeys->start();
-        QVERIFY(m_hotkeys->tap());
-        QVERIFY(m_tap.isEnabled());
+        QVERIFY(m_hotkeys->tap() && m_tap.isEnabled());
     }
 
     void cleanupTestCase()
     {
+        QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")});
         m_hotkeys.reset();
         m_field.kill();
         m_field.waitForFinished();
@@ -140,7 +146,8 @@ private Q_SLOTS:
     void init()
     {
         m_hotkeys->setCapturesEscape(false);
-        useShortcut({rightCtrl, 0, true});
+        m_hotkeys->setCombo({rightCtrl, 0, true});
+        settle();
     }
 
     void accessNeedsTheDisplay()
@@ -153,115 +160,71 @@ private Q_SLOTS:
         QVERIFY(!trustedWithoutDisplay);
     }
 
-    void rightControlAloneIsPressAndRelease()
+    void rightControlAloneIsTheShortcutAndOtherKeysStillType()
     {
-        key(rightCtrl, true);
-        key(rightCtrl, false);
-        QCOMPARE(settle(), QStringList());
-        QCOMPARE(m_calls, (QStringList{"press", "release"}));
-    }
-
-    void otherKeyDuringModifierHoldStillTypes()
-    {
+        tap(leftCtrl);
         key(rightCtrl, true);
         tap(letterA);
         key(rightCtrl, false);
         QCOMPARE(settle(), QStringList{fieldPress(letterA)});
-        QCOMPARE(m_calls, (QStringList{"press", "other", "release"}));
+        QCOMPARE(m_heard, (QStringList{"press", "other", "release"}));
     }
 
     void ordinaryShortcutIsSwallowedWithItsRepeats()
     {
-        useShortcut({space, ModifierFlag::control | ModifierFlag::option, false});
-        key(leftCtrl, true);
-        key(leftOption, true);
-        key(space, true);
-        key(space, true);
-        key(space, true);
-        key(space, false);
-        key(leftOption, false);
-        key(leftCtrl, false);
+        m_hotkeys->setCombo(ctrlOptSpace);
+        settle();
+        typeCtrlOptSpace(3);
         QCOMPARE(settle(), QStringList());
-        QCOMPARE(m_calls, (QStringList{"press", "release"}));
+        QCOMPARE(m_heard, (QStringList{"press", "release"}));
 
         // Space with Control only is not the shortcut: the field gets it.
         key(leftCtrl, true);
         tap(space);
         key(leftCtrl, false);
         QCOMPARE(settle(), QStringList{fieldPress(space)});
-        QVERIFY(m_calls == (QStringList{"press", "release"}));
-    }
-
-    void shortcutSurvivesKeyboardMappingChange()
-    {
-        useShortcut({space, ModifierFlag::control | ModifierFlag::option, false});
-        // Give a spare key code a new symbol: every client hears of a keyboard mapping change.
-        KeySym symbol = XK_F35;
-        XChangeKeyboardMapping(m_xtest, 250, 1, &symbol, 1);
-        XSync(m_xtest, False);
-        settle();
-
-        key(leftCtrl, true);
-        key(leftOption, true);
-        tap(space);
-        key(leftOption, false);
-        key(leftCtrl, false);
-        QCOMPARE(settle(), QStringList());
-        QCOMPARE(m_calls, (QStringList{"press", "release"}));
-        QVERIFY(m_tap.isEnabled());
+        QCOMPARE(m_heard, QStringList());
     }
 
     void shortcutTakenByAnotherProgramDisablesTheTapUntilFreed()
     {
-        const unsigned spaceKeycode = x11Keycode(space);
+        const int spaceKeycode = int(x11Keycode(space));
         const Window root = DefaultRootWindow(m_xtest);
-        XGrabKey(m_xtest, int(spaceKeycode), ControlMask | Mod1Mask, root, False, GrabModeAsync,
-                 GrabModeAsync);
+        XGrabKey(m_xtest, spaceKeycode, ControlMask | Mod1Mask, root, False, GrabModeAsync, GrabModeAsync);
         XSync(m_xtest, False);
+        m_hotkeys->setCombo(ctrlOptSpace);
+        settle();
+        QVERIFY(m_hotkeys->tap() && !m_tap.isEnabled());
 
-        useShortcut({space, ModifierFlag::control | ModifierFlag::option, false});
-        QVERIFY(m_hotkeys->tap());
-        QVERIFY(!m_tap.isEnabled());
-
-        XUngrabKey(m_xtest, int(spaceKeycode), ControlMask | Mod1Mask, root);
+        XUngrabKey(m_xtest, spaceKeycode, ControlMask | Mod1Mask, root);
         XSync(m_xtest, False);
         // What the watch timer does every two seconds.
         m_tap.setEnabled(true);
         QVERIFY(m_tap.isEnabled());
-
-        key(leftCtrl, true);
-        key(leftOption, true);
-        tap(space);
-        key(leftOption, false);
-        key(leftCtrl, false);
+        // A keyboard mapping change (a spare key code given a new symbol) keeps the shortcut too.
+        KeySym symbol = XK_F35;
+        XChangeKeyboardMapping(m_xtest, 250, 1, &symbol, 1);
+        XSync(m_xtest, False);
+        settle();
+        typeCtrlOptSpace();
         QCOMPARE(settle(), QStringList());
-        QCOMPARE(m_calls, (QStringList{"press", "release"}));
+        QCOMPARE(m_heard, (QStringList{"press", "release"}));
+        QVERIFY(m_tap.isEnabled());
     }
 
-    void escapeReachesFieldUnlessCaptured_data()
+    void escapeReachesTheFieldUnlessCaptured()
     {
-        QTest::addColumn<bool>("captured");
-        QTest::addColumn<QStringList>("calls");
-        QTest::addColumn<bool>("fieldSeesEscape");
-        QTest::addRow("not captured") << false << QStringList() << true;
-        QTest::addRow("captured") << true << QStringList{"escape"} << false;
-    }
-
-    void escapeReachesFieldUnlessCaptured()
-    {
-        QFETCH(bool, captured);
-        QFETCH(QStringList, calls);
-        QFETCH(bool, fieldSeesEscape);
-
-        m_hotkeys->setCapturesEscape(captured);
-        tap(escape);
-        // With Shift too: a captured Escape is swallowed whatever the modifiers.
-        key(56, true);
-        tap(escape);
-        key(56, false);
-        const QStringList field = settle();
-        QCOMPARE(field.count(fieldPress(escape)), fieldSeesEscape ? 2 : 0);
-        QCOMPARE(m_calls, calls + calls);
+        for (const bool captured : {false, true}) {
+            m_hotkeys->setCapturesEscape(captured);
+            settle();
+            tap(escape);
+            // With Shift too: a captured Escape is swallowed whatever the modifiers.
+            key(leftShift, true);
+            tap(escape);
+            key(leftShift, false);
+            QCOMPARE(settle().count(fieldPress(escape)), captured ? 0 : 2);
+            QCOMPARE(m_heard, (captured ? QStringList{"escape", "escape"} : QStringList()));
+        }
     }
 
     void lostConnectionComesBack()
@@ -275,13 +238,28 @@ private Q_SLOTS:
             m_tap.events.contains(std::pair{Type::disabledByTimeout, KeyboardTap::unmappedKeyCode}), 5000);
         QVERIFY(m_tap.isEnabled());
         settle();
-
-        key(rightCtrl, true);
-        key(rightCtrl, false);
+        tap(rightCtrl);
         QCOMPARE(settle(), QStringList());
-        QCOMPARE(m_calls, (QStringList{"press", "release"}));
+        QCOMPARE(m_heard, (QStringList{"press", "release"}));
+    }
+
+    // The server's layout wins over the one the environment names, and the group switched to counts.
+    void labelsFollowTheServerLayout()
+    {
+        qputenv("XKB_DEFAULT_LAYOUT", "de");
+        QCOMPARE(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("fr")}), 0);
+        QCOMPARE((KeyCombo{12, ModifierFlag::control, false}.displayString()), QStringLiteral("⌃A"));
+        QCOMPARE(KeyCombo::keyName(19), QStringLiteral("É"));
+        QCOMPARE(QProcess::execute(QStringLiteral("setxkbmap"),
+                                   {QStringLiteral("-layout"), QStringLiteral("us,fr")}),
+                 0);
+        for (const auto& [group, name] : {std::pair{1, "A"}, std::pair{0, "Q"}}) {
+            QVERIFY(XkbLockGroup(m_xtest, XkbUseCoreKbd, group));
+            XSync(m_xtest, False);
+            QCOMPARE(KeyCombo::keyName(12), QString::fromLatin1(name));
+        }
     }
 };
 
-QTEST_GUILESS_MAIN(TestX11Hotkeys)
-#include "tst_x11_hotkeys.moc"
+QTEST_GUILESS_MAIN(X11KeyboardTest)
+#include "tst_x11_keyboard.moc"

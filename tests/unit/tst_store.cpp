@@ -1,0 +1,284 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program's folder, the settings file and the history file.
+#include "store/AppPaths.h"
+#include "store/AppSettingsStore.h"
+#include "store/TranscriptStore.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace parlune;
+
+using MaybeSettings = std::optional<AppSettings>;
+using Entries = QList<TranscriptEntry>;
+Q_DECLARE_METATYPE(MaybeSettings)
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+mode_t modeOf(const QString& path)
+{
+    struct stat info;
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// What is at `path`: its kind and, for a file or a folder, what it holds.
+QByteArray snapshot(const QString& path)
+{
+    struct stat info;
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return "nothing";
+    if (S_ISREG(info.st_mode))
+        return "file " + readFile(path);
+    if (S_ISDIR(info.st_mode))
+        return "folder " + QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).join(u',').toUtf8();
+    return "kind " + QByteArray::number(info.st_mode & S_IFMT);
+}
+
+// Spanish, Control-Option-Space, every switch the other way round.
+const AppSettings custom{
+    Language::es, {49, ModifierFlag::control | ModifierFlag::option, false}, true, true, true, false};
+const QByteArray optionSpace = R"({"keyCode":49,"modifiers":524288,"isModifierKey":false})";
+
+} // namespace
+
+class StoreTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_settings;
+    QString m_history;
+
+private Q_SLOTS:
+    void init()
+    {
+        QDir(m_dir.filePath(QStringLiteral("Parlune"))).removeRecursively();
+        m_settings = m_dir.filePath(QStringLiteral("Parlune/settings.json"));
+        m_history = m_dir.filePath(QStringLiteral("Parlune/history.json"));
+    }
+
+    void legacyFilesAreTakenOverOnce_data()
+    {
+        QTest::addColumn<bool>("supportExists");
+        QTest::addColumn<QStringList>("legacyFiles"); // none: no legacy folder
+        QTest::addColumn<QStringList>("taken");       // "-": no support folder afterwards
+        const QStringList both{QStringLiteral("history.json"), QStringLiteral("settings.json")};
+        const QStringList none{QStringLiteral("-")};
+        QTest::newRow("neither folder") << false << QStringList() << none;
+        QTest::newRow("legacy folder with both files and more")
+            << false << both + QStringList{"notes.txt"} << both;
+        QTest::newRow("legacy folder with history only")
+            << false << QStringList{"history.json"} << QStringList{"history.json"};
+        QTest::newRow("empty support folder already there") << true << both << QStringList();
+    }
+
+    void legacyFilesAreTakenOverOnce()
+    {
+        QFETCH(bool, supportExists);
+        QFETCH(QStringList, legacyFiles);
+        QFETCH(QStringList, taken);
+        const QStringList none{QStringLiteral("-")};
+        QTemporaryDir dataHome;
+        const QString support = dataHome.filePath(QStringLiteral("Parlune"));
+        const QString legacy = dataHome.filePath(QStringLiteral("Oravel"));
+        if (supportExists)
+            QVERIFY(QDir().mkdir(support));
+        for (const QString& name : legacyFiles)
+            writeFile(legacy + u'/' + name, "from Oravel: " + name.toUtf8());
+
+        QCOMPARE(AppPaths::resolveSupport(dataHome.path()), support);
+        QCOMPARE(QFileInfo(support).isDir(), taken != none);
+        if (!QFileInfo(support).isDir())
+            return;
+        QCOMPARE(QDir(support).entryList(QDir::Files), taken);
+        for (const QString& name : taken)
+            QCOMPARE(readFile(support + u'/' + name), "from Oravel: " + name.toUtf8());
+        QCOMPARE(QDir(legacy).entryList(QDir::Files).size(), legacyFiles.size());
+        // Only a folder made here is made private; the history copied into it is private too.
+        if (!supportExists)
+            QCOMPARE(modeOf(support), mode_t(0700));
+        if (taken.contains(QStringLiteral("history.json")))
+            QCOMPARE(modeOf(support + QLatin1String("/history.json")), mode_t(0600));
+    }
+
+    void settingsFileIsByteExact()
+    {
+        AppSettingsStore(m_settings).save(custom);
+        QCOMPARE(readFile(m_settings),
+                 QByteArray(
+                     R"({"language":"es","shortcut":{"keyCode":49,"modifiers":786432,"isModifierKey":false},)"
+                     R"("launchAtLogin":true,"muteWhileRecording":true,"onboardingDone":true,)"
+                     R"("soundsEnabled":false})"));
+        QCOMPARE(AppSettingsStore(m_settings).load(), custom);
+    }
+
+    void settingsReadingRules_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<MaybeSettings>("expected");
+        const MaybeSettings holdCombo = AppSettings{.shortcut = {49, ModifierFlag::option, false}};
+        QTest::newRow("empty object") << QByteArray("{}") << MaybeSettings(AppSettings{});
+        QTest::newRow("holdCombo alone") << R"({"holdCombo":)" + optionSpace + "}" << holdCombo;
+        QTest::newRow("malformed shortcut, valid holdCombo")
+            << R"({"shortcut":{"keyCode":"49","modifiers":0,"isModifierKey":false},"holdCombo":)" +
+                   optionSpace + "}"
+            << holdCombo;
+        QTest::newRow("shortcut wins over holdCombo")
+            << R"({"holdCombo":)" + optionSpace +
+                   R"(,"shortcut":{"keyCode":63,"modifiers":0,"isModifierKey":true}})"
+            << MaybeSettings(AppSettings{});
+        QTest::newRow("both shortcuts unreadable, the rest still read")
+            << QByteArray(
+                   R"({"shortcut":{"keyCode":65536,"modifiers":0,"isModifierKey":false},"holdCombo":[],)"
+                   R"("language":"es","soundsEnabled":false})")
+            << MaybeSettings(AppSettings{.language = Language::es, .soundsEnabled = false});
+        QTest::newRow("unknown language is French, null switches count as absent")
+            << QByteArray(R"({"language":"de","launchAtLogin":null,"onboardingDone":true})")
+            << MaybeSettings(AppSettings{.onboardingDone = true});
+        QTest::newRow("a switch as a number spoils the record")
+            << QByteArray(R"({"launchAtLogin":1})") << MaybeSettings();
+        QTest::newRow("not an object") << QByteArray("[true,false]") << MaybeSettings();
+    }
+
+    void settingsReadingRules()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(MaybeSettings, expected);
+        QCOMPARE(AppSettings::fromJson(json), expected);
+    }
+
+    void historyIsWrittenWithUpperCaseIdsAndReadsBackIdentical()
+    {
+        const auto entries = TranscriptStore::decode(
+            R"([{"text":"1\/2","extra":{},"date":786543210.125,"id":"e621e1f8-c36c-495a-93fc-0c247a3e6e5f"}])");
+        QVERIFY(entries);
+        QCOMPARE(
+            TranscriptStore::encode(*entries),
+            QByteArray(
+                R"([{"id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","date":786543210.125,"text":"1\/2"}])"));
+        TranscriptStore store(m_history);
+        for (const char* text : {"https://exemple.fr/a/b", "il a dit \"oui\" et 'non' \\o/",
+                                 "ligne 1\nligne 2\r\n\tfin \x01", "Ça déjà vu, où ? «ñ» €😀"})
+            store.add(QString::fromUtf8(text), Date::now());
+        QCOMPARE(TranscriptStore(m_history).entries(), store.entries());
+    }
+
+    void longerHistoryLoadsWholeAndIsCutToFiftyAtTheNextAddition()
+    {
+        Entries sixty;
+        for (int i = 60; i > 0; --i)
+            sixty.append({QUuid::createUuid(), Date{700000000.25 + i}, QString::number(i)});
+        writeFile(m_history, TranscriptStore::encode(sixty));
+        TranscriptStore store(m_history);
+        QCOMPARE(store.entries(), sixty);
+
+        const Entries expected =
+            Entries{store.add(QStringLiteral("nouveau"), Date{800000000})} + sixty.first(49);
+        QCOMPARE(store.entries(), expected);
+        QCOMPARE(TranscriptStore(m_history).entries(), expected);
+        // The 51st entry goes too.
+        store.add(QStringLiteral("encore"), Date{800000001});
+        QCOMPARE(store.entries().size(), 50);
+        store.clear();
+        QCOMPARE(readFile(m_history), QByteArray("[]"));
+    }
+
+    void historyIsPrivateAndReplacedWhole()
+    {
+        // Whatever the umask, and even over a file that others could read.
+        const QString other = m_dir.filePath(QStringLiteral("other/history.json"));
+        const mode_t previous = ::umask(0);
+        writeFile(other, "[]");
+        QVERIFY(QFile::setPermissions(other, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        QCOMPARE(::link(QFile::encodeName(other).constData(), QFile::encodeName(other + ".link").constData()),
+                 0);
+        TranscriptStore(m_history).add(QStringLiteral("a"), Date{1});
+        TranscriptStore(other).add(QStringLiteral("a"), Date{1});
+        ::umask(previous);
+        QCOMPARE(modeOf(m_history), mode_t(0600));
+        QCOMPARE(modeOf(QFileInfo(m_history).absolutePath()), mode_t(0700));
+        QCOMPARE(modeOf(other), mode_t(0600));
+        // A new file renamed over the old one: a reader never sees it half written, and the old
+        // file's other name still holds what it held.
+        QCOMPARE(readFile(other + ".link"), QByteArray("[]"));
+        QVERIFY(readFile(other).contains(R"("text":"a")"));
+    }
+
+    void damagedFilesGiveDefaultsAndStayUntilTheNextSave_data()
+    {
+        QTest::addColumn<bool>("history");
+        QTest::addColumn<QByteArray>("damage"); // "<folder>", "<pipe>": not a file at all
+        const QList<std::pair<const char*, QByteArray>> damages{
+            {"truncated", "[{\"id\":\"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\",\"da"},
+            {"a switch that is not a boolean", R"({"soundsEnabled":"yes"})"},
+            {"number too big for a double", R"([{"date":1e999}])"},
+            {"invalid UTF-8", "[{\"text\":\"caf\xc3(\"}]"},
+            // One bad entry among good ones is enough.
+            {"an id that is not a UUID",
+             R"([{"id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","date":1,"text":"a"},)"
+             R"({"id":"{E621E1F8-C36C-495A-93FC-0C247A3E6E5F}","date":1,"text":"a"}])"},
+            {"a folder in place of the file", "<folder>"},
+            // Refused even to root, unlike a file without read permission; and it must not block the reader.
+            {"a pipe in place of the file", "<pipe>"}};
+        for (const bool history : {false, true})
+            for (const auto& [name, damage] : damages)
+                QTest::addRow("%s: %s", history ? "history" : "settings", name) << history << damage;
+    }
+
+    void damagedFilesGiveDefaultsAndStayUntilTheNextSave()
+    {
+        QFETCH(bool, history);
+        QFETCH(QByteArray, damage);
+        const QString path = history ? m_history : m_settings;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (damage == "<folder>")
+            QVERIFY(QDir().mkpath(path + QLatin1String("/inside")));
+        else if (damage == "<pipe>")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else
+            writeFile(path, damage);
+        const QByteArray before = snapshot(path);
+
+        QByteArray saved;
+        if (history) {
+            TranscriptStore store(path);
+            QVERIFY(store.entries().isEmpty());
+            QCOMPARE(snapshot(path), before);
+            // The list in memory holds the entry whether or not the file could be written.
+            const Entries added{store.add(QStringLiteral("après"), Date{2})};
+            QCOMPARE(store.entries(), added);
+            saved = TranscriptStore::encode(added);
+        } else {
+            const AppSettingsStore store(path);
+            QCOMPARE(store.load(), AppSettings{});
+            QCOMPARE(snapshot(path), before);
+            store.save(custom);
+            saved = custom.toJson();
+        }
+        // Nothing can replace a folder: the save gives up and leaves it alone.
+        QCOMPARE(snapshot(path), damage == "<folder>" ? before : "file " + saved);
+        // The temporary files of the atomic writes: none is left behind.
+        QCOMPARE(QDir(QFileInfo(path).absolutePath()).entryList({".*"}, QDir::Files | QDir::Hidden),
+                 QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(StoreTest)
+#include "tst_store.moc"
