@@ -97,14 +97,14 @@ inline bool speakIntoMicrophone(const QString& path)
     return played;
 }
 
-// Settings of a user who dictates in English holding right Control, with the sounds on, the walkthrough
-// done.
+// Settings of a user who dictates in English holding right Control, with the sounds on and the output
+// muted while recording, the walkthrough done.
 inline bool writeDictationSettings()
 {
     QFile settings(AppPaths::support() + QStringLiteral("/settings.json"));
     return QDir().mkpath(AppPaths::support()) && settings.open(QIODevice::WriteOnly) &&
            settings.write(R"({"language":"en","shortcut":{"keyCode":62,"modifiers":0,"isModifierKey":true},)"
-                          R"("onboardingDone":true,"soundsEnabled":true})") > 0;
+                          R"("onboardingDone":true,"soundsEnabled":true,"muteWhileRecording":true})") > 0;
 }
 
 } // namespace parlune

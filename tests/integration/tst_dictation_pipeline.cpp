@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A whole dictation on the private desktop with the real services: the shortcut held through the X
-// server while recorded speech plays into the microphone, the words pasted into another program's text
-// field, the user's clipboard given back, and the dictation kept in the history.
+// server while recorded speech plays into the microphone and the speakers are muted, the words pasted
+// into another program's text field, the user's clipboard and speakers given back, and the dictation
+// kept in the history.
 #include "FakeHud.h"
 #include "SessionChild.h"
 #include "app/AppCoordinator.h"
@@ -14,6 +15,17 @@
 #include <QMimeData>
 
 using namespace parlune;
+
+namespace {
+
+bool speakersMuted()
+{
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), {"get-sink-mute", "parlune_speakers"});
+    return pactl.waitForFinished(5000) && pactl.readAll().contains("Mute: yes");
+}
+
+} // namespace
 
 class TestDictationPipeline : public QObject
 {
@@ -43,6 +55,7 @@ private Q_SLOTS:
 
         QVERIFY(holdKey("Control_R", true));
         QTRY_VERIFY_WITH_TIMEOUT(coordinator.isRecording(), 5000);
+        QTRY_VERIFY(speakersMuted());
         QVERIFY(speakIntoMicrophone(QStringLiteral("/usr/share/pocketsphinx/test/data/goforward.raw")));
         holdKey("Control_R", false);
 
@@ -55,6 +68,7 @@ private Q_SLOTS:
         // Recording, transcribing, then the words counted, then idle after a moment, the panel gone.
         QTRY_COMPARE_WITH_TIMEOUT(coordinator.status(), RecordingStatus::idle(), 5000);
         QVERIFY(!panel.visible);
+        QVERIFY(!speakersMuted());
         const qsizetype recording = statuses.indexOf(RecordingStatus::recording());
         QVERIFY(recording >= 0);
         QCOMPARE(
