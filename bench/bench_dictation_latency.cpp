@@ -10,20 +10,11 @@
 #include "SessionChild.h"
 #include "app/AppCoordinator.h"
 #include "app/DesktopServices.h"
-#include "input/GlobalHotkeys.h"
-#include "platform/KeyCodes.h"
 #include "speech/SpeechEngine.h"
-#include "store/AppPaths.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QGuiApplication>
-#include <QProcess>
-#include <QTest>
 
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 #include <benchmark/benchmark.h>
 
 using namespace parlune;
@@ -42,30 +33,17 @@ const QStringList recordings{
 
 struct Rig
 {
-    Display* display = XOpenDisplay(nullptr);
-    SessionChild field{QStringLiteral(PARLUNE_TEST_FIELD), {QStringLiteral("text")}};
+    TestField field;
     DesktopServices desktop;
     std::unique_ptr<AppCoordinator> coordinator;
-
-    void key(bool down)
-    {
-        XTestFakeKeyEvent(display, *KeyCodes::x11ForVirtual(62), down, CurrentTime);
-        XFlush(display);
-    }
 };
 
 Rig& rig()
 {
     static Rig* rig = [] {
-        const QString support = AppPaths::support();
-        QDir().mkpath(support);
-        QFile settings(support + QStringLiteral("/settings.json"));
-        if (settings.open(QIODevice::WriteOnly))
-            settings.write(R"({"language":"en","shortcut":{"keyCode":62,"modifiers":0,"isModifierKey":true},)"
-                           R"("onboardingDone":true,"soundsEnabled":false})");
-        settings.close();
+        writeDictationSettings();
         auto* made = new Rig;
-        made->field.waitForLine("ready");
+        made->field.isReady();
         made->coordinator = std::make_unique<AppCoordinator>(made->desktop.services(), true);
         (void)QTest::qWaitFor(
             [&] { return made->coordinator->engine().readyFormat(Language::en).has_value(); }, 60000);
@@ -81,21 +59,17 @@ void releaseToTextInField(benchmark::State& state)
     for (auto _ : state) {
         const QString path =
             QStringLiteral("/usr/share/pocketsphinx/test/data/") + recordings[played++ % recordings.size()];
-        r.key(true);
+        holdKey("Control_R", true);
         if (!QTest::qWaitFor([&] { return r.coordinator->isRecording(); }, 5000)) {
             state.SkipWithError("the shortcut started no dictation");
             break;
         }
-        QProcess speech;
-        speech.start(QStringLiteral("paplay"),
-                     {QStringLiteral("-d"), qEnvironmentVariable("PARLUNE_VOICE_SINK"), path});
-        (void)QTest::qWaitFor([&] { return speech.state() == QProcess::NotRunning; }, 30000);
-        QTest::qWait(300); // the tail of the sound through the sound server
+        speakIntoMicrophone(path);
 
         QElapsedTimer sinceRelease;
-        r.key(false);
+        holdKey("Control_R", false);
         sinceRelease.start();
-        const bool arrived = r.field.waitForLine("text ", 20000).has_value();
+        const bool arrived = !r.field.waitForText(20000).isEmpty();
         const double seconds = sinceRelease.nsecsElapsed() / 1e9;
         if (!arrived) {
             state.SkipWithError("no text reached the field");

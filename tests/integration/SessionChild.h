@@ -1,76 +1,110 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The rig of the tests and benchmarks on the private desktop of scripts/session: other programs beside
+// us, keys pressed on the keyboard, speech played into the microphone.
 #pragma once
 
+#include "store/AppPaths.h"
+
+#include <QDir>
 #include <QProcess>
 #include <QTest>
 
-#include <memory>
-
 namespace parlune {
 
-// A program started by a test on the private desktop, read line by line. Waiting keeps the event loop
-// running, so our clipboard stays served meanwhile.
+// A program started beside us, read line by line. Waiting keeps our event loop, and so our clipboard,
+// running.
 class SessionChild
 {
 public:
-    explicit SessionChild(const QString& program, const QStringList& arguments)
+    SessionChild(const QString& program, const QStringList& arguments)
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(program, arguments);
     }
-
     ~SessionChild()
     {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(3000))
-                m_process.kill();
-            m_process.waitForFinished(3000);
-        }
+        m_process.terminate();
+        if (!m_process.waitForFinished(3000))
+            m_process.kill();
     }
 
-    // The next line beginning with `prefix` (the prefix removed); empty when none came in time.
+    // The next line beginning with `prefix`, the prefix removed; none if the program ends or is silent.
     std::optional<QByteArray> waitForLine(const QByteArray& prefix, int milliseconds = 10000)
     {
         std::optional<QByteArray> found;
         (void)QTest::qWaitFor(
             [&] {
-                while (m_process.canReadLine()) {
-                    const QByteArray line = m_process.readLine().chopped(1);
-                    if (line.startsWith(prefix)) {
+                while (!found && m_process.canReadLine()) {
+                    if (const QByteArray line = m_process.readLine().chopped(1); line.startsWith(prefix))
                         found = line.mid(prefix.size());
-                        return true;
-                    }
                 }
-                return m_process.state() == QProcess::NotRunning && !m_process.canReadLine();
+                return found || m_process.state() == QProcess::NotRunning;
             },
             milliseconds);
         return found;
     }
 
-    // Every line until `last` (excluded).
-    QList<QByteArray> linesUntil(const QByteArray& last, int milliseconds = 10000)
+    // Everything the program says until it ends, and whether it succeeded.
+    QList<QByteArray> lines(bool* succeeded = nullptr)
     {
-        QList<QByteArray> lines;
-        (void)QTest::qWaitFor(
-            [&] {
-                while (m_process.canReadLine()) {
-                    const QByteArray line = m_process.readLine().chopped(1);
-                    if (line == last)
-                        return true;
-                    lines << line;
-                }
-                return m_process.state() == QProcess::NotRunning && !m_process.canReadLine();
-            },
-            milliseconds);
-        return lines;
+        (void)QTest::qWaitFor([&] { return m_process.state() == QProcess::NotRunning; }, 30000);
+        if (succeeded)
+            *succeeded = m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
+        return m_process.readAll().split('\n');
     }
 
-    void write(const QByteArray& line) { m_process.write(line + '\n'); }
     qint64 processId() const { return m_process.processId(); }
 
 private:
     QProcess m_process;
 };
+
+// Another program in front, its line edit (or button) focused.
+class TestField : public SessionChild
+{
+public:
+    explicit TestField(const char* widget = "line")
+        : SessionChild(QStringLiteral(PARLUNE_TEST_FIELD), {widget})
+    {}
+
+    bool isReady() { return waitForLine("ready").has_value(); }
+
+    // The field's whole text after its next change.
+    QString waitForText(int milliseconds = 10000)
+    {
+        return QString::fromUtf8(QByteArray::fromBase64(waitForLine("text ", milliseconds).value_or("")));
+    }
+};
+
+// Presses or releases a key ("Control_R") through the X server, as the keyboard would.
+inline bool holdKey(const char* keysym, bool down)
+{
+    bool sent = false;
+    SessionChild(QStringLiteral(PARLUNE_TEST_FIELD), {down ? "press" : "release", keysym}).lines(&sent);
+    return sent;
+}
+
+// Plays a recording (raw 16 kHz or WAVE) into the microphone; true once all of it has been heard.
+inline bool speakIntoMicrophone(const QString& path)
+{
+    QStringList arguments{QStringLiteral("-d"), qEnvironmentVariable("PARLUNE_VOICE_SINK")};
+    if (path.endsWith(QLatin1String(".raw")))
+        arguments << QStringLiteral("--raw") << QStringLiteral("--format=s16le")
+                  << QStringLiteral("--rate=16000") << QStringLiteral("--channels=1");
+    bool played = false;
+    SessionChild(QStringLiteral("paplay"), arguments << path).lines(&played);
+    QTest::qWait(300); // the tail of the sound still travels through the sound server
+    return played;
+}
+
+// Settings of a user who dictates in English holding right Control, with the sounds on and the output
+// muted while recording, the walkthrough done.
+inline bool writeDictationSettings()
+{
+    QFile settings(AppPaths::support() + QStringLiteral("/settings.json"));
+    return QDir().mkpath(AppPaths::support()) && settings.open(QIODevice::WriteOnly) &&
+           settings.write(R"({"language":"en","shortcut":{"keyCode":62,"modifiers":0,"isModifierKey":true},)"
+                          R"("onboardingDone":true,"soundsEnabled":true,"muteWhileRecording":true})") > 0;
+}
 
 } // namespace parlune

@@ -1,125 +1,124 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Another program on the test desktop, for the delivery tests: it shows a focused widget and reports
-// what it receives, or owns and reads the clipboard. Everything it says goes to standard output, one
-// line at a time.
+// Another program on the test desktop. It answers on standard output, one line at a time.
 //
-//   test_field line|text|button|none   a window with a line edit, a text edit, a button or nothing
-//                                      focused; "ready", then "text <base64 of UTF-8>" on each change
-//   test_field copy LABEL              owns the clipboard with text/html, text/plain (LABEL) and
-//                                      image/png; "ready"; copies again, as "LABEL-again", on each line
-//                                      read from standard input, saying "copied"
-//   test_field dump                    "<type> <base64 of bytes>" for each type on the clipboard, "end"
+//   test_field                        a line edit in front; "ready", then "press <X key code>" for each
+//                                     key other than a modifier that reaches it
+//   test_field line|button            a line edit or a button in front; "ready", then "text <base64 of
+//                                     UTF-8>" on each change of the line edit
+//   test_field copy LABEL             owns the clipboard (text/plain LABEL and image/png); "ready"
+//   test_field dump                   "<type> <base64 of bytes>" for each type on the clipboard
+//   test_field press|release KEYSYM   presses or releases one key through XTest, and nothing else
 #include <QApplication>
 #include <QClipboard>
-#include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
-#include <QSocketNotifier>
-#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
+int sendKey(const char* keysym, bool down);
+
 void say(const QByteArray& line)
 {
-    std::fwrite(line.constData(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
+    std::printf("%s\n", line.constData());
     std::fflush(stdout);
 }
 
-QByteArray pngBytes()
+class KeyField : public QLineEdit
 {
-    // A real 1x1 PNG, binary through and through.
-    return QByteArray::fromBase64(
-        "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==");
-}
-
-void copy(const QByteArray& label)
-{
-    auto* mime = new QMimeData;
-    mime->setData(QStringLiteral("text/html"), "<p><b>" + label + "</b> \xc3\xa9t\xc3\xa9</p>");
-    mime->setData(QStringLiteral("text/plain"), label);
-    mime->setData(QStringLiteral("image/png"), pngBytes());
-    QGuiApplication::clipboard()->setMimeData(mime, QClipboard::Clipboard);
-}
+protected:
+    bool event(QEvent* event) override
+    {
+        static const QList<int> modifiers{Qt::Key_Control, Qt::Key_Shift,   Qt::Key_Alt,  Qt::Key_Meta,
+                                          Qt::Key_Super_L, Qt::Key_Super_R, Qt::Key_AltGr};
+        if (event->type() == QEvent::KeyPress) {
+            if (const auto* key = static_cast<QKeyEvent*>(event); !modifiers.contains(key->key()))
+                say("press " + QByteArray::number(key->nativeScanCode()));
+        }
+        return QLineEdit::event(event);
+    }
+};
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ParluneTestField"));
-    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    const QByteArray mode = argc > 1 ? argv[1] : "";
+    if ((mode == "press" || mode == "release") && argc == 3)
+        return sendKey(argv[2], mode == "press");
 
-    if (mode == QLatin1String("dump")) {
-        const QMimeData* mime = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-        const QStringList formats = mime ? mime->formats() : QStringList();
-        for (const QString& format : formats)
+    QApplication application(argc, argv);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (mode == "dump") {
+        const QMimeData* mime = clipboard->mimeData();
+        for (const QString& format : mime ? mime->formats() : QStringList())
             say(format.toUtf8() + ' ' + mime->data(format).toBase64());
-        say("end");
         return 0;
     }
-
-    if (mode == QLatin1String("copy")) {
-        const QByteArray label = argc > 2 ? QByteArray(argv[2]) : QByteArray("copie");
-        copy(label);
-        auto* input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &application);
-        QObject::connect(input, &QSocketNotifier::activated, [label, input] {
-            char buffer[256];
-            if (read(STDIN_FILENO, buffer, sizeof buffer) <= 0) {
-                input->setEnabled(false);
-                QCoreApplication::quit();
-                return;
-            }
-            copy(label + "-again");
-            say("copied");
-        });
+    if (mode == "copy" && argc == 3) {
+        auto* mime = new QMimeData;
+        mime->setData(QStringLiteral("text/plain"), argv[2]);
+        // A real 1x1 PNG, binary through and through.
+        mime->setData(
+            QStringLiteral("image/png"),
+            QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDw"
+                                   "AEhQGAhKmMIQAAAABJRU5ErkJggg=="));
+        clipboard->setMimeData(mime);
         say("ready");
         return application.exec();
     }
 
     QWidget window;
-    window.setWindowTitle(QStringLiteral("Parlune test field"));
-    auto* layout = new QVBoxLayout(&window);
     QWidget* focus = nullptr;
-    if (mode == QLatin1String("line")) {
+    if (mode == "line") {
         auto* edit = new QLineEdit;
         QObject::connect(edit, &QLineEdit::textChanged,
                          [](const QString& text) { say("text " + text.toUtf8().toBase64()); });
         focus = edit;
-    } else if (mode == QLatin1String("text")) {
-        auto* edit = new QTextEdit;
-        QObject::connect(edit, &QTextEdit::textChanged,
-                         [edit] { say("text " + edit->toPlainText().toUtf8().toBase64()); });
-        focus = edit;
-    } else if (mode == QLatin1String("button")) {
+    } else if (mode == "button") {
         focus = new QPushButton(QStringLiteral("Valider"));
     } else {
-        layout->addWidget(new QLabel(QStringLiteral("Rien à saisir ici")));
+        focus = new KeyField;
     }
-    if (focus)
-        layout->addWidget(focus);
+    (new QVBoxLayout(&window))->addWidget(focus);
     window.resize(400, 200);
     window.show();
-    window.activateWindow();
-    if (focus)
-        focus->setFocus();
 
-    // Ready once the window really has the keyboard focus.
-    auto* poll = new QTimer(&application);
-    QObject::connect(poll, &QTimer::timeout, [&window, focus, poll] {
-        if (window.isActiveWindow() && (!focus || focus->hasFocus())) {
-            poll->stop();
+    // Without a window manager nobody gives us the keyboard focus: ask until we have it.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (window.isActiveWindow() && focus->hasFocus()) {
+            poll.stop();
             say("ready");
-        } else {
-            window.activateWindow();
+            return;
         }
+        window.activateWindow();
+        focus->setFocus();
     });
-    poll->start(20);
+    poll.start(20);
     return application.exec();
 }
+
+// Last: Xlib's macros (KeyPress, None, ...) would clash with Qt's names above.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+namespace {
+
+int sendKey(const char* keysym, bool down)
+{
+    Display* display = XOpenDisplay(nullptr);
+    const KeyCode keycode = display ? XKeysymToKeycode(display, XStringToKeysym(keysym)) : 0;
+    if (keycode)
+        XTestFakeKeyEvent(display, keycode, down, CurrentTime);
+    if (display)
+        XCloseDisplay(display);
+    return keycode ? 0 : 1;
+}
+
+} // namespace
