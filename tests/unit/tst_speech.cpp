@@ -97,7 +97,8 @@ private Q_SLOTS:
         QCOMPARE(recognizer->askedLocales.size(), std::size_t(failingStep.isEmpty() ? 2 : 3));
     }
 
-    // "F:" marks a final reading, "V:" a volatile one. The last reading comes only as the input ends.
+    // "F:" marks a final reading, "V:" a volatile one, "E:" a failure of the recogniser that ends the
+    // readings. The last reading or failure comes only as the input ends; a failure is what finish() gives.
     void previewsAndFinalText_data()
     {
         QTest::addColumn<QStringList>("readings");
@@ -115,6 +116,10 @@ private Q_SLOTS:
             << QStringList{"F:  ligne\nsuivante ", "V:\u00a0et\tfin  "}
             << QStringList{"ligne suivante", "ligne suivante et fin"} << "ligne suivante";
         QTest::newRow("no readings") << QStringList{} << QStringList{} << "";
+        QTest::newRow("failed finalisation")
+            << QStringList{"F:hola", "E:Modèle perdu."} << QStringList{"hola"} << "Modèle perdu.";
+        QTest::newRow("readings failed before")
+            << QStringList{"E:Modèle perdu.", "F:hola"} << QStringList{} << "Modèle perdu.";
     }
 
     void previewsAndFinalText()
@@ -129,38 +134,20 @@ private Q_SLOTS:
             FakeAnalyzer& analyzer = recognizer.lastAnalyzer();
             for (qsizetype i = 0; i < readings.size(); ++i) {
                 const TranscriptionResult result{readings[i].mid(2), readings[i].startsWith("F:")};
-                if (i == readings.size() - 1)
+                if (readings[i].startsWith("E:") && i == readings.size() - 1)
+                    analyzer.finalizeError = RecognitionError{result.text};
+                else if (readings[i].startsWith("E:"))
+                    analyzer.results()->end(RecognitionError{result.text});
+                else if (i == readings.size() - 1)
                     analyzer.readingsOnFinalize = {result};
                 else
                     analyzer.deliver(result.text, result.isFinal);
             }
-            QCOMPARE(QCoro::waitFor(session.finish()).value(), finalText);
+            auto text = QCoro::waitFor(session.finish());
+            QCOMPARE(text ? text.value() : text.error().description, finalText);
             QCOMPARE(shown, withPreview ? previews : QStringList{});
             QVERIFY(!session.input()->push(someAudio())); // audio after the end is dropped
         }
-    }
-
-    // A failed finalisation, or readings that end in failure, come out of finish() instead of a text.
-    void failuresComeOutOfFinish_data()
-    {
-        QTest::addColumn<bool>("finalisationFails");
-        QTest::newRow("finalisation") << true;
-        QTest::newRow("readings") << false;
-    }
-
-    void failuresComeOutOfFinish()
-    {
-        QFETCH(bool, finalisationFails);
-        const RecognitionError error{QStringLiteral("Le modèle a cessé de répondre.")};
-        FakeRecognizer recognizer;
-        if (finalisationFails)
-            recognizer.finalizeError = error;
-        DictationSession session(recognizer, Language::es);
-        recognizer.lastAnalyzer().deliver(QStringLiteral("hola"), true);
-        if (!finalisationFails)
-            recognizer.lastAnalyzer().results()->end(error);
-        auto text = QCoro::waitFor(session.finish());
-        QCOMPARE(text ? text.value() : text.error().description, error.description);
     }
 
     void cancelProducesNoFinalText()
