@@ -3,6 +3,8 @@
 
 #include "platform/Log.h"
 
+#include <QCoreApplication>
+
 #include <coroutine>
 #include <vector>
 
@@ -35,11 +37,14 @@ struct SpeechEngine::Preparation
 
 QString SpeechEngine::EngineError::description() const
 {
+    // Through the translation system, like every status text: the program's catalogue may say it in
+    // words that fit this computer.
     switch (m_case) {
     case Case::unsupported:
-        return displayName(*m_language) + QStringLiteral(" n'est pas disponible sur ce Mac.");
+        return QCoreApplication::translate("SpeechEngine", "%1 n'est pas disponible sur ce Mac.")
+            .arg(displayName(*m_language));
     case Case::noAudioFormat:
-        return QStringLiteral("Le moteur de dictée ne répond pas.");
+        return QCoreApplication::translate("SpeechEngine", "Le moteur de dictée ne répond pas.");
     }
     return {};
 }

@@ -75,4 +75,9 @@ QString AppPaths::support()
     return folder;
 }
 
+QString AppPaths::models()
+{
+    return support() + QLatin1String("/models");
+}
+
 } // namespace parlune

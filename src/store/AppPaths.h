@@ -12,6 +12,9 @@ class AppPaths
 public:
     // Resolved (and the legacy files taken over) at the first call; the same path afterwards.
     static QString support();
+    // The recognition models the user installed or the program downloaded, one folder per locale:
+    // "models" in the support folder.
+    static QString models();
 
     // The support folder inside `dataHome`. When it does not exist yet but the legacy folder does, the
     // folder is created and the legacy settings.json and history.json are copied into it (each

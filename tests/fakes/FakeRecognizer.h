@@ -10,74 +10,123 @@
 
 namespace parlune {
 
-class FakeRecognizer;
+// Coroutines that wait until the test lets them go on.
+using HeldCoroutines = std::vector<std::coroutine_handle<>>;
+struct Hold
+{
+    HeldCoroutines* held;
+    bool await_ready() const noexcept { return false; }
+    void await_suspend(std::coroutine_handle<> handle) { held->push_back(handle); }
+    void await_resume() const noexcept {}
+};
+inline void resumeAll(HeldCoroutines& held)
+{
+    for (std::coroutine_handle<> handle : std::exchange(held, {}))
+        handle.resume();
+}
 
-// An analyser driven by the test: it records what the session asks of it, and the test delivers the
-// readings itself through `results()`.
+// An analyser driven by the test: it counts what it is asked, and the test delivers the readings.
 class FakeAnalyzer final : public Analyzer
 {
 public:
-    QCoro::Task<std::optional<RecognitionError>> prepareToAnalyze(AudioFormat format) override;
-    QCoro::Task<std::optional<RecognitionError>> start(std::shared_ptr<AudioBufferQueue> input) override;
-    // Delivers `readingsOnFinalize`, then ends the results.
-    QCoro::Task<std::optional<RecognitionError>> finalizeAndFinishThroughEndOfInput() override;
-    QCoro::Task<> cancelAndFinishNow() override;
+    QCoro::Task<std::optional<RecognitionError>> prepareToAnalyze(AudioFormat) override
+    {
+        ++*preparations;
+        co_return prepareError;
+    }
+    QCoro::Task<std::optional<RecognitionError>> start(std::shared_ptr<AudioBufferQueue>) override
+    {
+        co_return std::nullopt;
+    }
+    // Delivers `readingsOnFinalize` unless finishing fails, and ends the results either way.
+    QCoro::Task<std::optional<RecognitionError>> finalizeAndFinishThroughEndOfInput() override
+    {
+        ++finalizeCalls;
+        if (holdFinalize)
+            co_await Hold{&m_finalize};
+        for (std::size_t i = 0; !finalizeError && i < readingsOnFinalize.size(); ++i)
+            m_results->deliver(readingsOnFinalize[i]);
+        m_results->end(finalizeError);
+        co_return finalizeError;
+    }
+    QCoro::Task<> cancelAndFinishNow() override
+    {
+        ++cancelCalls;
+        m_results->end();
+        co_return;
+    }
     std::shared_ptr<RecognitionResults> results() override { return m_results; }
 
     void deliver(const QString& text, bool isFinal) { m_results->deliver({text, isFinal}); }
+    // While `holdFinalize` is set, finishing waits for this: a transcription that takes its time.
+    void releaseFinalize()
+    {
+        holdFinalize = false;
+        resumeAll(m_finalize);
+    }
 
-    std::optional<RecognitionError> startError;
-    std::optional<RecognitionError> finalizeError;
+    std::optional<RecognitionError> prepareError, finalizeError;
     std::vector<TranscriptionResult> readingsOnFinalize;
-
-    FakeRecognizer* recognizer = nullptr;
-    std::shared_ptr<AudioBufferQueue> input;
-    int finalizeCalls = 0;
-    // While set, finishing waits for releaseFinalize(): a transcription that takes its time.
     bool holdFinalize = false;
-    void releaseFinalize();
+    int* preparations = nullptr;
+    int finalizeCalls = 0;
     int cancelCalls = 0;
 
 private:
     std::shared_ptr<RecognitionResults> m_results = std::make_shared<RecognitionResults>();
-    std::vector<std::coroutine_handle<>> m_heldFinalize;
+    HeldCoroutines m_finalize;
 };
 
-// A recogniser whose answers the test sets. Each operation answers at once, except that with
-// `holdLoads` set the first step of a preparation waits until `releaseLoads()`.
+// A recogniser whose answers the test sets. It answers at once, except that with `holdLoads` set a
+// preparation waits at its first step until `releaseLoads()`.
 class FakeRecognizer final : public Recognizer
 {
 public:
-    QCoro::Task<std::optional<QString>> supportedLocale(QString localeIdentifier) override;
-    QCoro::Task<InstallationRequestOutcome> assetInstallationRequest(Transcriber transcriber) override;
-    QCoro::Task<std::optional<AudioFormat>> bestAvailableAudioFormat(Transcriber transcriber) override;
-    std::shared_ptr<Analyzer> makeAnalyzer(Transcriber transcriber, AnalyzerOptions options) override;
+    QCoro::Task<std::optional<QString>> supportedLocale(QString localeIdentifier) override
+    {
+        askedLocales.push_back(localeIdentifier);
+        if (holdLoads)
+            co_await Hold{&m_loads};
+        co_return supported ? std::optional(localeIdentifier) : std::nullopt;
+    }
+    // The model is always there: nothing to install.
+    QCoro::Task<InstallationRequestOutcome> assetInstallationRequest(Transcriber) override
+    {
+        co_return std::shared_ptr<AssetInstallationRequest>();
+    }
+    QCoro::Task<std::optional<AudioFormat>> bestAvailableAudioFormat(Transcriber) override
+    {
+        co_return format;
+    }
+    std::shared_ptr<Analyzer> makeAnalyzer(Transcriber, AnalyzerOptions) override
+    {
+        auto analyzer = std::make_shared<FakeAnalyzer>();
+        analyzer->preparations = &preparations;
+        analyzer->prepareError = prepareError;
+        analyzer->finalizeError = finalizeError;
+        analyzer->readingsOnFinalize = readingsOnFinalize;
+        analyzers.push_back(analyzer);
+        return analyzer;
+    }
 
-    void releaseLoads();
+    void releaseLoads() { resumeAll(m_loads); }
     // The analyser of the latest session (or preparation).
     FakeAnalyzer& lastAnalyzer() { return *analyzers.back(); }
 
-    // Answers.
+    // The answers; those of the analysers go to every analyser made from then on.
     bool supported = true;
-    std::optional<RecognitionError> requestError;
-    bool needsInstallation = false;
-    std::optional<RecognitionError> installationError;
-    std::optional<AudioFormat> format = AudioFormat{16000, 1};
-    std::optional<RecognitionError> prepareError;
     bool holdLoads = false;
-    // Given to every analyser made from now on.
-    std::optional<RecognitionError> startError;
-    std::optional<RecognitionError> finalizeError;
+    std::optional<AudioFormat> format = AudioFormat{16000, 1};
+    std::optional<RecognitionError> prepareError, finalizeError;
     std::vector<TranscriptionResult> readingsOnFinalize;
 
     // What was asked.
     std::vector<QString> askedLocales;
-    int installations = 0;
     int preparations = 0;
     std::vector<std::shared_ptr<FakeAnalyzer>> analyzers;
 
 private:
-    std::vector<std::coroutine_handle<>> m_heldLoads;
+    HeldCoroutines m_loads;
 };
 
 } // namespace parlune

@@ -1,36 +1,74 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Recognition of real recorded speech with the real recogniser and Debian's English model.
+// The real recogniser on real recorded speech, converted as the recorder converts what the microphone
+// captures, with Debian's English model, and models installed from an archive or by hand.
 #include "RecordedSpeech.h"
+#include "audio/AudioResampler.h"
 #include "platform/pocketsphinx/PocketsphinxRecognizer.h"
 #include "speech/DictationSession.h"
 #include "speech/SpeechEngine.h"
 
-#include <QSignalSpy>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <atomic>
 #include <chrono>
 #include <thread>
 
 using namespace parlune;
 
+Q_DECLARE_METATYPE(parlune::AudioFormat)
+
 namespace {
 
-// Pushes the buffers from a thread of its own, as the audio thread does: all at once, or one every
-// 128 ms (the length of a 2048-frame buffer at 16 kHz).
-std::thread feed(std::shared_ptr<AudioBufferQueue> input, std::vector<AudioBufferPtr> buffers, bool realTime)
+const QString goForward = QStringLiteral("goforward.raw");
+const QString sentence = QStringLiteral("librivox/sense_and_sensibility_01_austen_64kb-0880.wav");
+const QString englishModel = QStringLiteral("/usr/share/pocketsphinx/model/en-us");
+
+// Pushes captured buffers through a resampler into `input` from a thread of its own, as the audio
+// thread does: all at once, or each one after the time it lasts.
+std::thread feed(std::shared_ptr<AudioBufferQueue> input, std::vector<AudioBufferPtr> captured, bool realTime)
 {
-    return std::thread([input, buffers = std::move(buffers), realTime] {
+    return std::thread([input, captured = std::move(captured), realTime] {
+        AudioResampler resampler(AudioFormat{16000, 1});
         auto next = std::chrono::steady_clock::now();
-        for (const AudioBufferPtr& buffer : buffers) {
-            if (realTime) {
-                next += std::chrono::microseconds(buffer->frameLength() * 1'000'000 / 16'000);
+        for (const AudioBufferPtr& buffer : captured) {
+            next +=
+                std::chrono::microseconds(qint64(buffer->frameLength() * 1e6 / buffer->format().sampleRate));
+            if (realTime)
                 std::this_thread::sleep_until(next);
-            }
-            input->push(buffer);
+            if (AudioBufferPtr converted = resampler.convert(buffer))
+                input->push(converted);
         }
     });
+}
+
+QString recognised(DictationSession& session, const std::vector<AudioBufferPtr>& buffers = {})
+{
+    for (const AudioBufferPtr& buffer : buffers)
+        session.input()->push(buffer);
+    auto text = QCoro::waitFor(session.finish());
+    return text ? text.value() : QStringLiteral("error: ") + text.error().description;
+}
+
+// Serves `archive` to every GET on 127.0.0.1, whole or cut off halfway by a server that goes away.
+QUrl serve(QTcpServer& server, QByteArray archive, bool cutHalfway)
+{
+    server.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&server, archive, cutHalfway] {
+        QTcpSocket* socket = server.nextPendingConnection();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, archive, cutHalfway] {
+            if (!socket->readAll().contains("\r\n\r\n"))
+                return;
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(archive.size()) +
+                          "\r\nConnection: close\r\n\r\n");
+            socket->write(cutHalfway ? archive.left(archive.size() / 2) : archive);
+            socket->disconnectFromHost();
+        });
+    });
+    return QUrl(QStringLiteral("http://127.0.0.1:%1/model.tgz").arg(server.serverPort()));
 }
 
 } // namespace
@@ -39,157 +77,171 @@ class RecognitionTest : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_dataHome;
+    QByteArray m_archive;
+
+    // A recogniser of its own for each test, its English model loaded from the system's folder:
+    // pocketsphinx adapts to what it has heard before.
+    std::shared_ptr<PocketsphinxRecognizer> preparedRecognizer()
+    {
+        auto recognizer = std::make_shared<PocketsphinxRecognizer>();
+        if (!QCoro::waitFor(SpeechEngine(recognizer).prepare(Language::en)))
+            qFatal("The English model does not load");
+        return recognizer;
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_models.isValid());
-        QVERIFY2(QFile::exists(recordedSpeech(QStringLiteral("goforward.raw"))),
-                 "pocketsphinx-testdata is missing");
+        qputenv("XDG_DATA_HOME", m_dataHome.path().toUtf8());
+        QProcess tar; // the catalogue's archive of a model, made from the English one
+        tar.start("tar", {"-cz", "-C", QFileInfo(englishModel).path(), "en-us"});
+        QVERIFY(tar.waitForFinished(120'000) && tar.exitCode() == 0);
+        m_archive = tar.readAllStandardOutput();
     }
 
-    void recordedSpeechIsRecognised_data()
+    void speechFromTheMicrophoneIsRecognised_data()
     {
         QTest::addColumn<QString>("recording");
+        QTest::addColumn<AudioFormat>("captured");
         QTest::addColumn<bool>("realTime");
         QTest::addColumn<QStringList>("expectedWords");
 
-        const QStringList goForward{"go forward ten meters"};
-        QTest::newRow("short command, as fast as possible") << "goforward.raw" << false << goForward;
-        QTest::newRow("short command, at real-time pace") << "goforward.raw" << true << goForward;
-        QTest::newRow("read sentence, as fast as possible")
-            << "librivox/sense_and_sensibility_01_austen_64kb-0880.wav" << false
-            << QStringList{"he was not", "young man"};
+        const QStringList tenMeters{"go forward ten meters"};
+        QTest::newRow("48 kHz stereo, as fast as possible")
+            << goForward << AudioFormat{48000, 2} << false << tenMeters;
+        QTest::newRow("44.1 kHz mono, at real-time pace")
+            << goForward << AudioFormat{44100, 1} << true << tenMeters;
     }
 
-    // Previews arrive while the audio is still coming in, and the final text holds the words.
-    void recordedSpeechIsRecognised()
+    // In 2048-frame buffers of the microphone's own rate, converted: previews arrive while the user is
+    // still speaking, and the final text holds the words.
+    void speechFromTheMicrophoneIsRecognised()
     {
         QFETCH(QString, recording);
+        QFETCH(AudioFormat, captured);
         QFETCH(bool, realTime);
         QFETCH(QStringList, expectedWords);
-
-        // A decoder of its own: pocketsphinx adapts to what it has heard before.
-        auto recognizer =
-            std::make_shared<PocketsphinxRecognizer>(ModelCatalogue::shipped(), m_models.path());
-        SpeechEngine engine(recognizer);
-        QVERIFY(QCoro::waitFor(engine.prepare(Language::en)));
-
+        auto recognizer = preparedRecognizer();
         QStringList previews;
-        std::atomic_bool feeding = true;
+        bool feeding = true;
         int previewsWhileFeeding = 0;
         DictationSession session(*recognizer, Language::en, [&](const QString& preview) {
             previews.append(preview);
-            if (feeding)
-                ++previewsWhileFeeding;
+            previewsWhileFeeding += feeding ? 1 : 0;
         });
-        std::thread feeder =
-            feed(session.input(), toBuffers(readSamples(recordedSpeech(recording))), realTime);
-        if (realTime) {
-            // Previews are shown while the user is still speaking.
+        const auto samples = recordedSpeech(recording, int(captured.sampleRate), int(captured.channelCount));
+        std::thread feeder = feed(session.input(), toBuffers(samples, captured), realTime);
+        if (realTime)
             QTRY_VERIFY_WITH_TIMEOUT(previewsWhileFeeding > 0, 5000);
-        }
         feeder.join();
         feeding = false;
 
-        auto text = QCoro::waitFor(session.finish());
-        QVERIFY(text);
+        const QString text = recognised(session);
         for (const QString& words : expectedWords)
-            QVERIFY2(text.value().contains(words), qPrintable(text.value()));
-        QVERIFY(!previews.isEmpty());
-        QCOMPARE(previews.last(), text.value());
-        QCOMPARE(recognizer->loadedDecoders(QStringLiteral("en-US")), 1);
+            QVERIFY2(text.contains(words), qPrintable(text));
+        // The first preview is a reading of the first words, the last one the whole text.
+        QVERIFY2(previews.value(0) != text, qPrintable(previews.join(" / ")));
+        QCOMPARE(previews.value(previews.size() - 1), text);
     }
 
-    // A new dictation may start while the previous one is still being finished: each gets a decoder of
-    // its own, and a later dictation reuses one without loading the model again.
-    void overlappingDictationsDoNotShareADecoder()
+    // A new dictation may start while the previous one is being finished: each gets a decoder of its
+    // own, and later dictations reuse them without loading the model again, also after a cancel.
+    void dictationsShareNoDecoderAndReuseThem()
     {
-        auto recognizer =
-            std::make_shared<PocketsphinxRecognizer>(ModelCatalogue::shipped(), m_models.path());
-        SpeechEngine engine(recognizer);
-        QVERIFY(QCoro::waitFor(engine.prepare(Language::en)));
-        const std::vector<AudioBufferPtr> goForward = toBuffers(readSamples(recordedSpeech("goforward.raw")));
-        const std::vector<AudioBufferPtr> sentence =
-            toBuffers(readSamples(recordedSpeech("librivox/sense_and_sensibility_01_austen_64kb-0880.wav")));
-
+        auto recognizer = preparedRecognizer();
+        const auto tenMeters = toBuffers(recordedSpeech(goForward));
+        const auto read = toBuffers(recordedSpeech(sentence));
         DictationSession first(*recognizer, Language::en);
         DictationSession second(*recognizer, Language::en);
-        // Interleaved, as two dictations close together would be.
-        for (std::size_t i = 0; i < std::max(goForward.size(), sentence.size()); ++i) {
-            if (i < goForward.size())
-                first.input()->push(goForward[i]);
-            if (i < sentence.size())
-                second.input()->push(sentence[i]);
+        for (std::size_t i = 0; i < tenMeters.size(); ++i) {
+            first.input()->push(tenMeters[i]);
+            second.input()->push(read[i]);
         }
-        auto firstText = QCoro::waitFor(first.finish());
-        auto secondText = QCoro::waitFor(second.finish());
-        QVERIFY2(firstText.value().contains("go forward ten meters"), qPrintable(firstText.value()));
-        QVERIFY2(secondText.value().contains("young man"), qPrintable(secondText.value()));
-        QCOMPARE(recognizer->loadedDecoders(QStringLiteral("en-US")), 2);
+        const QString firstText = recognised(first);
+        const QString secondText = recognised(second, {read.begin() + tenMeters.size(), read.end()});
+        QVERIFY2(firstText.contains("go forward ten meters"), qPrintable(firstText));
+        QVERIFY2(secondText.contains("young man"), qPrintable(secondText));
+        QCOMPARE(recognizer->loadedDecoders("en-US"), 2);
 
-        DictationSession third(*recognizer, Language::en);
-        for (const AudioBufferPtr& buffer : goForward)
-            third.input()->push(buffer);
-        QVERIFY(QCoro::waitFor(third.finish()).value().contains("ten meters"));
-        QCOMPARE(recognizer->loadedDecoders(QStringLiteral("en-US")), 2);
-    }
-
-    // A cancelled dictation stops decoding at once and gives its decoder back.
-    void cancelledDictationFreesItsDecoder()
-    {
-        auto recognizer =
-            std::make_shared<PocketsphinxRecognizer>(ModelCatalogue::shipped(), m_models.path());
-        SpeechEngine engine(recognizer);
-        QVERIFY(QCoro::waitFor(engine.prepare(Language::en)));
-        const std::vector<AudioBufferPtr> goForward = toBuffers(readSamples(recordedSpeech("goforward.raw")));
-
+        // Cancelled in the middle of decoding: the rest of the audio is dropped and the decoder given back.
         bool heard = false;
         auto cancelled = std::make_unique<DictationSession>(*recognizer, Language::en,
                                                             [&heard](const QString&) { heard = true; });
-        for (const AudioBufferPtr& buffer : goForward)
+        for (const AudioBufferPtr& buffer : read)
             cancelled->input()->push(buffer);
-        // Abandoned in the middle of decoding: the rest of the audio is dropped and the decoder given
-        // back for the next dictation.
         QTRY_VERIFY_WITH_TIMEOUT(heard, 10000);
-        QCOMPARE(recognizer->freeDecoders(QStringLiteral("en-US")), 0);
+        QCOMPARE(recognizer->freeDecoders("en-US"), 1);
         cancelled->cancel();
         cancelled.reset();
-        QTRY_COMPARE_WITH_TIMEOUT(recognizer->freeDecoders(QStringLiteral("en-US")), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(recognizer->freeDecoders("en-US"), 2, 5000);
 
         DictationSession next(*recognizer, Language::en);
-        for (const AudioBufferPtr& buffer : goForward)
-            next.input()->push(buffer);
-        QVERIFY(QCoro::waitFor(next.finish()).value().contains("ten meters"));
-        QCOMPARE(recognizer->loadedDecoders(QStringLiteral("en-US")), 1);
+        QVERIFY(recognised(next, tenMeters).contains("ten meters"));
+        DictationSession silent(*recognizer, Language::en);
+        QCOMPARE(recognised(silent, toBuffers(std::vector<float>(16000, 0.0f))), QString());
+        DictationSession empty(*recognizer, Language::en);
+        QCOMPARE(recognised(empty), QString());
+        QCOMPARE(recognizer->loadedDecoders("en-US"), 2);
     }
 
-    // A dictation released without a word, or before any audio came, gives an empty text.
-    void noSpeechGivesAnEmptyText_data()
+    void installationFromTheCatalogue_data()
     {
-        QTest::addColumn<int>("silentFrames");
-        QTest::newRow("no audio at all") << 0;
-        QTest::newRow("one second of silence") << 16000;
+        QTest::addColumn<bool>("cutHalfway");
+        QTest::addColumn<bool>("rightChecksum");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("whole archive") << false << true << QString();
+        QTest::newRow("checksum mismatch")
+            << false << false
+            << QStringLiteral("Le modèle de reconnaissance téléchargé pour en-US est endommagé.");
+        QTest::newRow("server gone mid-download")
+            << true << true
+            << QStringLiteral("Le téléchargement du modèle de reconnaissance pour en-US a été interrompu.");
     }
 
-    void noSpeechGivesAnEmptyText()
+    void installationFromTheCatalogue()
     {
-        QFETCH(int, silentFrames);
-        auto recognizer =
-            std::make_shared<PocketsphinxRecognizer>(ModelCatalogue::shipped(), m_models.path());
+        QFETCH(bool, cutHalfway);
+        QFETCH(bool, rightChecksum);
+        QFETCH(QString, expected);
+        QTcpServer server;
+        const QUrl url = serve(server, m_archive, cutHalfway);
+        QByteArray checksum = QCryptographicHash::hash(m_archive, QCryptographicHash::Sha256).toHex();
+        if (!rightChecksum)
+            checksum.fill('0');
+        // No system folder: the model can only come from the archive.
+        QTemporaryDir models;
+        auto recognizer = std::make_shared<PocketsphinxRecognizer>(
+            ModelCatalogue({ModelSource{"en-US", url, checksum, {}}}), models.path());
+        auto prepared = QCoro::waitFor(SpeechEngine(recognizer).prepare(Language::en));
+        QCOMPARE(prepared ? QString() : SpeechEngine::description(prepared.error()), expected);
+        // Whatever happened, nothing is left half-installed: the whole model or nothing at all.
+        QCOMPARE(QDir(models.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 expected.isEmpty() ? QStringList{"en-US"} : QStringList{});
+    }
+
+    // French has no archive to download: it is unavailable until the user puts a model in the
+    // program's models folder as the README shows; then it is recognised, without a restart.
+    void frenchModelInstalledByHand()
+    {
+        auto recognizer = std::make_shared<PocketsphinxRecognizer>();
         SpeechEngine engine(recognizer);
-        QVERIFY(QCoro::waitFor(engine.prepare(Language::en)));
+        auto missing = QCoro::waitFor(engine.prepare(Language::fr));
+        QCOMPARE(missing ? QString() : SpeechEngine::description(missing.error()),
+                 QStringLiteral("Français n'est pas disponible sur ce Mac."));
 
-        DictationSession session(*recognizer, Language::en);
-        for (const AudioBufferPtr& buffer : toBuffers(std::vector<float>(silentFrames, 0.0f)))
-            session.input()->push(buffer);
-        auto text = QCoro::waitFor(session.finish());
-        QVERIFY(text);
-        QCOMPARE(text.value(), QString());
+        // A copy of the English model stands in for a French one.
+        const QDir french(m_dataHome.filePath("Parlune/models/fr-FR"));
+        QVERIFY(french.mkpath("."));
+        QCOMPARE(QProcess::execute("cp", {"-r", englishModel + "/en-us", french.filePath("acoustic-model")}),
+                 0);
+        QVERIFY(QFile::copy(englishModel + "/en-us.lm.bin", french.filePath("fr.lm.bin")));
+        QVERIFY(QFile::copy(englishModel + "/cmudict-en-us.dict", french.filePath("fr.dict")));
+
+        QVERIFY(QCoro::waitFor(engine.prepare(Language::fr)));
+        DictationSession session(*recognizer, Language::fr);
+        QVERIFY(recognised(session, toBuffers(recordedSpeech(goForward))).contains("go forward ten meters"));
     }
-
-private:
-    // An empty user model folder: English comes from the system's model.
-    QTemporaryDir m_models;
 };
 
 QTEST_GUILESS_MAIN(RecognitionTest)

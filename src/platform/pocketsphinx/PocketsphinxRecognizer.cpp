@@ -3,26 +3,19 @@
 
 #include "platform/pocketsphinx/ModelInstallation.h"
 #include "platform/pocketsphinx/PocketsphinxAnalyzer.h"
+#include "store/AppPaths.h"
 
 #include <QDir>
 #include <QNetworkAccessManager>
-#include <QStandardPaths>
 
 namespace parlune {
 
 PocketsphinxRecognizer::PocketsphinxRecognizer(ModelCatalogue catalogue, QString modelsFolder)
     : m_catalogue(std::move(catalogue))
-    , m_modelsFolder(modelsFolder.isEmpty() ? defaultModelsFolder() : std::move(modelsFolder))
+    , m_modelsFolder(modelsFolder.isEmpty() ? AppPaths::models() : std::move(modelsFolder))
 {}
 
 PocketsphinxRecognizer::~PocketsphinxRecognizer() = default;
-
-QString PocketsphinxRecognizer::defaultModelsFolder()
-{
-    // $XDG_DATA_HOME, or ~/.local/share when it is not set.
-    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return QDir(dataHome).filePath(QStringLiteral("Parlune/models"));
-}
 
 QString PocketsphinxRecognizer::userFolder(const QString& localeIdentifier) const
 {

@@ -21,7 +21,7 @@ namespace parlune {
 class PocketsphinxRecognizer final : public Recognizer
 {
 public:
-    // `modelsFolder` defaults to `defaultModelsFolder()`.
+    // `modelsFolder` defaults to the program's own, `AppPaths::models()`.
     explicit PocketsphinxRecognizer(ModelCatalogue catalogue = ModelCatalogue::shipped(),
                                     QString modelsFolder = {});
     ~PocketsphinxRecognizer() override;
@@ -31,8 +31,6 @@ public:
     QCoro::Task<std::optional<AudioFormat>> bestAvailableAudioFormat(Transcriber transcriber) override;
     std::shared_ptr<Analyzer> makeAnalyzer(Transcriber transcriber, AnalyzerOptions options) override;
 
-    // "Parlune/models" in the user's data folder.
-    static QString defaultModelsFolder();
     // The model of a locale as it is on disk now, or none.
     std::optional<ModelFiles> installedModel(const QString& localeIdentifier) const;
     // Decoders loaded for a locale so far, and those of them that no dictation is using.
