@@ -5,7 +5,8 @@
 
 namespace parlune {
 
-// Records what the coordinator asked of the floating panel.
+// Records what the coordinator asked of the floating panel. The coordinator owns its panel; the test
+// keeps watching through the shared state.
 class FakeHud final : public HudPresenter
 {
 public:
@@ -13,10 +14,8 @@ public:
     {
         bool visible = false;
         int shows = 0;
-        int hides = 0;
     };
 
-    // The coordinator owns its panel; the test keeps watching through the shared state.
     explicit FakeHud(State& state)
         : m_state(state)
     {}
@@ -26,11 +25,7 @@ public:
         m_state.visible = true;
         ++m_state.shows;
     }
-    void hide() override
-    {
-        m_state.visible = false;
-        ++m_state.hides;
-    }
+    void hide() override { m_state.visible = false; }
 
 private:
     State& m_state;

@@ -1,24 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's content and every walkthrough page, built from their QML and rendered offscreen in
-// the light and the dark scheme. The pictures are kept in $PARLUNE_RENDER_DIR (default: "renders" beside
-// the test) for a person to look at.
+// The main window's content and the walkthrough built from their QML on their models, rendered offscreen in
+// the light and the dark scheme: what the user sees follows the state, and what the user clicks or types
+// reaches the program. Any QML warning fails the test that caused it. The pictures are kept in "renders"
+// beside the test for a person to look at.
 #include "../unit/QuickRender.h"
-#include "../unit/TestCoordinator.h"
-#include "FakePasteboard.h"
+#include "../unit/StagedCoordinator.h"
 #include "diagnostics/WindowSnapshot.h"
 #include "ui/MainWindowModel.h"
 #include "ui/MainWindowView.h"
 
 #include <QGuiApplication>
-#include <QQuickItem>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace parlune;
 
 namespace {
 
-// Any QML warning (a broken binding, an unknown property) fails the test that caused it.
 QStringList qmlWarnings;
 QtMessageHandler previousHandler = nullptr;
 
@@ -34,18 +31,22 @@ void collectQmlWarnings(QtMsgType type, const QMessageLogContext& context, const
 QList<QQuickItem*> items(QQuickItem* root, const char* name)
 {
     QList<QQuickItem*> found;
-    for (QQuickItem* item : root->childItems()) {
-        if (item->objectName() == QLatin1String(name))
-            found << item;
-        found << items(item, name);
-    }
+    for (QQuickItem* item : root->childItems())
+        found << (item->objectName() == QLatin1String(name) ? QList{item} : QList<QQuickItem*>())
+              << items(item, name);
     return found;
 }
 
-QQuickItem* child(QQuickItem* root, const char* name)
+bool shows(QQuickItem* root, const char* name)
 {
     const QList<QQuickItem*> found = items(root, name);
-    return found.isEmpty() ? nullptr : found.first();
+    return !found.isEmpty() && found.first()->isVisible();
+}
+
+TranscriptEntry entry(const QString& text, int minutesAgo)
+{
+    return {QUuid::createUuid(), Date::fromDateTime(QDateTime::currentDateTime().addSecs(-60 * minutesAgo)),
+            text};
 }
 
 } // namespace
@@ -54,221 +55,169 @@ class TestWindowViews : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<FakeDesktop> m_desktop;
-    std::unique_ptr<TestCoordinator> m_coordinator;
-    FakePasteboard m_pasteboard;
-    bool m_micAuthorized = true;
+    std::unique_ptr<QuickRender> m_render;
+    std::unique_ptr<StagedDesktop> m_staged;
+    std::unique_ptr<MainWindowModel> m_model;
+    QString m_scheme;
 
-    ViewServices services()
+    StagedCoordinator& coordinator() { return m_staged->coordinator; }
+
+    // The window's content on its model, shown.
+    QQuickItem* show(const QString& name)
     {
         ViewServices services;
-        services.pasteboard = &m_pasteboard;
-        services.microphoneAuthorized = [this] { return m_micAuthorized; };
-        return services;
+        services.pasteboard = &m_staged->desktop.pasteboard;
+        services.microphoneAuthorized = [] { return true; };
+        m_model = std::make_unique<MainWindowModel>(coordinator(), services);
+        QQuickItem* view = createMainWindowView(m_render->engine(), *m_model).release();
+        if (view)
+            m_render->render(view, name + QLatin1Char('-') + m_scheme, {},
+                             QGuiApplication::palette().color(QPalette::Window));
+        return view;
     }
 
-    // The window's content on its model, rendered; the render owns the window and the view.
-    QQuickItem* show(QuickRender& render, MainWindowModel& model, const QString& name)
+    // Lets page transitions and springs come to rest, gives the window the view's height and renders it.
+    void settle(QQuickItem* view, const QString& name)
     {
-        std::unique_ptr<QQuickItem> view = createMainWindowView(render.engine(), model);
-        if (!view)
-            return nullptr;
-        QQuickItem* item = view.release();
-        render.render(item, name, {}, QGuiApplication::palette().color(QPalette::Window));
-        return item;
-    }
-
-    // Waits for the layout, then gives the window the view's new height.
-    static void fit(QuickRender& render, QQuickItem* view)
-    {
-        settle();
-        render.window()->resize(QSizeF(view->implicitWidth(), view->implicitHeight()).toSize());
+        QTest::qWait(450);
         view->setSize(QSizeF(view->implicitWidth(), view->implicitHeight()));
+        m_render->window()->resize(view->size().toSize());
+        m_render->rerender(name + QLatin1Char('-') + m_scheme);
     }
 
-    // Lets page transitions and springs come to rest.
-    static void settle() { QTest::qWait(450); }
-
-private Q_SLOTS:
+public:
     static void initMain() { QuickRender::useSoftwareRenderer(); }
 
-    void initTestCase() { previousHandler = qInstallMessageHandler(collectQmlWarnings); }
-
-    void init()
-    {
-        m_desktop = std::make_unique<FakeDesktop>(m_dir.path());
-        m_coordinator = std::make_unique<TestCoordinator>(*m_desktop);
-        m_coordinator->setShortcut(KeyCombo{62, 0, true});
-        m_micAuthorized = true;
-        qmlWarnings.clear();
-        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-    }
-
-    void cleanup()
-    {
-        QVERIFY2(qmlWarnings.isEmpty(), qPrintable(qmlWarnings.join(u'\n')));
-        m_coordinator.reset();
-        m_desktop.reset();
-        QGuiApplication::setPalette(QPalette());
-    }
-
-    void schemes_data()
+private Q_SLOTS:
+    void initTestCase_data()
     {
         QTest::addColumn<bool>("dark");
         QTest::newRow("light") << false;
         QTest::newRow("dark") << true;
     }
 
-    void mainWindowSections_data() { schemes_data(); }
-
-    void mainWindowSections()
+    void initTestCase()
     {
-        QFETCH(bool, dark);
-        const QString scheme = dark ? QStringLiteral("dark") : QStringLiteral("light");
-        if (dark)
-            QGuiApplication::setPalette(WindowSnapshot::darkPalette());
-        m_coordinator->setAccessibilityGranted(true);
-        // The view goes before its model.
-        MainWindowModel model(*m_coordinator, services());
-        QuickRender render;
-        QQuickItem* view = show(render, model, QStringLiteral("main-ready-") + scheme);
-        QVERIFY(view);
-        QCOMPARE(view->implicitWidth(), 380.0);
-        QVERIFY(!child(view, "permissions")->isVisible());
-        QVERIFY(!child(view, "recent")->isVisible());
-        QVERIFY(!child(view, "latencyPill")->isVisible());
-        const qreal bare = view->implicitHeight();
+        previousHandler = qInstallMessageHandler(collectQmlWarnings);
+        m_render = std::make_unique<QuickRender>();
+    }
 
-        // Five transcripts: three rows.
-        QList<TranscriptEntry> history;
-        const QDateTime now = QDateTime::currentDateTime();
+    void cleanupTestCase() { m_render.reset(); }
+
+    void init()
+    {
+        QFETCH_GLOBAL(bool, dark);
+        m_scheme = dark ? QStringLiteral("dark") : QStringLiteral("light");
+        QGuiApplication::setPalette(dark ? WindowSnapshot::darkPalette() : QPalette());
+        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+        m_staged = std::make_unique<StagedDesktop>();
+        coordinator().setShortcut(KeyCombo{62, 0, true});
+        coordinator().setAccessibilityGranted(true);
+        qmlWarnings.clear();
+    }
+
+    void cleanup()
+    {
+        // The view goes before its model and the coordinator.
+        m_render->clear();
+        m_model.reset();
+        QVERIFY2(qmlWarnings.isEmpty(), qPrintable(qmlWarnings.join(u'\n')));
+    }
+
+    void mainWindowFollowsTheStateAndCopiesAClickedTranscript()
+    {
+        QQuickItem* view = show(QStringLiteral("main-ready"));
+        QVERIFY(view);
+        settle(view, QStringLiteral("main-ready"));
+        QCOMPARE(view->width(), 380.0);
+        QVERIFY(!shows(view, "permissions") && !shows(view, "recent") && !shows(view, "latencyPill"));
+        const qreal bare = view->height();
+
+        // Five transcripts make three rows; a dictation's latency shows in its pill.
         const QStringList texts{
             QStringLiteral("Je serai là vers dix-huit heures, garde-moi une place."),
-            QStringLiteral("Merci pour le compte rendu, je relis la deuxième partie ce soir et "
-                           "je te réponds demain matin sans faute."),
+            QStringLiteral("Merci pour le compte rendu, je relis la deuxième partie ce soir et je te réponds "
+                           "demain matin sans faute."),
             QStringLiteral("Penser à rappeler le garage."), QStringLiteral("Quatrième"),
             QStringLiteral("Cinquième")};
+        QList<TranscriptEntry> history;
         for (int i = 0; i < texts.size(); ++i)
-            history << TranscriptEntry{QUuid::createUuid(), Date::fromDateTime(now.addSecs(-600 * i)),
-                                       texts[i]};
-        m_coordinator->setHistory(history);
-        m_coordinator->setLastLatency(0.4249);
-        fit(render, view);
-        settle();
-        QVERIFY(child(view, "recent")->isVisible());
-        QVERIFY(child(view, "latencyPill")->isVisible());
-        QVERIFY(view->implicitHeight() > bare);
-        render.rerender(QStringLiteral("main-history-") + scheme);
+            history << entry(texts[i], 10 * i);
+        coordinator().setHistory(history);
+        coordinator().setLastLatency(0.4249);
+        settle(view, QStringLiteral("main-history"));
+        QVERIFY(shows(view, "recent") && shows(view, "latencyPill"));
+        QVERIFY(view->height() > bare);
+        QCOMPARE(items(view, "historyRow").size(), 3);
 
-        const QList<QQuickItem*> rows = items(view, "historyRow");
-        QCOMPARE(rows.size(), 3);
-        QMetaObject::invokeMethod(rows.at(1), "clicked");
-        QCOMPARE(m_pasteboard.content.size(), std::size_t(1));
-        QCOMPARE(QString::fromUtf8(m_pasteboard.content.front().data.front().second), texts[1]);
-        QVERIFY(rows.at(1)->property("copied").toBool());
-        QVERIFY(!rows.at(0)->property("copied").toBool());
-        // A new transcript at the top keeps the mark on the one copied.
-        history.prepend(
-            TranscriptEntry{QUuid::createUuid(), Date::fromDateTime(now), QStringLiteral("Nouveau")});
-        m_coordinator->setHistory(history);
-        const QList<QQuickItem*> after = items(view, "historyRow");
-        int copied = 0;
-        for (QQuickItem* row : after) {
-            if (row->property("copied").toBool()) {
-                ++copied;
-                QCOMPARE(row->property("entryText").toString(), texts[1]);
-            }
+        // A click copies the row's text and marks it; a new transcript at the top keeps the mark on it.
+        QMetaObject::invokeMethod(items(view, "historyRow").at(1), "clicked");
+        QCOMPARE(QString::fromUtf8(m_staged->desktop.pasteboard.content.at(0).data.at(0).second), texts[1]);
+        history.prepend(entry(QStringLiteral("Nouveau"), 0));
+        coordinator().setHistory(history);
+        QStringList marked;
+        for (QQuickItem* row : items(view, "historyRow")) {
+            if (row->property("copied").toBool())
+                marked << row->property("entryText").toString();
         }
-        QCOMPARE(copied, 1);
-        fit(render, view);
-        render.rerender(QStringLiteral("main-copied-") + scheme);
+        QCOMPARE(marked, QStringList{texts[1]});
+        settle(view, QStringLiteral("main-copied"));
 
         // Missing accessibility and a dictation under way.
-        m_coordinator->setAccessibilityGranted(false);
-        m_coordinator->setStatus(RecordingStatus::recording());
-        m_coordinator->setIsRecording(true);
-        fit(render, view);
-        settle();
-        QVERIFY(child(view, "permissions")->isVisible());
-        QVERIFY(!child(view, "latencyPill")->isVisible());
-        render.rerender(QStringLiteral("main-recording-") + scheme);
-
-        m_coordinator->clearHistory();
-        QVERIFY(!child(view, "recent")->isVisible());
+        coordinator().setAccessibilityGranted(false);
+        coordinator().setStatus(RecordingStatus::recording());
+        coordinator().setIsRecording(true);
+        settle(view, QStringLiteral("main-recording"));
+        QVERIFY(shows(view, "permissions") && !shows(view, "latencyPill"));
+        coordinator().clearHistory();
+        QVERIFY(!shows(view, "recent"));
     }
 
-    // The window controller hands the view the coordinator alone.
-    void viewGivenOnlyTheCoordinatorBuildsItsModel()
+    // Given the coordinator alone, as the window controller does, the view builds its own model.
+    void walkthroughPagesAnswerReturnAndEndOnTheMainContent()
     {
-        m_coordinator->setAccessibilityGranted(true);
-        QuickRender render;
-        QQmlComponent component(&render.engine(),
-                                QUrl(QStringLiteral("qrc:/qt/qml/Parlune/Ui/MainWindowView.qml")));
-        std::unique_ptr<QObject> view(component.createWithInitialProperties(
-            {{QStringLiteral("coordinator"),
-              QVariant::fromValue(static_cast<AppCoordinator*>(m_coordinator.get()))}}));
-        QVERIFY2(view, qPrintable(component.errorString()));
-        auto* model = view->property("model").value<MainWindowModel*>();
-        QVERIFY(model);
-        QCOMPARE(model->title(), QStringLiteral("Prêt"));
-    }
-
-    void walkthroughPages_data() { schemes_data(); }
-
-    void walkthroughPages()
-    {
-        QFETCH(bool, dark);
-        const QString scheme = dark ? QStringLiteral("dark") : QStringLiteral("light");
-        if (dark)
-            QGuiApplication::setPalette(WindowSnapshot::darkPalette());
         // fn as the shortcut, and fn busy as it always is under X11: all seven pages.
-        m_coordinator->setShortcut(KeyCombo::defaultCombo());
-        m_coordinator->setOnboardingDone(false);
-        // The view goes before its model.
-        MainWindowModel model(*m_coordinator, services());
-        QuickRender render;
-        QQuickItem* view = show(render, model, QStringLiteral("walkthrough-0-") + scheme);
-        QVERIFY(view);
+        coordinator().setShortcut(KeyCombo::defaultCombo());
+        coordinator().setOnboardingDone(false);
+        coordinator().setAccessibilityGranted(false);
+        QQmlComponent component(&m_render->engine(),
+                                QUrl(QStringLiteral("qrc:/qt/qml/Parlune/Ui/MainWindowView.qml")));
+        auto* view = qobject_cast<QQuickItem*>(component.createWithInitialProperties(
+            {{QStringLiteral("coordinator"), QVariant::fromValue<QObject*>(&coordinator())}}));
+        QVERIFY2(view, qPrintable(component.errorString()));
+        m_render->render(view, QStringLiteral("walkthrough-0-") + m_scheme, {},
+                         QGuiApplication::palette().color(QPalette::Window));
         QCOMPARE(QSizeF(view->implicitWidth(), view->implicitHeight()), QSizeF(380, 500));
-        auto* onboarding = child(view, "onboarding");
-        QVERIFY(onboarding);
-        auto* flow = onboarding->property("flow").value<OnboardingModel*>();
-        QVERIFY(flow);
+        QVERIFY(shows(view, "onboarding"));
+        auto* flow = items(view, "onboarding").first()->property("flow").value<OnboardingModel*>();
         QCOMPARE(flow->stepCount(), 7);
-
+        settle(view, QStringLiteral("walkthrough-0"));
         for (int page = 1; page < flow->stepCount(); ++page) {
             if (flow->step() == OnboardingModel::Accessibility)
-                m_coordinator->setAccessibilityGranted(true);
-            // Return presses the main button on every page.
-            QTest::keyClick(render.window(), Qt::Key_Return);
-            if (flow->stepIndex() != page)
+                coordinator().setAccessibilityGranted(true);
+            // Return presses the main button (on the fn page it would open the system's keyboard settings).
+            if (flow->step() == OnboardingModel::FnKey)
                 flow->next();
+            else
+                QTest::keyClick(m_render->window(), Qt::Key_Return);
             QCOMPARE(flow->stepIndex(), page);
-            settle();
-            render.rerender(QStringLiteral("walkthrough-%1-").arg(page) + scheme);
+            settle(view, QStringLiteral("walkthrough-%1").arg(page));
             if (flow->step() == OnboardingModel::Practice) {
                 // A real, focused text field: a practice dictation pastes into it.
-                QQuickItem* field = render.window()->activeFocusItem();
-                QVERIFY(field);
-                QVERIFY(field->inherits("QQuickTextEdit"));
-                QCOMPARE(field->objectName(), QStringLiteral("practiceField"));
+                QQuickItem* field = m_render->window()->activeFocusItem();
+                QVERIFY(field && field->objectName() == QStringLiteral("practiceField"));
                 QVERIFY(QMetaObject::invokeMethod(field, "insert", Q_ARG(int, 0),
-                                                  Q_ARG(QString, QStringLiteral("Bonjour à tous"))));
+                                                  Q_ARG(QString, "Bonjour à tous")));
                 QCOMPARE(flow->practiceText(), QStringLiteral("Bonjour à tous"));
-                m_coordinator->setLastLatency(0.38);
-                settle();
-                render.rerender(QStringLiteral("walkthrough-%1-text-").arg(page) + scheme);
+                coordinator().setLastLatency(0.38);
+                settle(view, QStringLiteral("walkthrough-%1-text").arg(page));
             }
         }
         QCOMPARE(flow->step(), OnboardingModel::Done);
-        QVERIFY(m_coordinator->launchAtLogin());
-        QTest::keyClick(render.window(), Qt::Key_Return);
-        QVERIFY(m_coordinator->onboardingDone());
-        fit(render, view);
-        settle();
-        QVERIFY(!child(view, "onboarding"));
-        render.rerender(QStringLiteral("walkthrough-finished-") + scheme);
+        QTest::keyClick(m_render->window(), Qt::Key_Return);
+        QVERIFY(coordinator().onboardingDone());
+        settle(view, QStringLiteral("walkthrough-finished"));
+        QVERIFY(!shows(view, "onboarding"));
     }
 };
 

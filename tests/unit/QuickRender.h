@@ -16,8 +16,9 @@
 namespace parlune {
 
 // Builds views from a few lines of QML and renders them in an offscreen window with the software
-// renderer. The pictures are kept in $PARLUNE_RENDER_DIR (default: "renders" beside the test) so that a
-// person can look at them.
+// renderer. One engine serves a whole test; every item made here belongs to the current window, which
+// the next render() replaces, and everything goes before the engine does. The pictures are kept in
+// "renders" beside the test so that a person can look at them.
 class QuickRender
 {
 public:
@@ -27,42 +28,42 @@ public:
     QuickRender() { prepareQmlEngine(m_engine); }
 
     QQmlEngine& engine() { return m_engine; }
+    QQuickWindow* window() { return m_window.get(); }
+    // Puts away the window and every item made for it.
+    void clear() { m_window = std::make_unique<QQuickWindow>(); }
 
-    // A new item from QML source importing QtQuick and Parlune.Ui; null (with a test failure message)
-    // when the source does not build.
+    // A new item from QML source importing QtQuick and Parlune.Ui; null (with a warning) when the
+    // source does not build.
     QQuickItem* create(const QByteArray& body, const QVariantMap& properties = {})
     {
         QQmlComponent component(&m_engine);
-        component.setData("import QtQuick\nimport QtQuick.Controls\nimport Parlune.Ui\nimport Parlune.App\n" +
-                              body,
-                          QUrl(QStringLiteral("qrc:/parlune-test/view.qml")));
-        if (!component.isReady()) {
-            qWarning("%s", qPrintable(component.errorString()));
-            return nullptr;
-        }
+        component.setData("import QtQuick\nimport Parlune.Ui\n" + body,
+                          QUrl(QStringLiteral("qrc:/test.qml")));
         std::unique_ptr<QObject> object(component.createWithInitialProperties(properties));
         auto* item = qobject_cast<QQuickItem*>(object.get());
         if (!item) {
             qWarning("%s", qPrintable(component.errorString()));
             return nullptr;
         }
-        object.release();
+        object.release()->setParent(m_window->contentItem());
         return item;
     }
 
-    // Puts `item` alone in a window of the item's implicit size (or of `size`), shows it and
-    // renders it. The window takes ownership of the item.
+    // Puts `item` alone in a new window of the item's implicit size (or of `size`), shows it and renders
+    // it. The new window takes the item; the previous one goes, with the other items it held.
     QImage render(QQuickItem* item, const QString& name, QSize size = {}, QColor background = Qt::transparent)
     {
-        m_window = std::make_unique<QQuickWindow>();
-        m_window->setColor(background);
+        auto window = std::make_unique<QQuickWindow>();
+        window->setColor(background);
         if (size.isEmpty())
             size = QSizeF(item->implicitWidth(), item->implicitHeight()).toSize();
-        m_window->resize(size);
-        item->setParentItem(m_window->contentItem());
+        window->resize(size);
+        item->setParent(window->contentItem());
+        item->setParentItem(window->contentItem());
         // The item keeps its own size (its implicit one unless the QML set another).
         if (item->size().isEmpty())
             item->setSize(size);
+        m_window = std::move(window);
         m_window->show();
         if (!QTest::qWaitForWindowExposed(m_window.get()))
             return {};
@@ -78,27 +79,16 @@ public:
         return image;
     }
 
-    QQuickWindow* window() { return m_window.get(); }
-
-    static QSize logicalSize(const QImage& image)
-    {
-        return (QSizeF(image.size()) / image.devicePixelRatio()).toSize();
-    }
-
-private:
-public:
     static void save(const QImage& image, const QString& name)
     {
-        QString folder = qEnvironmentVariable("PARLUNE_RENDER_DIR");
-        if (folder.isEmpty())
-            folder = QDir::currentPath() + QStringLiteral("/renders");
-        QDir().mkpath(folder);
-        image.save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+        QDir().mkpath(QStringLiteral("renders"));
+        image.save(QStringLiteral("renders/") + name + QStringLiteral(".png"));
     }
 
 private:
     QQmlEngine m_engine;
-    std::unique_ptr<QQuickWindow> m_window;
+    // Declared after the engine, so it goes first.
+    std::unique_ptr<QQuickWindow> m_window = std::make_unique<QQuickWindow>();
 };
 
 } // namespace parlune

@@ -1,21 +1,41 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "FakeDesktop.h"
 #include "app/AppCoordinator.h"
+
+#include <QTemporaryDir>
 
 namespace parlune {
 
-// A coordinator whose published state a test sets directly, to show the views every state.
+// A coordinator whose published state a test sets directly, to put the views in any state.
 class StagedCoordinator : public AppCoordinator
 {
 public:
-    using AppCoordinator::AppCoordinator;
+    StagedCoordinator(FakeDesktop& desktop, bool live)
+        : AppCoordinator(desktop.services(), live)
+    {}
+
+    using AppCoordinator::setAccessibilityGranted;
     using AppCoordinator::setAudioLevel;
     using AppCoordinator::setHandsFree;
     using AppCoordinator::setHistory;
     using AppCoordinator::setIsRecording;
+    using AppCoordinator::setLastLatency;
     using AppCoordinator::setLivePreview;
     using AppCoordinator::setStatus;
+};
+
+// A faked desktop with its files in a folder of its own, and a quiet (or live) coordinator on it.
+struct StagedDesktop
+{
+    explicit StagedDesktop(bool live = false)
+        : coordinator(desktop, live)
+    {}
+
+    QTemporaryDir folder;
+    FakeDesktop desktop{folder.path()};
+    StagedCoordinator coordinator;
 };
 
 } // namespace parlune

@@ -13,111 +13,75 @@ class TestAppDelegate : public QObject
     Q_OBJECT
 
     QStringList m_calls;
-    bool m_trusted = true;
-    MicrophoneAuthorization m_microphone = MicrophoneAuthorization::Authorized;
-    bool m_onboardingDone = true;
 
-    AppDelegate delegate()
+    // A launch whose services log their calls; `missing` names what still needs the user, if anything.
+    AppDelegate delegate(const QString& missing = {})
     {
         LaunchServices services;
         services.runDictationCheck = [this] { m_calls << QStringLiteral("check"); };
         services.runSnapshot = [this](const QString& path) { m_calls << QStringLiteral("snapshot ") + path; };
         services.startUpdater = [this] { m_calls << QStringLiteral("updater"); };
-        services.inputAccessTrusted = [this] { return m_trusted; };
-        services.microphoneStatus = [this] { return m_microphone; };
-        services.onboardingDone = [this] { return m_onboardingDone; };
         services.showMainWindow = [this] { m_calls << QStringLiteral("window"); };
+        services.inputAccessTrusted = [missing] { return missing != u"input access"; };
+        services.microphoneStatus = [missing] {
+            return missing == u"microphone denied"      ? MicrophoneAuthorization::Denied
+                   : missing == u"microphone not asked" ? MicrophoneAuthorization::NotDetermined
+                                                        : MicrophoneAuthorization::Authorized;
+        };
+        services.onboardingDone = [missing] { return missing != u"walkthrough"; };
         return AppDelegate(std::move(services));
     }
 
-    // The launch's calls, including those it left for the event loop.
-    QStringList launch(const QStringList& arguments, const QStringList& environment = {})
-    {
-        m_calls.clear();
-        QProcessEnvironment env;
-        for (const QString& name : environment)
-            env.insert(name, QStringLiteral("1"));
-        AppDelegate launcher = delegate();
-        launcher.applicationDidFinishLaunching(QStringList{QStringLiteral("parlune")} + arguments, env);
-        QCoreApplication::processEvents();
-        return m_calls;
-    }
-
 private Q_SLOTS:
-    void init()
+    void init() { m_calls.clear(); }
+
+    void launch_data()
     {
-        m_trusted = true;
-        m_microphone = MicrophoneAuthorization::Authorized;
-        m_onboardingDone = true;
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<QString>("missing");
+        // What the launch started, including what it left for the event loop.
+        QTest::addColumn<QString>("calls");
+
+        const auto row = [](const QByteArray& tag, const char* arguments, const char* missing,
+                            const char* calls, const char* environment = "") {
+            QTest::newRow(tag.constData())
+                << QString(arguments) << QString(environment) << QString(missing) << QString(calls);
+        };
+        row("ordinary launch", "", "", "updater window");
+        row("self-check", "--check-dictation", "", "check");
+        row("self-check wins over snapshot", "--snapshot /tmp/a.png --check-dictation", "", "check");
+        row("snapshot", "--snapshot /tmp/a.png", "", "snapshot /tmp/a.png");
+        row("trailing snapshot is ignored", "--snapshot", "", "updater window");
+        row("under a test runner, no updater", "", "", "window", "XCTestConfigurationFilePath");
+        row("login launch with everything granted", "--autostart", "", "updater");
+        for (const char* missing :
+             {"input access", "microphone not asked", "microphone denied", "walkthrough"})
+            row("login launch without " + QByteArray(missing), "--autostart", missing, "updater window");
     }
 
-    void modes_data()
+    void launch()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QStringList>("environment");
-        QTest::addColumn<QStringList>("calls");
-
-        const QString updater = QStringLiteral("updater");
-        const QString window = QStringLiteral("window");
-        QTest::newRow("ordinary launch") << QStringList() << QStringList() << QStringList{updater, window};
-        QTest::newRow("self-check") << QStringList{QStringLiteral("--check-dictation")} << QStringList()
-                                    << QStringList{QStringLiteral("check")};
-        QTest::newRow("self-check wins over snapshot")
-            << QStringList{QStringLiteral("--snapshot"), QStringLiteral("/tmp/a.png"),
-                           QStringLiteral("--check-dictation")}
-            << QStringList() << QStringList{QStringLiteral("check")};
-        QTest::newRow("snapshot") << QStringList{QStringLiteral("--snapshot"), QStringLiteral("/tmp/a.png")}
-                                  << QStringList() << QStringList{QStringLiteral("snapshot /tmp/a.png")};
-        QTest::newRow("trailing snapshot is ignored")
-            << QStringList{QStringLiteral("--snapshot")} << QStringList() << QStringList{updater, window};
-        QTest::newRow("under a test runner, no updater")
-            << QStringList() << QStringList{QStringLiteral("XCTestConfigurationFilePath")}
-            << QStringList{window};
-        QTest::newRow("login launch with everything granted")
-            << QStringList{QStringLiteral("--autostart")} << QStringList() << QStringList{updater};
-    }
-
-    void modes()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QStringList, environment);
-        QFETCH(QStringList, calls);
-        QCOMPARE(launch(arguments, environment), calls);
-    }
-
-    void loginLaunchOpensTheWindowWhileSomethingNeedsTheUser_data()
-    {
-        QTest::addColumn<bool>("trusted");
-        QTest::addColumn<int>("microphone");
-        QTest::addColumn<bool>("onboardingDone");
-
-        QTest::newRow("input access missing") << false << int(MicrophoneAuthorization::Authorized) << true;
-        QTest::newRow("microphone not yet authorised")
-            << true << int(MicrophoneAuthorization::NotDetermined) << true;
-        QTest::newRow("microphone denied") << true << int(MicrophoneAuthorization::Denied) << true;
-        QTest::newRow("walkthrough not done") << true << int(MicrophoneAuthorization::Authorized) << false;
-    }
-
-    void loginLaunchOpensTheWindowWhileSomethingNeedsTheUser()
-    {
-        QFETCH(bool, trusted);
-        QFETCH(int, microphone);
-        QFETCH(bool, onboardingDone);
-        m_trusted = trusted;
-        m_microphone = MicrophoneAuthorization(microphone);
-        m_onboardingDone = onboardingDone;
-        QCOMPARE(launch({QStringLiteral("--autostart")}),
-                 QStringList({QStringLiteral("updater"), QStringLiteral("window")}));
-    }
-
-    void reopenShowsTheWindow()
-    {
-        m_calls.clear();
-        AppDelegate launcher = delegate();
-        launcher.applicationShouldHandleReopen();
-        QVERIFY(m_calls.isEmpty()); // from the event loop, not inside the caller
+        QFETCH(QString, arguments);
+        QFETCH(QString, environment);
+        QFETCH(QString, missing);
+        QFETCH(QString, calls);
+        QProcessEnvironment variables;
+        if (!environment.isEmpty())
+            variables.insert(environment, QStringLiteral("1"));
+        AppDelegate launcher = delegate(missing);
+        launcher.applicationDidFinishLaunching(
+            QStringList{QStringLiteral("parlune")} + arguments.split(u' ', Qt::SkipEmptyParts), variables);
         QCoreApplication::processEvents();
-        QCOMPARE(m_calls, QStringList{QStringLiteral("window")});
+        QCOMPARE(m_calls.join(u' '), calls);
+    }
+
+    void reopenShowsTheWindowFromTheEventLoop()
+    {
+        delegate().applicationShouldHandleReopen();
+        QVERIFY(m_calls.isEmpty());
+        QCoreApplication::processEvents();
+        QCOMPARE(m_calls, QStringList{"window"});
     }
 
     void secondLaunchHandsOverToTheRunningOne()
@@ -125,7 +89,6 @@ private Q_SLOTS:
         QTemporaryDir runtime;
         const QString path = runtime.filePath(QStringLiteral("parlune.socket"));
         QVERIFY(!SingleInstance::handOver(path));
-
         SingleInstance running;
         QVERIFY(running.listen(path));
         QSignalSpy reopened(&running, &SingleInstance::reopenRequested);
@@ -135,7 +98,6 @@ private Q_SLOTS:
             this, [&] { handedOver = SingleInstance::handOver(path); }, Qt::QueuedConnection);
         QTRY_COMPARE(reopened.size(), 1);
         QTRY_VERIFY(handedOver);
-
         // A socket left behind by an instance that died does not stop the next one from listening.
         SingleInstance next;
         QVERIFY(next.listen(path));

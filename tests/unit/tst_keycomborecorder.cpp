@@ -7,45 +7,33 @@
 #include <QWindow>
 
 using namespace parlune;
+using namespace parlune::ModifierFlag;
 
 namespace {
 
-constexpr quint64 capsLockFlag = 0x10000;
-
-RecorderEvent down(quint16 keyCode, quint64 flags = 0)
-{
-    return {RecorderEvent::KeyDown, keyCode, flags};
-}
-
-RecorderEvent flags(quint16 keyCode, quint64 flags)
-{
-    return {RecorderEvent::FlagsChanged, keyCode, flags};
-}
-
-// A key as the X server delivers it: the X11 key code is the evdev code plus 8.
+// A key of the window as the X server delivers it, by its evdev code (the X11 key code less 8), with the
+// modifiers held before it.
 struct X11Key
 {
     QEvent::Type type;
     quint32 evdev;
     Qt::KeyboardModifiers modifiers = {};
-
-    QKeyEvent event() const { return QKeyEvent(type, 0, modifiers, evdev + 8, 0, 0); }
 };
-
-X11Key press(quint32 evdev, Qt::KeyboardModifiers modifiers = {})
-{
-    return {QEvent::KeyPress, evdev, modifiers};
-}
-
-X11Key release(quint32 evdev, Qt::KeyboardModifiers modifiers = {})
-{
-    return {QEvent::KeyRelease, evdev, modifiers};
-}
+using Keys = QList<X11Key>;
+constexpr QEvent::Type press = QEvent::KeyPress;
+constexpr QEvent::Type release = QEvent::KeyRelease;
+const KeyCombo nothingRecorded = KeyCombo::defaultCombo();
 
 class KeyCountingWindow : public QWindow
 {
 public:
     int keys = 0;
+
+    void type(const X11Key& key)
+    {
+        QKeyEvent event(key.type, 0, key.modifiers, key.evdev + 8, 0, 0);
+        QCoreApplication::sendEvent(this, &event);
+    }
 
 protected:
     void keyPressEvent(QKeyEvent*) override { ++keys; }
@@ -54,7 +42,6 @@ protected:
 
 } // namespace
 
-Q_DECLARE_METATYPE(QList<parlune::RecorderEvent>)
 Q_DECLARE_METATYPE(QList<X11Key>)
 
 class TestKeyComboRecorder : public QObject
@@ -62,137 +49,83 @@ class TestKeyComboRecorder : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void sequences_data()
-    {
-        QTest::addColumn<QList<RecorderEvent>>("events");
-        // What the recorder holds afterwards, and whether it was written.
-        QTest::addColumn<KeyCombo>("expected");
-        QTest::addColumn<bool>("written");
-        QTest::addColumn<bool>("stillRecording");
-
-        const KeyCombo fn = KeyCombo::defaultCombo();
-        using namespace ModifierFlag;
-        QTest::newRow("control-option-space")
-            << QList{flags(59, control), flags(58, control | option), down(49, control | option)}
-            << KeyCombo{49, control | option, false} << true << false;
-        QTest::newRow("fn alone") << QList{flags(63, function), flags(63, 0)} << KeyCombo{63, 0, true} << true
-                                  << false;
-        QTest::newRow("right option alone")
-            << QList{flags(61, option), flags(61, 0)} << KeyCombo{61, 0, true} << true << false;
-        QTest::newRow("escape cancels") << QList{down(53)} << fn << false << false;
-        QTest::newRow("escape with a modifier still cancels")
-            << QList{flags(56, shift), down(53, shift)} << fn << false << false;
-        QTest::newRow("caps lock is not a shortcut")
-            << QList{flags(57, capsLockFlag), flags(57, 0)} << fn << false << true;
-        QTest::newRow("shift then A records shift-A") << QList{flags(56, shift), down(0, shift), flags(56, 0)}
-                                                      << KeyCombo{0, shift, false} << true << false;
-        QTest::newRow("caps lock on adds nothing to a key")
-            << QList{down(0, capsLockFlag | shift)} << KeyCombo{0, shift, false} << true << false;
-        QTest::newRow("stray flag bits are masked")
-            << QList{down(49, command | 0x100 | 0x2000000)} << KeyCombo{49, command, false} << true << false;
-        QTest::newRow("the last modifier pressed is the candidate")
-            << QList{flags(55, command), flags(56, command | shift), flags(56, command)}
-            << KeyCombo{56, 0, true} << true << false;
-        QTest::newRow("releasing an earlier modifier records nothing")
-            << QList{flags(55, command), flags(56, command | shift), flags(55, shift)} << fn << false << true;
-        QTest::newRow("a release without a press records nothing")
-            << QList{flags(62, 0)} << fn << false << true;
-    }
-
-    void sequences()
-    {
-        QFETCH(QList<RecorderEvent>, events);
-        QFETCH(KeyCombo, expected);
-        QFETCH(bool, written);
-        QFETCH(bool, stillRecording);
-
-        KeyComboRecorder recorder;
-        QSignalSpy recorded(&recorder, &KeyComboRecorder::recorded);
-        recorder.click();
-        QVERIFY(recorder.recording());
-        for (const RecorderEvent& event : events) {
-            // Every key event is swallowed while recording, whether it records or not.
-            QVERIFY(recorder.handle(event));
-            if (!recorder.recording())
-                break;
-        }
-        QCOMPARE(recorder.combo(), expected);
-        QCOMPARE(recorded.size(), written ? 1 : 0);
-        QCOMPARE(recorder.recording(), stillRecording);
-        if (!stillRecording)
-            QVERIFY(!recorder.pendingModifier());
-    }
-
-    void restStateAndSecondClick()
-    {
-        KeyComboRecorder recorder;
-        recorder.setCombo(KeyCombo{62, 0, true});
-        QCOMPARE(recorder.label(), QStringLiteral("⌃ droite"));
-        QCOMPARE(recorder.toolTip(), QStringLiteral("Cliquer pour changer"));
-
-        recorder.click();
-        QCOMPARE(recorder.label(), QStringLiteral("…"));
-        QCOMPARE(recorder.toolTip(), QStringLiteral("Appuyez sur une touche (Échap pour annuler)"));
-        QVERIFY(recorder.handle(flags(56, ModifierFlag::shift)));
-        recorder.click();
-        QVERIFY(!recorder.recording());
-        QVERIFY(!recorder.pendingModifier());
-        QCOMPARE(recorder.combo(), (KeyCombo{62, 0, true}));
-        QCOMPARE(recorder.label(), QStringLiteral("⌃ droite"));
-        // At rest nothing is taken from the window.
-        QVERIFY(!recorder.handle(RecorderEvent{}));
-    }
-
-    // The window's own key events, as X11 key codes, through the recorder's hook.
     void windowKeysAreRecordedAndSwallowed_data()
     {
-        QTest::addColumn<QList<X11Key>>("keys");
-        QTest::addColumn<KeyCombo>("expected");
-        // False: nothing recorded, still waiting.
-        QTest::addColumn<bool>("recorded");
+        QTest::addColumn<Keys>("keys");
+        QTest::addColumn<KeyCombo>("recorded");
+        QTest::addColumn<bool>("stillRecording");
 
-        using namespace ModifierFlag;
-        QTest::newRow("control-shift-space") << QList{press(29), press(42, Qt::ControlModifier),
-                                                      press(57, Qt::ControlModifier | Qt::ShiftModifier)}
-                                             << KeyCombo{49, control | shift, false} << true;
+        const auto control = Qt::ControlModifier;
+        const auto shift = Qt::ShiftModifier;
+        const auto meta = Qt::MetaModifier;
+        QTest::newRow("control-option-space")
+            << Keys{{press, 29}, {press, 56, control}, {press, 57, control | Qt::AltModifier}}
+            << KeyCombo{49, ModifierFlag::control | option, false} << false;
         QTest::newRow("right control alone")
-            << QList{press(97), release(97, Qt::ControlModifier)} << KeyCombo{62, 0, true} << true;
-        QTest::newRow("alt-F2") << QList{press(60, Qt::AltModifier)} << KeyCombo{120, option, false} << true;
+            << Keys{{press, 97}, {release, 97, control}} << KeyCombo{62, 0, true} << false;
+        QTest::newRow("alt-F2") << Keys{{press, 60, Qt::AltModifier}} << KeyCombo{120, option, false}
+                                << false;
+        QTest::newRow("shift then A records shift-A")
+            << Keys{{press, 42}, {press, 30, shift}} << KeyCombo{0, ModifierFlag::shift, false} << false;
+        QTest::newRow("escape cancels, even with a modifier")
+            << Keys{{press, 42}, {press, 1, shift}} << nothingRecorded << false;
+        QTest::newRow("caps lock is not a shortcut")
+            << Keys{{press, 58}, {release, 58}} << nothingRecorded << true;
+        QTest::newRow("the last modifier pressed is the candidate")
+            << Keys{{press, 125}, {press, 42, meta}, {release, 42, meta | shift}} << KeyCombo{56, 0, true}
+            << false;
+        QTest::newRow("releasing an earlier modifier records nothing")
+            << Keys{{press, 125}, {press, 42, meta}, {release, 125, meta | shift}} << nothingRecorded << true;
         // Shift stays down while either Shift key is held, so neither becomes the shortcut alone.
         QTest::newRow("both shift keys")
-            << QList{press(42), press(54, Qt::ShiftModifier), release(42, Qt::ShiftModifier),
-                     release(54, Qt::ShiftModifier)}
-            << KeyCombo::defaultCombo() << false;
+            << Keys{{press, 42}, {press, 54, shift}, {release, 42, shift}, {release, 54, shift}}
+            << nothingRecorded << true;
+        QTest::newRow("a release without a press records nothing")
+            << Keys{{release, 97}} << nothingRecorded << true;
     }
 
     void windowKeysAreRecordedAndSwallowed()
     {
-        QFETCH(QList<X11Key>, keys);
-        QFETCH(KeyCombo, expected);
-        QFETCH(bool, recorded);
+        QFETCH(Keys, keys);
+        QFETCH(KeyCombo, recorded);
+        QFETCH(bool, stillRecording);
 
         KeyCountingWindow window;
         KeyComboRecorder recorder;
+        QSignalSpy written(&recorder, &KeyComboRecorder::recorded);
         recorder.setWindow(&window);
-        QVERIFY(!recorder.isMonitoring());
         recorder.click();
-        QVERIFY(recorder.isMonitoring());
-        for (const X11Key& key : keys) {
-            QKeyEvent event = key.event();
-            QCoreApplication::sendEvent(&window, &event);
-        }
+        for (const X11Key& key : keys)
+            window.type(key);
+        // Every key is swallowed while recording, whether it records or not.
         QCOMPARE(window.keys, 0);
-        QCOMPARE(recorder.combo(), expected);
-        QCOMPARE(recorder.recording(), !recorded);
-        QCOMPARE(recorder.isMonitoring(), !recorded);
-        if (!recorded)
-            return;
-
+        QCOMPARE(recorder.combo(), recorded);
+        QCOMPARE(recorder.recording(), stillRecording);
+        QCOMPARE(written.size(), recorded == nothingRecorded ? 0 : 1);
+        if (!written.isEmpty())
+            QCOMPARE(written.first().first().value<KeyCombo>(), recorded);
         // Back at rest the window gets its keys again.
-        QKeyEvent space = press(57).event();
-        QCoreApplication::sendEvent(&window, &space);
+        recorder.stopRecording();
+        window.type({press, 57});
         QCOMPARE(window.keys, 1);
-        QCOMPARE(recorder.combo(), expected);
+    }
+
+    void aSecondClickCancelsAndKeepsTheShortcut()
+    {
+        KeyCountingWindow window;
+        KeyComboRecorder recorder;
+        recorder.setWindow(&window);
+        const KeyCombo rightControl{62, 0, true};
+        recorder.setCombo(rightControl);
+        recorder.click();
+        QCOMPARE(recorder.label(), QStringLiteral("…"));
+        window.type({press, 42});
+        recorder.click();
+        window.type({release, 42, Qt::ShiftModifier});
+        QVERIFY(!recorder.recording());
+        QCOMPARE(recorder.combo(), rightControl);
+        QCOMPARE(recorder.label(), rightControl.displayString());
+        QCOMPARE(window.keys, 1);
     }
 
     void hidingTheWindowCancels()
