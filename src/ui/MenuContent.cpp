@@ -41,7 +41,10 @@ MenuContent::~MenuContent()
 void MenuContent::rebuild()
 {
     m_rebuildPending = false;
+    // clear() removes the actions but leaves the submenus they opened alive as children of the menu.
+    const QList<QMenu*> submenus = m_menu->findChildren<QMenu*>(Qt::FindDirectChildrenOnly);
     m_menu->clear();
+    qDeleteAll(submenus);
 
     QAction* statusLine = m_menu->addAction(m_coordinator.status().label());
     statusLine->setEnabled(false);

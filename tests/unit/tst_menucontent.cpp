@@ -111,6 +111,8 @@ private Q_SLOTS:
                                              : QList<TranscriptEntry>());
         settle();
         QCOMPARE(lines(*m_menu->menu()), expected);
+        // The menu is rebuilt on every change; the submenus of earlier builds are gone.
+        QCOMPARE(m_menu->menu()->findChildren<QMenu*>().size(), 1);
         // Only Quitter has a keyboard equivalent.
         for (QAction* action : m_menu->menu()->actions())
             QCOMPARE(action->shortcut(), QKeySequence(action->text() == "Quitter" ? "Ctrl+Q" : ""));
