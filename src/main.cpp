@@ -13,6 +13,7 @@
 #include "system/Updater.h"
 #include "ui/MainWindowView.h"
 #include "ui/RecordingHUD.h"
+#include "ui/TextCatalogue.h"
 
 #include <QApplication>
 
@@ -39,6 +40,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Parlune"));
     // The program lives in the tray: closing its window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Before any text: the few that name another system's things read as on this desktop.
+    TextCatalogue::install();
 
     const QStringList arguments = QCoreApplication::arguments();
     const AppDelegate::Mode mode = AppDelegate::modeFor(arguments);

@@ -3,6 +3,8 @@
 
 #include "platform/Log.h"
 
+#include <QCoreApplication>
+
 #include <coroutine>
 #include <vector>
 
@@ -37,7 +39,8 @@ QString SpeechEngine::EngineError::description() const
 {
     switch (m_case) {
     case Case::unsupported:
-        return displayName(*m_language) + QStringLiteral(" n'est pas disponible sur ce Mac.");
+        return QCoreApplication::translate("SpeechEngine", "%1 n'est pas disponible sur ce Mac.")
+            .arg(displayName(*m_language));
     case Case::noAudioFormat:
         return QStringLiteral("Le moteur de dictée ne répond pas.");
     }
