@@ -2,6 +2,7 @@
 #include "app/AppCoordinator.h"
 #include "app/AppDelegate.h"
 #include "app/AppWindowController.h"
+#include "app/DesktopServices.h"
 #include "app/ParluneApp.h"
 #include "app/SingleInstance.h"
 #include "diagnostics/DictationCheck.h"
@@ -9,12 +10,12 @@
 #include "platform/InputAccess.h"
 #include "platform/Log.h"
 #include "platform/appcast/AppcastUpdateController.h"
-#include "platform/x11/ClipboardPasteboard.h"
 #include "system/Updater.h"
+#include "ui/MainWindowView.h"
 #include "ui/RecordingHUD.h"
+#include "ui/TextCatalogue.h"
 
 #include <QApplication>
-#include <QClipboard>
 
 using namespace parlune;
 
@@ -39,6 +40,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Parlune"));
     // The program lives in the tray: closing its window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Before any text: the few that name another system's things read as on this desktop.
+    TextCatalogue::install();
 
     const QStringList arguments = QCoreApplication::arguments();
     const AppDelegate::Mode mode = AppDelegate::modeFor(arguments);
@@ -64,14 +67,17 @@ int main(int argc, char** argv)
         return std::make_unique<RecordingHUD>(coordinator);
     };
     AppCoordinator& coordinator = AppCoordinator::shared();
+    // The window's and the walkthrough's buttons open the desktop's settings; the window and the menu
+    // copy through the clipboard the dictations are delivered with.
+    ViewServices& viewServices = ViewFactory::programServices();
+    viewServices = DesktopServices::program().viewServices();
 
-    ClipboardPasteboard pasteboard(QGuiApplication::clipboard());
     Updater updater([] {
         return std::make_unique<AppcastUpdateController>(AppcastUpdateController::defaultFeedUrl(),
                                                          AppcastUpdateController::currentVersion());
     });
     AppWindowController windows(coordinator);
-    ParluneApp parlune(coordinator, windows, updater, pasteboard);
+    ParluneApp parlune(coordinator, windows, updater, *viewServices.pasteboard);
 
     LaunchServices services;
     services.runDictationCheck = [] { modeUnavailable("The dictation self-check"); };

@@ -20,10 +20,10 @@ bool isQuiet()
 
 AppCoordinator& AppCoordinator::shared()
 {
-    // Both live for the whole run: the program ends without tearing them down.
-    static DesktopServices* desktop = new DesktopServices;
+    // It lives for the whole run, like the services it is built on: the program ends without tearing
+    // them down.
     static AppCoordinator* coordinator = [] {
-        AppCoordinatorServices services = desktop->services();
+        AppCoordinatorServices services = DesktopServices::program().services();
         services.makeHud = sharedHudFactory();
         return new AppCoordinator(std::move(services), !isQuiet());
     }();

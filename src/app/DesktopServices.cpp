@@ -15,6 +15,7 @@
 #include "platform/xdg/XdgAutostart.h"
 #include "system/LoginItem.h"
 #include "system/MediaController.h"
+#include "system/Permissions.h"
 #include "system/SerialQueue.h"
 #include "system/Sounds.h"
 
@@ -43,6 +44,7 @@ struct DesktopServices::Parts
                            QCoreApplication::applicationFilePath(),
                            {LoginItem::launchArgument}};
     LoginItem loginItem{autostart};
+    Permissions permissions{focusedElement, workspace, qEnvironmentVariable("XDG_CURRENT_DESKTOP")};
     X11KeyboardTap keyboardTap;
     std::shared_ptr<Recognizer> recognizer = std::make_shared<PocketsphinxRecognizer>();
 };
@@ -52,6 +54,13 @@ DesktopServices::DesktopServices()
 {}
 
 DesktopServices::~DesktopServices() = default;
+
+DesktopServices& DesktopServices::program()
+{
+    // The program ends without tearing it down: a coordinator and windows built on it live as long.
+    static DesktopServices* services = new DesktopServices;
+    return *services;
+}
 
 AppCoordinatorServices DesktopServices::services()
 {
@@ -68,6 +77,11 @@ AppCoordinatorServices DesktopServices::services()
     services.sounds = &m_parts->sounds;
     services.loginItem = &m_parts->loginItem;
     return services;
+}
+
+ViewServices DesktopServices::viewServices()
+{
+    return desktopViewServices(m_parts->permissions, m_parts->pasteboard);
 }
 
 } // namespace parlune

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/AppCoordinator.h"
+#include "ui/ViewServices.h"
 
 #include <memory>
 
@@ -19,8 +20,14 @@ public:
     DesktopServices(const DesktopServices&) = delete;
     DesktopServices& operator=(const DesktopServices&) = delete;
 
+    // The program's own, made on first use and kept to the end of the run.
+    static DesktopServices& program();
+
     // Services for a coordinator; the stores default to the files of the support folder.
     AppCoordinatorServices services();
+    // Services for the windows: the desktop's accessibility and keyboard settings, and the same clipboard
+    // as the coordinator's.
+    ViewServices viewServices();
 
 private:
     struct Parts;

@@ -2,6 +2,7 @@
 #include "diagnostics/WindowSnapshot.h"
 
 #include "app/HudPresenter.h"
+#include "diagnostics/InertDesktop.h"
 #include "store/AppSettingsStore.h"
 #include "ui/MainWindowModel.h"
 #include "ui/MainWindowView.h"
@@ -55,8 +56,10 @@ std::optional<QString> WindowSnapshot::prepare(int argc, char** argv)
 
 std::unique_ptr<AppCoordinator> WindowSnapshot::storedState()
 {
-    // A quiet coordinator reads the history; the settings are applied by hand, which saves nothing.
-    auto coordinator = std::make_unique<AppCoordinator>(AppCoordinatorServices{}, false);
+    // A quiet coordinator reads the history; the settings are applied by hand, which saves nothing. Its
+    // services do nothing, and live to the end of the run, after any coordinator built on them.
+    static InertDesktop desktop;
+    auto coordinator = std::make_unique<AppCoordinator>(desktop.services(), false);
     const AppSettings settings = AppSettingsStore().load();
     coordinator->setLanguage(settings.language);
     coordinator->setShortcut(settings.shortcut);

@@ -30,8 +30,9 @@ inline constexpr double scale = 2.0;
 // process then set to render offscreen in software. "--snapshot" as the last argument is ignored.
 std::optional<QString> prepare(int argc, char** argv);
 
-// The state a normal start would show, from the stored settings and history, without the desktop's
-// services (no display, no sound server): nothing is recorded, prepared or saved.
+// The state a normal start would show, from the stored settings and history, on stand-ins for the
+// desktop's services (no display, no sound server): whatever it is asked, nothing is recorded,
+// recognised or pasted, and the settings are never saved.
 std::unique_ptr<AppCoordinator> storedState();
 
 // Waits one second, renders, writes the file (replacing it; nothing when the folder does not exist or

@@ -31,4 +31,8 @@ struct ViewServices
     std::function<bool()> fnKeyIsFree = [] { return Permissions::fnKeyIsFree; };
 };
 
+// The program's services: the accessibility and keyboard settings open through `permissions`, and copies
+// go through `pasteboard`, the clipboard the dictations are delivered with.
+ViewServices desktopViewServices(Permissions& permissions, Pasteboard& pasteboard);
+
 } // namespace parlune

@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/ViewServices.h"
+
+namespace parlune {
+
+ViewServices desktopViewServices(Permissions& permissions, Pasteboard& pasteboard)
+{
+    ViewServices services;
+    services.pasteboard = &pasteboard;
+    services.requestAccessibility = [&permissions] { permissions.requestAccessibility(); };
+    services.openKeyboardSettings = [&permissions] { permissions.openKeyboardSettings(); };
+    return services;
+}
+
+} // namespace parlune
