@@ -55,10 +55,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("loads");
         QTest::newRow("ready") << "" << ready << 1;
-        QTest::newRow("unsupported") << "supported"
-                                     << QStringLiteral("Français n'est pas disponible sur ce Mac.") << 0;
-        QTest::newRow("no audio format")
-            << "format" << QStringLiteral("Le moteur de dictée ne répond pas.") << 0;
         QTest::newRow("model does not load") << "load"
                                              << "Modèle illisible." << 1;
     }
@@ -69,9 +65,6 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         QFETCH(int, loads);
         auto recognizer = std::make_shared<FakeRecognizer>();
-        recognizer->supported = failingStep != "supported";
-        if (failingStep == "format")
-            recognizer->format.reset();
         if (failingStep == "load")
             recognizer->prepareError = RecognitionError{expected};
         recognizer->holdLoads = true;
@@ -86,8 +79,6 @@ private Q_SLOTS:
         QCOMPARE(recognizer->askedLocales, (std::vector<QString>{"fr-FR", "es-ES"}));
         QCOMPARE(recognizer->preparations, 2 * loads);
 
-        recognizer->supported = true;
-        recognizer->format = AudioFormat{16000, 1};
         recognizer->prepareError.reset();
         recognizer->holdLoads = false;
         QCOMPARE(outcomeText(QCoro::waitFor(engine.prepare(Language::fr))), ready);
@@ -107,15 +98,9 @@ private Q_SLOTS:
 
         QTest::newRow("volatile readings stand only until the next one")
             << QStringList{"F:A", "V:B", "V:B2", "F:C"} << QStringList{"A", "A B", "A B2", "A C"} << "A C";
-        QTest::newRow("volatile reading never settled")
-            << QStringList{"F:bonjour", "V:tout le"} << QStringList{"bonjour", "bonjour tout le"}
-            << "bonjour";
-        QTest::newRow("blank final adds nothing")
-            << QStringList{"F:un", "F: \t ", "F:deux"} << QStringList{"un", "un", "un deux"} << "un deux";
         QTest::newRow("white space inside collapses")
             << QStringList{"F:  ligne\nsuivante ", "V:\u00a0et\tfin  "}
             << QStringList{"ligne suivante", "ligne suivante et fin"} << "ligne suivante";
-        QTest::newRow("no readings") << QStringList{} << QStringList{} << "";
         QTest::newRow("failed finalisation")
             << QStringList{"F:hola", "E:Modèle perdu."} << QStringList{"hola"} << "Modèle perdu.";
         QTest::newRow("readings failed before")
@@ -164,50 +149,19 @@ private Q_SLOTS:
         QCOMPARE(shown, QStringList{QStringLiteral("à moitié")});
     }
 
-    // How a model folder is read, as the README tells users who install one by hand.
-    void modelFilesInAFolder_data()
-    {
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QString>("expected"); // acoustic model | language model | dictionary, or empty
-
-        QTest::newRow("everything at the top")
-            << QStringList{"mdef", "fr.lm", "fr.dic"} << ". | fr.lm | fr.dic";
-        QTest::newRow("first by name, phonetic model left aside")
-            << QStringList{"b/mdef", "a/mdef", "a-phone.lm.bin", "es.lm.DMP", "b.dict", "a.dict"}
-            << "a | es.lm.DMP | a.dict";
-        QTest::newRow("acoustic model too deep") << QStringList{"am/en/mdef", "es.lm.bin", "es.dict"} << "";
-        QTest::newRow("only a phonetic language model")
-            << QStringList{"am/mdef", "fr-phone.lm.bin", "fr.dict"} << "";
-    }
-
+    // How a model folder is read, as the README tells users who install one by hand: the first of
+    // each by name, a phonetic language model left aside.
     void modelFilesInAFolder()
     {
-        QFETCH(QStringList, files);
-        QFETCH(QString, expected);
         QTemporaryDir folder;
-        makeFiles(folder.path(), files);
+        makeFiles(folder.path(), {"b/mdef", "a/mdef", "a-phone.lm.bin", "es.lm.DMP", "b.dict", "a.dict"});
         const std::optional<ModelFiles> found = ModelFiles::find(folder.path());
-        QStringList parts;
-        if (found) {
-            for (const QString& path : {found->acousticModel, found->languageModel, found->dictionary})
-                parts.append(QDir(folder.path()).relativeFilePath(path));
-        }
-        QCOMPARE(parts.join(" | "), expected);
-    }
-
-    // A model the user installed wins over the system's; a locale unknown to the catalogue is not looked up.
-    void userModelComesBeforeTheSystemOne()
-    {
-        QTemporaryDir root;
-        const QStringList model{"am/mdef", "lm.lm.bin", "words.dict"};
-        makeFiles(root.filePath("system"), model);
-        makeFiles(root.filePath("models/de-DE"), model);
-        PocketsphinxRecognizer recognizer(
-            ModelCatalogue({ModelSource{"en-US", {}, {}, root.filePath("system")}}), root.filePath("models"));
-        QCOMPARE(recognizer.installedModel("en-US")->dictionary, root.filePath("system/words.dict"));
-        makeFiles(root.filePath("models/en-US"), model);
-        QCOMPARE(recognizer.installedModel("en-US")->dictionary, root.filePath("models/en-US/words.dict"));
-        QVERIFY(!recognizer.installedModel("de-DE"));
+        QVERIFY(found);
+        QCOMPARE(found->acousticModel, folder.filePath("a"));
+        QCOMPARE(found->languageModel, folder.filePath("es.lm.DMP"));
+        QCOMPARE(found->dictionary, folder.filePath("a.dict"));
+        QVERIFY(QFile::remove(folder.filePath("es.lm.DMP")));
+        QVERIFY(!ModelFiles::find(folder.path()));
     }
 };
 
