@@ -70,12 +70,10 @@ private Q_SLOTS:
             return std::abs(AudioRecorder::level(*buffer).value_or(-1) - expected) < 1e-5f;
         };
         // 2047 frames: the frames left over after the groups of four count too.
-        for (quint32 frames : {2047u, 1u}) {
-            QVERIFY(near(constant(kMono16k, frames, -0.01f), 0.2f));
-            QVERIFY(near(constant(kMono16k, frames, 0.05f), 1.0f));
-            // The loud second channel is not heard.
-            QVERIFY(near(constant({48000, 2}, frames, 0.01f, 0.9f), 0.2f));
-        }
+        QVERIFY(near(constant(kMono16k, 2047, -0.01f), 0.2f));
+        QVERIFY(near(constant(kMono16k, 2047, 0.05f), 1.0f));
+        // The loud second channel is not heard.
+        QVERIFY(near(constant({48000, 2}, 2047, 0.01f, 0.9f), 0.2f));
         QCOMPARE(AudioRecorder::level(AudioBuffer(kMono16k, 2048)), std::nullopt);
     }
 
@@ -178,7 +176,7 @@ private Q_SLOTS:
         QCOMPARE(rig.errors, errors);
     }
 
-    void lateNoticesAndLevelsDoNothing()
+    void lateNoticesDoNothing()
     {
         Rig rig;
         QVERIFY(!rig.start());
@@ -190,17 +188,6 @@ private Q_SLOTS:
         runPostedTasks();
         QVERIFY(earlier.startCount == 1 && !earlier.hasTap());
         QVERIFY(rig.recorder.restartAttempts() == 0 && rig.errors.empty());
-
-        // Queued before the recorder went away, which ended its capture as it went.
-        auto recorder = std::make_unique<AudioRecorder>(rig.inputs.factory());
-        recorder->setOnLevel([](float) { QFAIL("level after the end"); });
-        recorder->setOnError([](const Error&) { QFAIL("error after the end"); });
-        QVERIFY(!recorder->start(kMono16k, nullptr));
-        rig.inputs.last().deliver(constant(kMono16k, 2048, 0.1f));
-        rig.inputs.last().changeConfiguration();
-        recorder.reset();
-        QVERIFY(!rig.inputs.last().hasTap() && !rig.inputs.last().isRunning());
-        runPostedTasks();
     }
 };
 

@@ -115,7 +115,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<MaybeSettings>("expected");
         const MaybeSettings holdCombo = AppSettings{.shortcut = {49, ModifierFlag::option, false}};
-        QTest::newRow("empty object") << QByteArray("{}") << MaybeSettings(AppSettings{});
         QTest::newRow("malformed shortcut, valid holdCombo")
             << R"({"shortcut":{"keyCode":"49","modifiers":0,"isModifierKey":false},"holdCombo":)" +
                    optionSpace + "}"

@@ -65,29 +65,25 @@ private Q_SLOTS:
     }
 
     // A copy made within the delay wins. A second delivery within it finds the first one's text and puts
-    // that back; the first restore stands down. Without a restore, the text stays for the user to paste.
+    // that back; the first restore stands down.
     void whatTheClipboardHoldsOnceTheDelayIsOver_data()
     {
-        QTest::addColumn<bool>("restore");
         QTest::addColumn<double>("copyAt");
         QTest::addColumn<double>("secondDeliveryAt");
         QTest::addColumn<PasteboardSnapshot>("whenTheFirstRestoreIsDue");
         QTest::addColumn<PasteboardSnapshot>("after");
-        QTest::newRow("copy within the delay") << true << 0.3 << 0.0 << copied("copie") << copied("copie");
-        QTest::newRow("second delivery within the delay")
-            << true << 0.0 << 0.2 << pasted("deux") << pasted("un");
-        QTest::newRow("no restore asked for") << false << 0.0 << 0.0 << pasted("un") << pasted("un");
+        QTest::newRow("copy within the delay") << 0.3 << 0.0 << copied("copie") << copied("copie");
+        QTest::newRow("second delivery within the delay") << 0.0 << 0.2 << pasted("deux") << pasted("un");
     }
 
     void whatTheClipboardHoldsOnceTheDelayIsOver()
     {
-        QFETCH(bool, restore);
         QFETCH(double, copyAt);
         QFETCH(double, secondDeliveryAt);
         QFETCH(PasteboardSnapshot, whenTheFirstRestoreIsDue);
         QFETCH(PasteboardSnapshot, after);
         pasteboard.content = copied("avant");
-        injector.pasteAtCursor(QStringLiteral("un"), restore);
+        injector.pasteAtCursor(QStringLiteral("un"), true);
         if (copyAt > 0) {
             clock.advance(Seconds(copyAt));
             pasteboard.copyFromOtherProgram(copied("copie"));
