@@ -135,21 +135,6 @@ private Q_SLOTS:
         play(steps);
     }
 
-    // Announced even before the tap exists, so that a tap installed later swallows them from the start.
-    void swallowedKeysFollowShortcutAndEscape()
-    {
-        using Keys = std::vector<KeyboardTap::SwallowedKey>;
-        auto hotkeys = makeHotkeys(modifierOnly(rightCtrl));
-        hotkeys->setCombo({space, ctrl | opt | capsLock | deviceBits, false});
-        QVERIFY((m_tap.swallowedKeys() == Keys{{space, ctrl | opt, false}}));
-        hotkeys->setCapturesEscape(true);
-        QVERIFY((m_tap.swallowedKeys() == Keys{{space, ctrl | opt, false}, {escape, 0, true}}));
-        hotkeys->setCombo(modifierOnly(rightCtrl));
-        QVERIFY((m_tap.swallowedKeys() == Keys{{escape, 0, true}}));
-        hotkeys->setCapturesEscape(false);
-        QVERIFY(m_tap.swallowedKeys().empty());
-    }
-
     void tapRefusedDisabledAndRemoved()
     {
         auto hotkeys = makeHotkeys(modifierOnly(rightCtrl));

@@ -10,8 +10,6 @@
 
 using namespace parlune;
 
-using MaybeCombo = std::optional<KeyCombo>;
-
 class KeyComboTest : public QObject
 {
     Q_OBJECT
@@ -24,7 +22,7 @@ private Q_SLOTS:
             return KeyCombo::fromJson(QJsonDocument::fromJson(json).object());
         };
         QVERIFY((read(R"({"keyCode":65535,"modifiers":4294967296,"isModifierKey":false})") ==
-                 MaybeCombo(KeyCombo{65535, quint64(1) << 32, false})));
+                 std::optional(KeyCombo{65535, quint64(1) << 32, false})));
         QVERIFY(!read(R"({"keyCode":49.5,"modifiers":0,"isModifierKey":false})"));
         QVERIFY(!read(R"({"keyCode":49,"modifiers":-1,"isModifierKey":false})"));
     }

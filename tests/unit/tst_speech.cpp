@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Preparing a language, one dictation's previews and final text, and how a model folder is read.
+// Preparing a language, and one dictation's previews and final text.
 #include "FakeRecognizer.h"
-#include "platform/pocketsphinx/PocketsphinxRecognizer.h"
 #include "speech/DictationSession.h"
 #include "speech/SpeechEngine.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace parlune;
@@ -29,14 +26,6 @@ AudioBufferPtr someAudio()
 DictationSession::PreviewCallback collectInto(QStringList& shown)
 {
     return [&shown](const QString& preview) { shown.append(preview); };
-}
-
-void makeFiles(const QString& root, const QStringList& paths)
-{
-    for (const QString& path : paths) {
-        QDir(root).mkpath(QFileInfo(path).path());
-        QFile(QDir(root).filePath(path)).open(QIODevice::WriteOnly);
-    }
 }
 
 } // namespace
@@ -128,21 +117,6 @@ private Q_SLOTS:
         QCOMPARE(analyzer.finalizeCalls, 0);
         QVERIFY(!session.input()->push(someAudio()));
         QCOMPARE(shown, QStringList{QStringLiteral("à moitié")});
-    }
-
-    // How a model folder is read, as the README tells users who install one by hand: the first of
-    // each by name, a phonetic language model left aside.
-    void modelFilesInAFolder()
-    {
-        QTemporaryDir folder;
-        makeFiles(folder.path(), {"b/mdef", "a/mdef", "a-phone.lm.bin", "es.lm.DMP", "b.dict", "a.dict"});
-        const std::optional<ModelFiles> found = ModelFiles::find(folder.path());
-        QVERIFY(found);
-        QCOMPARE(found->acousticModel, folder.filePath("a"));
-        QCOMPARE(found->languageModel, folder.filePath("es.lm.DMP"));
-        QCOMPARE(found->dictionary, folder.filePath("a.dict"));
-        QVERIFY(QFile::remove(folder.filePath("es.lm.DMP")));
-        QVERIFY(!ModelFiles::find(folder.path()));
     }
 };
 
