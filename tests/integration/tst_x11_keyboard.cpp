@@ -1,26 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard on a real X server: the global shortcut, with keys sent through XTest while the text
-// field of another process has the focus, and the shortcut labels in the server's layout.
+// field of another process has the focus.
 #include "input/GlobalHotkeys.h"
-#include "platform/InputAccess.h"
 #include "platform/KeyCodes.h"
 #include "platform/x11/X11KeyboardTap.h"
 
 #include <QProcess>
 #include <QTest>
 
-#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 
 using namespace parlune;
 using Type = KeyboardTap::EventType;
 
 namespace {
 
-constexpr quint16 space = 49, escape = 53, letterA = 0, letterX = 7;
-constexpr quint16 leftShift = 56, leftCtrl = 59, leftOption = 58, rightCtrl = 62;
+constexpr quint16 space = 49, letterA = 0, letterX = 7;
+constexpr quint16 leftCtrl = 59, leftOption = 58, rightCtrl = 62;
 const KeyCombo ctrlOptSpace{space, ModifierFlag::control | ModifierFlag::option, false};
 
 unsigned x11Keycode(quint16 virtualKeyCode)
@@ -79,7 +76,7 @@ class X11KeyboardTest : public QObject
         key(virtualKeyCode, false);
     }
     // Control, Option, then Space `presses` times (the later ones auto-repeats), and all released.
-    void typeCtrlOptSpace(int presses = 1)
+    void typeCtrlOptSpace(int presses)
     {
         key(leftCtrl, true);
         key(leftOption, true);
@@ -135,7 +132,6 @@ private Q_SLOTS:
 
     void cleanupTestCase()
     {
-        QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")});
         m_hotkeys.reset();
         m_field.kill();
         m_field.waitForFinished();
@@ -145,19 +141,8 @@ private Q_SLOTS:
 
     void init()
     {
-        m_hotkeys->setCapturesEscape(false);
         m_hotkeys->setCombo({rightCtrl, 0, true});
         settle();
-    }
-
-    void accessNeedsTheDisplay()
-    {
-        QVERIFY(InputAccess::system().isTrusted());
-        const QByteArray display = qgetenv("DISPLAY");
-        qputenv("DISPLAY", ":4093");
-        const bool trustedWithoutDisplay = InputAccess::system().isTrusted();
-        qputenv("DISPLAY", display);
-        QVERIFY(!trustedWithoutDisplay);
     }
 
     void rightControlAloneIsTheShortcutAndOtherKeysStillType()
@@ -170,23 +155,9 @@ private Q_SLOTS:
         QCOMPARE(m_heard, (QStringList{"press", "other", "release"}));
     }
 
-    void ordinaryShortcutIsSwallowedWithItsRepeats()
-    {
-        m_hotkeys->setCombo(ctrlOptSpace);
-        settle();
-        typeCtrlOptSpace(3);
-        QCOMPARE(settle(), QStringList());
-        QCOMPARE(m_heard, (QStringList{"press", "release"}));
-
-        // Space with Control only is not the shortcut: the field gets it.
-        key(leftCtrl, true);
-        tap(space);
-        key(leftCtrl, false);
-        QCOMPARE(settle(), QStringList{fieldPress(space)});
-        QCOMPARE(m_heard, QStringList());
-    }
-
-    void shortcutTakenByAnotherProgramDisablesTheTapUntilFreed()
+    // Taken by another program, the shortcut disables the tap; once freed, it is swallowed with its
+    // repeats.
+    void ordinaryShortcutTakenByAnotherProgramThenFreed()
     {
         const int spaceKeycode = int(x11Keycode(space));
         const Window root = DefaultRootWindow(m_xtest);
@@ -200,64 +171,10 @@ private Q_SLOTS:
         XSync(m_xtest, False);
         // What the watch timer does every two seconds.
         m_tap.setEnabled(true);
-        QVERIFY(m_tap.isEnabled());
-        // A keyboard mapping change (a spare key code given a new symbol) keeps the shortcut too.
-        KeySym symbol = XK_F35;
-        XChangeKeyboardMapping(m_xtest, 250, 1, &symbol, 1);
-        XSync(m_xtest, False);
         settle();
-        typeCtrlOptSpace();
+        typeCtrlOptSpace(3);
         QCOMPARE(settle(), QStringList());
         QCOMPARE(m_heard, (QStringList{"press", "release"}));
-        QVERIFY(m_tap.isEnabled());
-    }
-
-    void escapeReachesTheFieldUnlessCaptured()
-    {
-        for (const bool captured : {false, true}) {
-            m_hotkeys->setCapturesEscape(captured);
-            settle();
-            tap(escape);
-            // With Shift too: a captured Escape is swallowed whatever the modifiers.
-            key(leftShift, true);
-            tap(escape);
-            key(leftShift, false);
-            QCOMPARE(settle().count(fieldPress(escape)), captured ? 0 : 2);
-            QCOMPARE(m_heard, (captured ? QStringList{"escape", "escape"} : QStringList()));
-        }
-    }
-
-    void lostConnectionComesBack()
-    {
-        const unsigned long connection = m_tap.real.connectionId();
-        QVERIFY(connection);
-        XKillClient(m_xtest, connection);
-        XSync(m_xtest, False);
-        // The tap hears of the loss, reports itself disabled, and the hotkeys enable it again at once.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            m_tap.events.contains(std::pair{Type::disabledByTimeout, KeyboardTap::unmappedKeyCode}), 5000);
-        QVERIFY(m_tap.isEnabled());
-        settle();
-        tap(rightCtrl);
-        QCOMPARE(settle(), QStringList());
-        QCOMPARE(m_heard, (QStringList{"press", "release"}));
-    }
-
-    // The server's layout wins over the one the environment names, and the group switched to counts.
-    void labelsFollowTheServerLayout()
-    {
-        qputenv("XKB_DEFAULT_LAYOUT", "de");
-        QCOMPARE(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("fr")}), 0);
-        QCOMPARE((KeyCombo{12, ModifierFlag::control, false}.displayString()), QStringLiteral("⌃A"));
-        QCOMPARE(KeyCombo::keyName(19), QStringLiteral("É"));
-        QCOMPARE(QProcess::execute(QStringLiteral("setxkbmap"),
-                                   {QStringLiteral("-layout"), QStringLiteral("us,fr")}),
-                 0);
-        for (const auto& [group, name] : {std::pair{1, "A"}, std::pair{0, "Q"}}) {
-            QVERIFY(XkbLockGroup(m_xtest, XkbUseCoreKbd, group));
-            XSync(m_xtest, False);
-            QCOMPARE(KeyCombo::keyName(12), QString::fromLatin1(name));
-        }
     }
 };
 

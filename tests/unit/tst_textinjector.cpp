@@ -47,20 +47,13 @@ private Q_SLOTS:
     // A restore left waiting by a test must not land in the next one.
     void cleanup() { clock.advance(10s); }
 
-    void previousContentComesBackWholeAfterTheDelay_data()
+    void previousContentComesBackWholeAfterTheDelay()
     {
-        QTest::addColumn<PasteboardSnapshot>("before");
-        // Binary bytes, zeros included, must survive untouched.
-        QTest::newRow("several types and items") << PasteboardSnapshot{
+        // Several types and items; binary bytes, zeros included, must survive untouched.
+        const PasteboardSnapshot before{
             {{{QStringLiteral("image/png"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
               {QStringLiteral("text/plain"), QByteArray("gras")}}},
             copied("second").front()};
-        QTest::newRow("empty clipboard stays empty") << PasteboardSnapshot{};
-    }
-
-    void previousContentComesBackWholeAfterTheDelay()
-    {
-        QFETCH(PasteboardSnapshot, before);
         pasteboard.content = before;
         injector.pasteAtCursor(QStringLiteral("Bonjour à tous"), true);
         QCOMPARE(pasteboard.content, pasted("Bonjour à tous"));
@@ -72,29 +65,25 @@ private Q_SLOTS:
     }
 
     // A copy made within the delay wins. A second delivery within it finds the first one's text and puts
-    // that back; the first restore stands down. Without a restore, the text stays for the user to paste.
+    // that back; the first restore stands down.
     void whatTheClipboardHoldsOnceTheDelayIsOver_data()
     {
-        QTest::addColumn<bool>("restore");
         QTest::addColumn<double>("copyAt");
         QTest::addColumn<double>("secondDeliveryAt");
         QTest::addColumn<PasteboardSnapshot>("whenTheFirstRestoreIsDue");
         QTest::addColumn<PasteboardSnapshot>("after");
-        QTest::newRow("copy within the delay") << true << 0.3 << 0.0 << copied("copie") << copied("copie");
-        QTest::newRow("second delivery within the delay")
-            << true << 0.0 << 0.2 << pasted("deux") << pasted("un");
-        QTest::newRow("no restore asked for") << false << 0.0 << 0.0 << pasted("un") << pasted("un");
+        QTest::newRow("copy within the delay") << 0.3 << 0.0 << copied("copie") << copied("copie");
+        QTest::newRow("second delivery within the delay") << 0.0 << 0.2 << pasted("deux") << pasted("un");
     }
 
     void whatTheClipboardHoldsOnceTheDelayIsOver()
     {
-        QFETCH(bool, restore);
         QFETCH(double, copyAt);
         QFETCH(double, secondDeliveryAt);
         QFETCH(PasteboardSnapshot, whenTheFirstRestoreIsDue);
         QFETCH(PasteboardSnapshot, after);
         pasteboard.content = copied("avant");
-        injector.pasteAtCursor(QStringLiteral("un"), restore);
+        injector.pasteAtCursor(QStringLiteral("un"), true);
         if (copyAt > 0) {
             clock.advance(Seconds(copyAt));
             pasteboard.copyFromOtherProgram(copied("copie"));
@@ -109,6 +98,8 @@ private Q_SLOTS:
         QCOMPARE(pasteboard.content, after);
     }
 
+    // Posted as soon as the modifiers are up, or after the wait limit with them still down (releasing
+    // them is then the keystroke's job). The restore counts from the keystroke, not from the call.
     void heldModifiersAreWaitedOutBeforeTheKeystroke()
     {
         keys.held = true;
@@ -119,46 +110,30 @@ private Q_SLOTS:
         keys.held = false;
         clock.advance(TextInjector::modifierPollInterval);
         QCOMPARE(keys.heldWhenPosted, std::vector{false});
-        // The restore counts from the keystroke, not from the call.
         clock.advance(TextInjector::restoreDelay - 1ms);
         QCOMPARE(pasteboard.content, pasted("texte"));
         clock.advance(1ms);
         QCOMPARE(pasteboard.content, copied("avant"));
-    }
 
-    void modifiersHeldTooLongDoNotBlockThePaste()
-    {
+        keys = {};
         keys.held = true;
         injector.pasteAtCursor(QStringLiteral("texte"), true);
         clock.advance(TextInjector::modifierWaitLimit - 20ms);
         QVERIFY(keys.posted.empty());
         clock.advance(20ms);
-        // Posted with the modifiers still down: releasing them is the keystroke's job.
         QCOMPARE(keys.heldWhenPosted, std::vector{true});
     }
 
-    void terminalsGetControlShiftV_data()
-    {
-        QTest::addColumn<std::optional<RunningApplication>>("frontmost");
-        QTest::addColumn<PasteChord>("chord");
-        const auto row = [](const char* name, const char* windowClass, const char* instance,
-                            PasteChord chord) {
-            QTest::newRow(name) << std::optional(RunningApplication{windowClass, instance, 42, 0x400001})
-                                << chord;
-        };
-        row("known by its class, in any case", "URxvt", "scratchpad", PasteChord::controlShiftV);
-        row("known by its instance, class renamed", "MyTerm", "xterm", PasteChord::controlShiftV);
-        row("browser", "firefox-esr", "Navigator", PasteChord::controlV);
-        QTest::newRow("no active window") << std::optional<RunningApplication>() << PasteChord::controlV;
-    }
-
+    // Known by its class, in any case.
     void terminalsGetControlShiftV()
     {
-        QFETCH(std::optional<RunningApplication>, frontmost);
-        QFETCH(PasteChord, chord);
-        workspace.frontmost = frontmost;
-        injector.pasteAtCursor(QStringLiteral("ls"), false);
-        QCOMPARE(keys.posted, std::vector{chord});
+        for (const auto& [windowClass, chord] : {std::pair{"URxvt", PasteChord::controlShiftV},
+                                                 std::pair{"firefox-esr", PasteChord::controlV}}) {
+            keys = {};
+            workspace.frontmost = RunningApplication{windowClass, "instance", 42, 0x400001};
+            injector.pasteAtCursor(QStringLiteral("ls"), false);
+            QCOMPARE(keys.posted, std::vector{chord});
+        }
     }
 };
 
