@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Preparing a language, and one dictation's previews and final text.
+// Preparing a language, one dictation's previews and final text, and where a model is looked up.
 #include "FakeRecognizer.h"
+#include "platform/pocketsphinx/PocketsphinxRecognizer.h"
 #include "speech/DictationSession.h"
 #include "speech/SpeechEngine.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace parlune;
@@ -26,6 +29,14 @@ AudioBufferPtr someAudio()
 DictationSession::PreviewCallback collectInto(QStringList& shown)
 {
     return [&shown](const QString& preview) { shown.append(preview); };
+}
+
+void makeFiles(const QString& root, const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        QDir(root).mkpath(QFileInfo(path).path());
+        QFile(QDir(root).filePath(path)).open(QIODevice::WriteOnly);
+    }
 }
 
 } // namespace
@@ -117,6 +128,21 @@ private Q_SLOTS:
         QCOMPARE(analyzer.finalizeCalls, 0);
         QVERIFY(!session.input()->push(someAudio()));
         QCOMPARE(shown, QStringList{QStringLiteral("à moitié")});
+    }
+
+    // A model the user installed wins over the system's; a locale unknown to the catalogue is not looked up.
+    void userModelComesBeforeTheSystemOne()
+    {
+        QTemporaryDir root;
+        const QStringList model{"am/mdef", "lm.lm.bin", "words.dict"};
+        makeFiles(root.filePath("system"), model);
+        makeFiles(root.filePath("models/de-DE"), model);
+        PocketsphinxRecognizer recognizer(
+            ModelCatalogue({ModelSource{"en-US", {}, {}, root.filePath("system")}}), root.filePath("models"));
+        QCOMPARE(recognizer.installedModel("en-US")->dictionary, root.filePath("system/words.dict"));
+        makeFiles(root.filePath("models/en-US"), model);
+        QCOMPARE(recognizer.installedModel("en-US")->dictionary, root.filePath("models/en-US/words.dict"));
+        QVERIFY(!recognizer.installedModel("de-DE"));
     }
 };
 
