@@ -2,7 +2,6 @@
 // The coordinator's own state: the return of the panel to idle, the settings and the history.
 #include "FakeDesktop.h"
 #include "StagedCoordinator.h"
-#include "input/GlobalHotkeys.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -67,15 +66,6 @@ private Q_SLOTS:
         QVERIFY(!m_desktop->hud.visible);
     }
 
-    void returnToIdleDoesNotOutliveTheCoordinator()
-    {
-        auto coordinator = make(true);
-        coordinator->setStatus(RecordingStatus::inserted(1));
-        coordinator.reset();
-        advance(1);
-        QCOMPARE(m_desktop->clock.pendingSleeps(), 0u);
-    }
-
     void liveStartFollowsTheStoredSettingsWithoutRewritingThem()
     {
         m_desktop->autostart.registered = true;
@@ -94,29 +84,6 @@ private Q_SLOTS:
         file.close();
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), stored);
-    }
-
-    void onlyALiveCoordinatorSavesEachSettingChange()
-    {
-        auto quiet = make(false);
-        quiet->setLanguage(Language::en);
-        quiet->persistSettings();
-        QVERIFY(!QFile::exists(settingsPath()));
-        quiet.reset();
-
-        auto coordinator = make(true);
-        coordinator->setOnboardingDone(true);
-        QVERIFY2(!QFile::exists(settingsPath()), "the walkthrough saves its flag itself");
-        coordinator->setLanguage(Language::es);
-        const KeyCombo controlOptionSpace{49, ModifierFlag::control | ModifierFlag::option, false};
-        coordinator->setShortcut(controlOptionSpace);
-        QCOMPARE(coordinator->hotkeys()->combo(), controlOptionSpace);
-        coordinator->setLaunchAtLogin(true);
-        QVERIFY(m_desktop->autostart.registered);
-        const AppSettings saved = AppSettingsStore(settingsPath()).load();
-        QCOMPARE(saved.language, Language::es);
-        QCOMPARE(saved.shortcut, controlOptionSpace);
-        QVERIFY(saved.launchAtLogin && saved.onboardingDone);
     }
 
     void clearHistoryEmptiesTheFileToo()
