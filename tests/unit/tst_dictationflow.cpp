@@ -133,22 +133,6 @@ private Q_SLOTS:
         }
     }
 
-    void pressWhileTheLanguageLoadsSaysSoAndTheNextOneRecords()
-    {
-        m_coordinator.reset();
-        desktop().recognizer->holdLoads = true;
-        build();
-        press();
-        QCOMPARE(app().status(), RecordingStatus::preparing(QStringLiteral("Préparation : Français…")));
-        QVERIFY(desktop().startSoundLog.isEmpty());
-        releaseAfter(1);
-        QVERIFY(!app().isRecording());
-
-        desktop().recognizer->releaseLoads();
-        press();
-        QVERIFY(app().isRecording());
-    }
-
     void outcomeDependsOnAccessAndTheFocusedField_data()
     {
         QTest::addColumn<bool>("trusted");

@@ -56,8 +56,6 @@ public:
                      .arg(m_app->muteWhileRecording());
     }
 
-    ~RandomUse() { m_app.reset(); }
-
     // Plays `steps` random events, then lets every transcription end; returns the first broken rule.
     QString play(int steps)
     {
