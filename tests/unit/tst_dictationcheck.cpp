@@ -29,7 +29,6 @@ struct Window final : KeySynth
 {
     FakePasteboard pasteboard;
     int pollsBeforeFocus = 0;
-    bool fieldTakesFocus = true;
     int polls = 0;
     int pastes = 0;
     bool closed = false;
@@ -40,7 +39,7 @@ struct Window final : KeySynth
     bool postPaste(PasteChord) override
     {
         ++pastes;
-        if (focused() && fieldTakesFocus)
+        if (focused())
             text += QString::fromUtf8(pasteboard.content.front().data.front().second);
         return true;
     }
@@ -59,7 +58,7 @@ public:
         return w.focused();
     }
     bool isKey() const override { return w.focused(); }
-    bool textFieldHasFocus() const override { return w.focused() && w.fieldTakesFocus; }
+    bool textFieldHasFocus() const override { return w.focused(); }
     QString text() const override { return w.text; }
     void close() override { w.closed = true; }
     Window& w;
@@ -74,7 +73,6 @@ struct Rig
     FakeWorkspace workspace;
     Window window;
     int synthesisStatus = 0;
-    std::optional<DictationCheck::LaunchFailure> launchFailure;
     bool permission = true;
     int microphoneBuffers = 3;
 
@@ -100,8 +98,6 @@ struct Rig
             [this](QString program,
                    QStringList arguments) -> QCoro::Task<std::variant<int, DictationCheck::LaunchFailure>> {
             synthesisCall = QStringList{program} + arguments;
-            if (launchFailure)
-                co_return *launchFailure;
             QFile file(arguments.at(3));
             if (synthesisStatus == 0 && file.open(QIODevice::WriteOnly))
                 file.write(QByteArray::fromHex("52494646247d000057415645666d7420100000000100010080"
