@@ -32,11 +32,6 @@ void runQueuedEvents()
     QCoreApplication::sendPostedEvents();
 }
 
-int plays(const QStringList& soundLog)
-{
-    return int(soundLog.count(QStringLiteral("play")));
-}
-
 // One random sequence of events on a fresh coordinator.
 class RandomUse
 {
@@ -60,8 +55,6 @@ public:
                      .arg(m_app->soundsEnabled())
                      .arg(m_app->muteWhileRecording());
     }
-
-    ~RandomUse() { m_app.reset(); }
 
     // Plays `steps` random events, then lets every transcription end; returns the first broken rule.
     QString play(int steps)
@@ -250,12 +243,6 @@ private:
         return {};
     }
 
-    QString checked()
-    {
-        const QString broken = followDictations();
-        return broken.isEmpty() ? brokenRule() : broken;
-    }
-
     // The texts of the finished dictations, in the order they were finished.
     QStringList finishedTexts() const
     {
@@ -264,6 +251,12 @@ private:
             texts << m_dictations[index].text;
         texts.removeAll(QString());
         return texts;
+    }
+
+    QString checked()
+    {
+        const QString broken = followDictations();
+        return broken.isEmpty() ? brokenRule() : broken;
     }
 
     // The rules that hold after every event: the first one broken, or nothing.
@@ -340,6 +333,7 @@ private:
             return QStringLiteral("every finished dictation's text delivered");
         if (m_app->status() != RecordingStatus::idle())
             return QStringLiteral("back to idle");
+        const auto plays = [](const QStringList& log) { return int(log.count(QStringLiteral("play"))); };
         if (plays(m_desktop.startSoundLog) != sounds * int(m_dictations.size()) ||
             plays(m_desktop.endSoundLog) != sounds * int(m_finished.size()))
             return QStringLiteral("a start sound per dictation, an end sound per finished one");
