@@ -15,12 +15,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("onboardingDone");
         QTest::addColumn<QString>("file");
-        // The picture's size; a height of 0 stands for the main content's own, an invalid size for no file.
+        // The picture's size; a height of 0 stands for the main content's own.
         QTest::addColumn<QSize>("size");
 
         QTest::newRow("main content, two pixels per point") << true << "main.png" << QSize(760, 0);
         QTest::newRow("walkthrough, replacing the file") << false << "walkthrough.png" << QSize(760, 1000);
-        QTest::newRow("missing folder: nothing written") << true << "nowhere/main.png" << QSize();
     }
 
     void snapshot()
@@ -39,8 +38,7 @@ private Q_SLOTS:
         settings.close();
         const QString path = home.filePath(file);
         QFile old(path);
-        if (old.open(QIODevice::WriteOnly))
-            old.write("not a picture");
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("not a picture") > 0);
         old.close();
 
         QProcess process;
@@ -58,9 +56,7 @@ private Q_SLOTS:
         QCOMPARE(process.exitCode(), 0);
 
         const QImage image(path, "PNG");
-        if (!size.isValid()) {
-            QVERIFY(!QFile::exists(path) && !QDir(home.filePath(QStringLiteral("nowhere"))).exists());
-        } else if (size.height() > 0) {
+        if (size.height() > 0) {
             QCOMPARE(image.size(), size);
         } else {
             // The hero and the settings at least, nothing near the walkthrough's height, in the dark scheme.

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's content and the walkthrough built from their QML on their models, rendered offscreen in
-// the light and the dark scheme: what the user sees follows the state, and what the user clicks or types
-// reaches the program. Any QML warning fails the test that caused it. The pictures are kept in "renders"
-// beside the test for a person to look at.
+// The main window's content and the walkthrough built from their QML on their models, rendered offscreen:
+// what the user sees follows the state, and what the user clicks or types reaches the program. Any QML
+// warning fails the test that caused it. The pictures are kept in "renders" beside the test for a person to
+// look at.
 #include "../unit/QuickRender.h"
 #include "../unit/StagedCoordinator.h"
-#include "diagnostics/WindowSnapshot.h"
 #include "ui/MainWindowModel.h"
 #include "ui/MainWindowView.h"
 
@@ -58,7 +57,6 @@ class TestWindowViews : public QObject
     std::unique_ptr<QuickRender> m_render;
     std::unique_ptr<StagedDesktop> m_staged;
     std::unique_ptr<MainWindowModel> m_model;
-    QString m_scheme;
 
     StagedCoordinator& coordinator() { return m_staged->coordinator; }
 
@@ -71,8 +69,7 @@ class TestWindowViews : public QObject
         m_model = std::make_unique<MainWindowModel>(coordinator(), services);
         QQuickItem* view = createMainWindowView(m_render->engine(), *m_model).release();
         if (view)
-            m_render->render(view, name + QLatin1Char('-') + m_scheme, {},
-                             QGuiApplication::palette().color(QPalette::Window));
+            m_render->render(view, name, {}, QGuiApplication::palette().color(QPalette::Window));
         return view;
     }
 
@@ -82,20 +79,13 @@ class TestWindowViews : public QObject
         QTest::qWait(450);
         view->setSize(QSizeF(view->implicitWidth(), view->implicitHeight()));
         m_render->window()->resize(view->size().toSize());
-        m_render->rerender(name + QLatin1Char('-') + m_scheme);
+        m_render->rerender(name);
     }
 
 public:
     static void initMain() { QuickRender::useSoftwareRenderer(); }
 
 private Q_SLOTS:
-    void initTestCase_data()
-    {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
-
     void initTestCase()
     {
         previousHandler = qInstallMessageHandler(collectQmlWarnings);
@@ -106,9 +96,6 @@ private Q_SLOTS:
 
     void init()
     {
-        QFETCH_GLOBAL(bool, dark);
-        m_scheme = dark ? QStringLiteral("dark") : QStringLiteral("light");
-        QGuiApplication::setPalette(dark ? WindowSnapshot::darkPalette() : QPalette());
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
         m_staged = std::make_unique<StagedDesktop>();
         coordinator().setShortcut(KeyCombo{62, 0, true});
@@ -129,17 +116,13 @@ private Q_SLOTS:
         QQuickItem* view = show(QStringLiteral("main-ready"));
         QVERIFY(view);
         settle(view, QStringLiteral("main-ready"));
-        QCOMPARE(view->width(), 380.0);
         QVERIFY(!shows(view, "permissions") && !shows(view, "recent") && !shows(view, "latencyPill"));
-        const qreal bare = view->height();
 
         // Five transcripts make three rows; a dictation's latency shows in its pill.
-        const QStringList texts{
-            QStringLiteral("Je serai là vers dix-huit heures, garde-moi une place."),
-            QStringLiteral("Merci pour le compte rendu, je relis la deuxième partie ce soir et je te réponds "
-                           "demain matin sans faute."),
-            QStringLiteral("Penser à rappeler le garage."), QStringLiteral("Quatrième"),
-            QStringLiteral("Cinquième")};
+        const QStringList texts{QStringLiteral("Je serai là vers dix-huit heures."),
+                                QStringLiteral("Merci pour le compte rendu, je relis la deuxième partie ce "
+                                               "soir et je te réponds demain matin sans faute."),
+                                "Troisième", "Quatrième", "Cinquième"};
         QList<TranscriptEntry> history;
         for (int i = 0; i < texts.size(); ++i)
             history << entry(texts[i], 10 * i);
@@ -147,7 +130,6 @@ private Q_SLOTS:
         coordinator().setLastLatency(0.4249);
         settle(view, QStringLiteral("main-history"));
         QVERIFY(shows(view, "recent") && shows(view, "latencyPill"));
-        QVERIFY(view->height() > bare);
         QCOMPARE(items(view, "historyRow").size(), 3);
 
         // A click copies the row's text and marks it; a new transcript at the top keeps the mark on it.
@@ -156,12 +138,9 @@ private Q_SLOTS:
         history.prepend(entry(QStringLiteral("Nouveau"), 0));
         coordinator().setHistory(history);
         QStringList marked;
-        for (QQuickItem* row : items(view, "historyRow")) {
-            if (row->property("copied").toBool())
-                marked << row->property("entryText").toString();
-        }
-        QCOMPARE(marked, QStringList{texts[1]});
-        settle(view, QStringLiteral("main-copied"));
+        for (QQuickItem* row : items(view, "historyRow"))
+            marked << (row->property("copied").toBool() ? row->property("entryText").toString() : "");
+        QCOMPARE(marked, QStringList({"", "", texts[1]}));
 
         // Missing accessibility and a dictation under way.
         coordinator().setAccessibilityGranted(false);
@@ -169,8 +148,6 @@ private Q_SLOTS:
         coordinator().setIsRecording(true);
         settle(view, QStringLiteral("main-recording"));
         QVERIFY(shows(view, "permissions") && !shows(view, "latencyPill"));
-        coordinator().clearHistory();
-        QVERIFY(!shows(view, "recent"));
     }
 
     // Given the coordinator alone, as the window controller does, the view builds its own model.
@@ -185,7 +162,7 @@ private Q_SLOTS:
         auto* view = qobject_cast<QQuickItem*>(component.createWithInitialProperties(
             {{QStringLiteral("coordinator"), QVariant::fromValue<QObject*>(&coordinator())}}));
         QVERIFY2(view, qPrintable(component.errorString()));
-        m_render->render(view, QStringLiteral("walkthrough-0-") + m_scheme, {},
+        m_render->render(view, QStringLiteral("walkthrough-0"), {},
                          QGuiApplication::palette().color(QPalette::Window));
         QCOMPARE(QSizeF(view->implicitWidth(), view->implicitHeight()), QSizeF(380, 500));
         QVERIFY(shows(view, "onboarding"));

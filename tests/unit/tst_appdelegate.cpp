@@ -24,9 +24,8 @@ class TestAppDelegate : public QObject
         services.showMainWindow = [this] { m_calls << QStringLiteral("window"); };
         services.inputAccessTrusted = [missing] { return missing != u"input access"; };
         services.microphoneStatus = [missing] {
-            return missing == u"microphone denied"      ? MicrophoneAuthorization::Denied
-                   : missing == u"microphone not asked" ? MicrophoneAuthorization::NotDetermined
-                                                        : MicrophoneAuthorization::Authorized;
+            return missing == u"microphone not asked" ? MicrophoneAuthorization::NotDetermined
+                                                      : MicrophoneAuthorization::Authorized;
         };
         services.onboardingDone = [missing] { return missing != u"walkthrough"; };
         return AppDelegate(std::move(services));
@@ -38,50 +37,34 @@ private Q_SLOTS:
     void launch_data()
     {
         QTest::addColumn<QString>("arguments");
-        QTest::addColumn<QString>("environment");
         QTest::addColumn<QString>("missing");
         // What the launch started, including what it left for the event loop.
         QTest::addColumn<QString>("calls");
 
         const auto row = [](const QByteArray& tag, const char* arguments, const char* missing,
-                            const char* calls, const char* environment = "") {
-            QTest::newRow(tag.constData())
-                << QString(arguments) << QString(environment) << QString(missing) << QString(calls);
+                            const char* calls) {
+            QTest::newRow(tag.constData()) << QString(arguments) << QString(missing) << QString(calls);
         };
         row("ordinary launch", "", "", "updater window");
         row("self-check", "--check-dictation", "", "check");
         row("self-check wins over snapshot", "--snapshot /tmp/a.png --check-dictation", "", "check");
         row("snapshot", "--snapshot /tmp/a.png", "", "snapshot /tmp/a.png");
-        row("trailing snapshot is ignored", "--snapshot", "", "updater window");
-        row("under a test runner, no updater", "", "", "window", "XCTestConfigurationFilePath");
         row("login launch with everything granted", "--autostart", "", "updater");
-        for (const char* missing :
-             {"input access", "microphone not asked", "microphone denied", "walkthrough"})
+        for (const char* missing : {"input access", "microphone not asked", "walkthrough"})
             row("login launch without " + QByteArray(missing), "--autostart", missing, "updater window");
     }
 
     void launch()
     {
         QFETCH(QString, arguments);
-        QFETCH(QString, environment);
         QFETCH(QString, missing);
         QFETCH(QString, calls);
-        QProcessEnvironment variables;
-        if (!environment.isEmpty())
-            variables.insert(environment, QStringLiteral("1"));
         AppDelegate launcher = delegate(missing);
-        launcher.applicationDidFinishLaunching(
-            QStringList{QStringLiteral("parlune")} + arguments.split(u' ', Qt::SkipEmptyParts), variables);
+        launcher.applicationDidFinishLaunching(QStringList{QStringLiteral("parlune")} +
+                                                   arguments.split(u' ', Qt::SkipEmptyParts),
+                                               QProcessEnvironment());
         QCoreApplication::processEvents();
         QCOMPARE(m_calls.join(u' '), calls);
-    }
-
-    void reopenShowsTheWindowFromTheEventLoop()
-    {
-        delegate().applicationShouldHandleReopen();
-        QVERIFY(m_calls.isEmpty());
-        QCoreApplication::processEvents();
-        QCOMPARE(m_calls, QStringList{"window"});
     }
 
     void secondLaunchHandsOverToTheRunningOne()

@@ -63,14 +63,8 @@ private Q_SLOTS:
             << KeyCombo{49, ModifierFlag::control | option, false} << false;
         QTest::newRow("right control alone")
             << Keys{{press, 97}, {release, 97, control}} << KeyCombo{62, 0, true} << false;
-        QTest::newRow("alt-F2") << Keys{{press, 60, Qt::AltModifier}} << KeyCombo{120, option, false}
-                                << false;
-        QTest::newRow("shift then A records shift-A")
-            << Keys{{press, 42}, {press, 30, shift}} << KeyCombo{0, ModifierFlag::shift, false} << false;
         QTest::newRow("escape cancels, even with a modifier")
             << Keys{{press, 42}, {press, 1, shift}} << nothingRecorded << false;
-        QTest::newRow("caps lock is not a shortcut")
-            << Keys{{press, 58}, {release, 58}} << nothingRecorded << true;
         QTest::newRow("the last modifier pressed is the candidate")
             << Keys{{press, 125}, {press, 42, meta}, {release, 42, meta | shift}} << KeyCombo{56, 0, true}
             << false;
@@ -80,8 +74,6 @@ private Q_SLOTS:
         QTest::newRow("both shift keys")
             << Keys{{press, 42}, {press, 54, shift}, {release, 42, shift}, {release, 54, shift}}
             << nothingRecorded << true;
-        QTest::newRow("a release without a press records nothing")
-            << Keys{{release, 97}} << nothingRecorded << true;
     }
 
     void windowKeysAreRecordedAndSwallowed()
@@ -110,7 +102,7 @@ private Q_SLOTS:
         QCOMPARE(window.keys, 1);
     }
 
-    void aSecondClickCancelsAndKeepsTheShortcut()
+    void aSecondClickOrHidingTheWindowCancelsAndKeepsTheShortcut()
     {
         KeyCountingWindow window;
         KeyComboRecorder recorder;
@@ -118,26 +110,18 @@ private Q_SLOTS:
         const KeyCombo rightControl{62, 0, true};
         recorder.setCombo(rightControl);
         recorder.click();
-        QCOMPARE(recorder.label(), QStringLiteral("…"));
         window.type({press, 42});
         recorder.click();
         window.type({release, 42, Qt::ShiftModifier});
         QVERIFY(!recorder.recording());
         QCOMPARE(recorder.combo(), rightControl);
-        QCOMPARE(recorder.label(), rightControl.displayString());
         QCOMPARE(window.keys, 1);
-    }
 
-    void hidingTheWindowCancels()
-    {
-        QWindow window;
-        KeyComboRecorder recorder;
-        recorder.setWindow(&window);
         window.show();
         recorder.click();
         window.hide();
-        QVERIFY(!recorder.recording());
-        QVERIFY(!recorder.isMonitoring());
+        QVERIFY(!recorder.recording() && !recorder.isMonitoring());
+        QCOMPARE(recorder.combo(), rightControl);
     }
 };
 

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the program hands its windows and its snapshot: the buttons reach the desktop's settings and the
-// delivery's clipboard, and the snapshot's coordinator stands on services that do nothing.
+// What the program hands its windows: their buttons reach the desktop's settings.
 #include "FakeDesktop.h"
-#include "diagnostics/WindowSnapshot.h"
 #include "ui/MainWindowModel.h"
 #include "ui/OnboardingModel.h"
 
@@ -29,7 +27,6 @@ private Q_SLOTS:
         QTest::newRow("walkthrough's Ouvrir les réglages") << "accessibility" << accessibility;
         QTest::newRow("walkthrough's Ouvrir les réglages du clavier")
             << "fn" << QStringList{"gnome-control-center", "keyboard"};
-        QTest::newRow("a transcript's copy") << "copy" << QStringList{};
     }
 
     void buttonsReachTheDesktop()
@@ -48,26 +45,9 @@ private Q_SLOTS:
 
         if (button == "window")
             window.requestAccessibility();
-        else if (button == "copy")
-            window.copy(QStringLiteral("Bonjour"));
         else
             walkthrough->primaryAction();
-
-        QCOMPARE(desktop.workspace.launched,
-                 launched.isEmpty() ? std::vector<QStringList>{} : std::vector<QStringList>{launched});
-        QCOMPARE(desktop.pasteboard.content.empty(), button != "copy");
-    }
-
-    void snapshotCoordinatorCanBeDrivenWithoutADesktop()
-    {
-        const std::unique_ptr<AppCoordinator> coordinator = WindowSnapshot::storedState();
-        coordinator->toggle();
-        coordinator->shortcutPressed();
-        coordinator->shortcutReleased();
-        coordinator->tick();
-        // No language can be recognised: the user is told, and nothing records.
-        QCOMPARE(coordinator->status().kind(), RecordingStatus::Message);
-        QVERIFY(!coordinator->isRecording());
+        QCOMPARE(desktop.workspace.launched, std::vector<QStringList>{launched});
     }
 };
 
