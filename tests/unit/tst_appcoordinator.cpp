@@ -2,6 +2,7 @@
 // The coordinator's own state: the return of the panel to idle, the settings and the history.
 #include "FakeDesktop.h"
 #include "StagedCoordinator.h"
+#include "store/AppSettingsStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -80,6 +81,29 @@ private Q_SLOTS:
         file.close();
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), stored);
+    }
+
+    // Every change the user makes is saved at once, by a live coordinator only; the walkthrough saves its own
+    // flag.
+    void onlyALiveCoordinatorSavesEachSettingChange()
+    {
+        auto quiet = make(false);
+        quiet->setLanguage(Language::en);
+        QVERIFY(!QFile::exists(settingsPath()));
+        quiet.reset();
+
+        auto coordinator = make(true);
+        coordinator->setOnboardingDone(true);
+        QVERIFY(!QFile::exists(settingsPath()));
+        coordinator->setLanguage(Language::es);
+        const KeyCombo controlOptionSpace{49, ModifierFlag::control | ModifierFlag::option, false};
+        coordinator->setShortcut(controlOptionSpace);
+        coordinator->setLaunchAtLogin(true);
+        QVERIFY(m_desktop->autostart.registered);
+        const AppSettings saved = AppSettingsStore(settingsPath()).load();
+        QCOMPARE(saved.language, Language::es);
+        QCOMPARE(saved.shortcut, controlOptionSpace);
+        QVERIFY(saved.launchAtLogin && saved.onboardingDone);
     }
 
     void clearHistoryEmptiesTheFileToo()
