@@ -88,7 +88,7 @@ private Q_SLOTS:
         QSignalSpy changed(model.get(), &MainWindowModel::textsChanged);
         coordinator().setShortcut(KeyCombo{49, ModifierFlag::control | ModifierFlag::option, false});
         QVERIFY(!changed.isEmpty());
-        QCOMPARE(model->subtitle().count(QStringLiteral("⌃⌥Espace")), 2);
+        QCOMPARE(model->subtitle().count(QStringLiteral("Ctrl+Alt+Espace")), 2);
     }
 
     void latencyPillInTheUsersDecimalsAndHiddenWhileRecording()
