@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     AppDelegate delegate(std::move(services));
     QObject::connect(&instance, &SingleInstance::reopenRequested, &instance,
                      [&delegate] { delegate.applicationShouldHandleReopen(); });
-    delegate.applicationDidFinishLaunching(arguments, QProcessEnvironment::systemEnvironment());
+    delegate.applicationDidFinishLaunching(arguments);
 
     return QApplication::exec();
 }
