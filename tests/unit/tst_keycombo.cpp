@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "input/KeyCombo.h"
 #include "platform/KeyCodes.h"
-#include "store/JsonWriter.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -34,17 +33,14 @@ private Q_SLOTS:
         using namespace ModifierFlag;
         row("the default", "us", KeyCombo::defaultCombo(), "Ctrl droite");
         row("left Super", "us", {55, 0, true}, "Super gauche");
-        row("stray bits on a key held alone", "us", {56, control | 0x10000, true}, "Maj gauche");
         row("right Alt", "us", {61, 0, true}, "Alt droite");
         row("right Alt where it is Alt Gr", "fr", {61, 0, true}, "Alt Gr");
         row("fn", "us", {63, 0, true}, "fn");
-        row("Caps Lock cannot be held alone", "us", {57, 0, true}, "?");
         row("ordinary", "us", {49, control | option, false}, "Ctrl+Alt+Espace");
         // Whatever order the keys were pressed in; bits outside the five are not shown.
         row("every modifier", "us", {53, function | command | shift | option | control | 0x10000, false},
             "Ctrl+Alt+Maj+Super+fn+Échap");
         row("a letter of the layout", "fr", {0, command, false}, "Super+Q");
-        row("a key the layout leaves empty", "us", {110, 0, false}, "Touche 110");
     }
 
     void labelsSpeakLinux()
@@ -54,17 +50,6 @@ private Q_SLOTS:
         QFETCH(QString, label);
         qputenv("XKB_DEFAULT_LAYOUT", layout);
         QCOMPARE(combo.displayString(), label);
-    }
-
-    void defaultIsRightControlAndItsJson()
-    {
-        // A settings file without a shortcut gets the default; one naming fn keeps it, with a warning.
-        JsonWriter writer;
-        KeyCombo::defaultCombo().writeJson(writer);
-        QCOMPARE(writer.bytes(), R"({"keyCode":62,"modifiers":0,"isModifierKey":true})");
-        QVERIFY(!KeyCombo::defaultCombo().isFnAlone());
-        QVERIFY((KeyCombo{63, ModifierFlag::function, true}.isFnAlone()));
-        QVERIFY(!(KeyCombo{63, ModifierFlag::function, false}.isFnAlone()));
     }
 
     // The other limits, and a shortcut that is not an object, are checked with the settings file.

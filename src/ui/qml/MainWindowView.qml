@@ -170,7 +170,6 @@ Item {
                 title: qsTr("Touche fn")
                 detail: qsTr("Non détectée")
                 ProminentButton {
-                    objectName: "useDefaultShortcut"
                     text: root.model.useDefaultShortcutTitle
                     onClicked: root.model.useDefaultShortcut()
                 }
