@@ -21,6 +21,26 @@ void keyNameFromServerLayout(benchmark::State& state)
 }
 BENCHMARK(keyNameFromServerLayout)->Unit(benchmark::kMicrosecond);
 
+// Right Alt held alone asks the layout whether the key is Alt Gr; the other keys held alone ask nothing.
+void rightAltLabelFromServerLayout(benchmark::State& state)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        state.SkipWithError("no display: run inside scripts/session");
+        return;
+    }
+    const KeyCombo rightAlt{61, 0, true};
+    for (auto _ : state)
+        benchmark::DoNotOptimize(rightAlt.displayString());
+}
+BENCHMARK(rightAltLabelFromServerLayout)->Unit(benchmark::kMicrosecond);
+
+void rightControlLabel(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(KeyCombo::defaultCombo().displayString());
+}
+BENCHMARK(rightControlLabel)->Unit(benchmark::kMicrosecond);
+
 void keyNameFromEnvironmentLayout(benchmark::State& state)
 {
     const QByteArray display = qgetenv("DISPLAY");

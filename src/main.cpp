@@ -10,6 +10,7 @@
 #include "platform/InputAccess.h"
 #include "platform/Log.h"
 #include "platform/appcast/AppcastUpdateController.h"
+#include "platform/xdg/DesktopId.h"
 #include "system/Updater.h"
 #include "ui/MainWindowView.h"
 #include "ui/RecordingHUD.h"
@@ -38,6 +39,8 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlune"));
     QApplication::setApplicationDisplayName(QStringLiteral("Parlune"));
+    // The desktop matches the program's windows to its launcher entry by this name.
+    QGuiApplication::setDesktopFileName(desktopId());
     // The program lives in the tray: closing its window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     // Before any text: the few that name another system's things read as on this desktop.
@@ -90,7 +93,7 @@ int main(int argc, char** argv)
     AppDelegate delegate(std::move(services));
     QObject::connect(&instance, &SingleInstance::reopenRequested, &instance,
                      [&delegate] { delegate.applicationShouldHandleReopen(); });
-    delegate.applicationDidFinishLaunching(arguments, QProcessEnvironment::systemEnvironment());
+    delegate.applicationDidFinishLaunching(arguments);
 
     return QApplication::exec();
 }

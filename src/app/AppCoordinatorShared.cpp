@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program's one coordinator, on the desktop's real services.
 #include "app/AppCoordinator.h"
+#include "app/AppDelegate.h"
 #include "app/DesktopServices.h"
 
 #include <QCoreApplication>
@@ -12,8 +13,8 @@ namespace {
 bool isQuiet()
 {
     // The self-check drives a dictation of its own; a test runner must not touch the user's files.
-    return QCoreApplication::arguments().contains(QStringLiteral("--check-dictation")) ||
-           qEnvironmentVariableIsSet("XCTestConfigurationFilePath");
+    return QCoreApplication::arguments().contains(AppDelegate::dictationCheckArgument) ||
+           AppDelegate::runsUnderTestRunner();
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "system/LoginItem.h"
 
 #include <QCoreApplication>
+#include <QStandardPaths>
 
 namespace parlune {
 
@@ -14,11 +15,6 @@ void later(std::function<void()> work)
 {
     if (work)
         QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work), Qt::QueuedConnection);
-}
-
-bool underTestRunner(const QProcessEnvironment& environment)
-{
-    return environment.contains(QStringLiteral("XCTestConfigurationFilePath"));
 }
 
 } // namespace
@@ -37,8 +33,12 @@ AppDelegate::Mode AppDelegate::modeFor(const QStringList& arguments)
     return Mode::Interactive;
 }
 
-AppDelegate::Mode AppDelegate::applicationDidFinishLaunching(const QStringList& arguments,
-                                                             const QProcessEnvironment& environment)
+bool AppDelegate::runsUnderTestRunner()
+{
+    return QStandardPaths::isTestModeEnabled();
+}
+
+AppDelegate::Mode AppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
 {
     const Mode mode = modeFor(arguments);
     switch (mode) {
@@ -55,7 +55,7 @@ AppDelegate::Mode AppDelegate::applicationDidFinishLaunching(const QStringList& 
         break;
     }
 
-    if (!underTestRunner(environment) && m_services.startUpdater)
+    if (!runsUnderTestRunner() && m_services.startUpdater)
         m_services.startUpdater();
     if (isQuietLaunch(arguments))
         return mode;

@@ -3,7 +3,6 @@
 
 #include "platform/MicrophoneAccess.h"
 
-#include <QProcessEnvironment>
 #include <QStringList>
 
 #include <functional>
@@ -44,7 +43,11 @@ public:
 
     // Runs the launch for `arguments`. The self-check, the snapshot and the main window start from the
     // event loop, once this has returned.
-    Mode applicationDidFinishLaunching(const QStringList& arguments, const QProcessEnvironment& environment);
+    Mode applicationDidFinishLaunching(const QStringList& arguments);
+
+    // A test program is running us: it has put Qt's standard paths in their test mode, so that nothing
+    // it does reaches the user's files. Such a run checks for no update, and its coordinator is quiet.
+    static bool runsUnderTestRunner();
 
     // The program was launched again while running: its main window comes forward.
     void applicationShouldHandleReopen();

@@ -44,7 +44,8 @@ struct DesktopServices::Parts
                            QCoreApplication::applicationFilePath(),
                            {LoginItem::launchArgument}};
     LoginItem loginItem{autostart};
-    Permissions permissions{focusedElement, workspace, qEnvironmentVariable("XDG_CURRENT_DESKTOP")};
+    Permissions permissions{focusedElement, workspace, qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
+                            qEnvironmentVariable("DESKTOP_SESSION")};
     X11KeyboardTap keyboardTap;
     std::shared_ptr<Recognizer> recognizer = std::make_shared<PocketsphinxRecognizer>();
 };

@@ -2,6 +2,7 @@
 #include "app/SingleInstance.h"
 
 #include "platform/Log.h"
+#include "platform/xdg/DesktopId.h"
 
 #include <QDir>
 #include <QLocalServer>
@@ -15,14 +16,27 @@ const QByteArray reopenMessage = QByteArrayLiteral("reopen\n");
 // A running instance answers at once; this only bounds a stuck one.
 constexpr int handOverTimeoutMs = 2000;
 
+QString runtimeFolder()
+{
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return folder.isEmpty() ? QDir::tempPath() : folder;
+}
+
 } // namespace
 
 QString SingleInstance::socketPath()
 {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder + QStringLiteral("/parlune.socket");
+    return runtimeFolder() + QLatin1Char('/') + desktopId() + QStringLiteral(".socket");
+}
+
+QString SingleInstance::legacySocketPath()
+{
+    return runtimeFolder() + QStringLiteral("/parlune.socket");
+}
+
+bool SingleInstance::handOver()
+{
+    return handOver(socketPath()) || handOver(legacySocketPath());
 }
 
 bool SingleInstance::handOver(const QString& path)

@@ -17,11 +17,16 @@ class SingleInstance : public QObject
     Q_OBJECT
 
 public:
-    // The socket's path: $XDG_RUNTIME_DIR/parlune.socket (the temporary folder when unset).
+    // The socket's path: $XDG_RUNTIME_DIR/<desktop id>.socket (the temporary folder when unset).
     static QString socketPath();
+    // Where an instance started under the program's earlier name listens: parlune.socket.
+    static QString legacySocketPath();
 
     // Asks a running instance listening at `path` to come forward; false when none answers.
-    static bool handOver(const QString& path = socketPath());
+    static bool handOver(const QString& path);
+    // The same at the socket's path, then at the earlier one: the instance a user started before an
+    // upgrade still comes forward instead of running beside a second one.
+    static bool handOver();
 
     explicit SingleInstance(QObject* parent = nullptr);
     ~SingleInstance() override;

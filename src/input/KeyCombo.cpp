@@ -9,34 +9,39 @@ namespace parlune {
 
 namespace {
 
-// Labels of the modifier keys held alone: the symbol and which side of the keyboard.
+// Labels of the modifier keys held alone: the name printed on a PC keyboard and which side it is on.
+// Command is the key with the logo, which Linux desktops call Super.
 constexpr std::array<std::pair<quint16, const char*>, 9> modifierKeyLabels{{
-    {54, "⌘ droite"},
-    {55, "⌘ gauche"},
-    {56, "⇧ gauche"},
-    {58, "⌥ gauche"},
-    {59, "⌃ gauche"},
-    {60, "⇧ droite"},
-    {61, "⌥ droite"},
-    {62, "⌃ droite"},
+    {54, "Super droite"},
+    {55, "Super gauche"},
+    {56, "Maj gauche"},
+    {58, "Alt gauche"},
+    {59, "Ctrl gauche"},
+    {60, "Maj droite"},
+    {61, "Alt droite"},
+    {62, "Ctrl droite"},
     {63, "fn"},
 }};
 
-// The prefix of an ordinary shortcut, always in this order whatever order the keys were pressed in.
-constexpr std::array<std::pair<quint64, const char*>, 5> modifierSymbols{{
-    {ModifierFlag::control, "⌃"},
-    {ModifierFlag::option, "⌥"},
-    {ModifierFlag::shift, "⇧"},
-    {ModifierFlag::command, "⌘"},
-    {ModifierFlag::function, "fn "},
+constexpr quint16 rightAltKeyCode = 61;
+
+// The prefix of an ordinary shortcut, always in this order whatever order the keys were pressed in,
+// each name followed by "+".
+constexpr std::array<std::pair<quint64, const char*>, 5> modifierNames{{
+    {ModifierFlag::control, "Ctrl"},
+    {ModifierFlag::option, "Alt"},
+    {ModifierFlag::shift, "Maj"},
+    {ModifierFlag::command, "Super"},
+    {ModifierFlag::function, "fn"},
 }};
 
 // Keys that type nothing, or whose character would be unreadable in a label.
 constexpr std::array<std::pair<quint16, const char*>, 25> namedKeys{{
-    {49, "Espace"}, {36, "↩"},    {48, "⇥"},    {53, "esc"},  {51, "⌫"},    {117, "⌦"},   {122, "F1"},
-    {120, "F2"},    {99, "F3"},   {118, "F4"},  {96, "F5"},   {97, "F6"},   {98, "F7"},   {100, "F8"},
-    {101, "F9"},    {109, "F10"}, {103, "F11"}, {111, "F12"}, {105, "F13"}, {107, "F14"}, {113, "F15"},
-    {123, "←"},     {124, "→"},   {126, "↑"},   {125, "↓"},
+    {49, "Espace"}, {36, "Entrée"}, {48, "Tab"},  {53, "Échap"}, {51, "Retour arrière"},
+    {117, "Suppr"}, {122, "F1"},    {120, "F2"},  {99, "F3"},    {118, "F4"},
+    {96, "F5"},     {97, "F6"},     {98, "F7"},   {100, "F8"},   {101, "F9"},
+    {109, "F10"},   {103, "F11"},   {111, "F12"}, {105, "F13"},  {107, "F14"},
+    {113, "F15"},   {123, "←"},     {124, "→"},   {126, "↑"},    {125, "↓"},
 }};
 
 constexpr std::array<std::pair<quint16, quint64>, 9> modifierKeyFlags{{
@@ -53,9 +58,21 @@ constexpr std::array<std::pair<quint16, quint64>, 9> modifierKeyFlags{{
 
 } // namespace
 
+KeyCombo KeyCombo::defaultCombo()
+{
+    return KeyCombo{62, 0, true};
+}
+
 QString KeyCombo::displayString() const
 {
     if (isModifierKey) {
+        // On most European layouts the right Alt key chooses the third level of the keys and is
+        // printed "Alt Gr"; holding it alone is a shortcut like any other.
+        if (keyCode == rightAltKeyCode) {
+            const auto layout = KeyboardLayout::current();
+            if (layout && layout->choosesThirdLevel(keyCode))
+                return QStringLiteral("Alt Gr");
+        }
         // The key alone names the shortcut; stray modifier bits are not part of it.
         for (const auto& [code, label] : modifierKeyLabels) {
             if (code == keyCode)
@@ -64,9 +81,9 @@ QString KeyCombo::displayString() const
         return QStringLiteral("?");
     }
     QString label;
-    for (const auto& [flag, symbol] : modifierSymbols) {
+    for (const auto& [flag, name] : modifierNames) {
         if (modifiers & flag)
-            label += QString::fromUtf8(symbol);
+            label += QString::fromUtf8(name) + QLatin1Char('+');
     }
     return label + keyName(keyCode);
 }

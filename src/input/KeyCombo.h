@@ -35,16 +35,24 @@ struct KeyCombo
 
 public:
     // Virtual key code: position-based, independent of the layout. For a modifier-only shortcut the
-    // code of the modifier key itself.
-    quint16 keyCode = 63;
+    // code of the modifier key itself. A value made with no fields is right Control alone.
+    quint16 keyCode = 62;
     // Modifier flag bits that must be held with the key; 0 for a modifier-only shortcut.
     quint64 modifiers = 0;
     bool isModifierKey = true;
 
-    // The fn key alone.
-    static KeyCombo defaultCombo() { return {}; }
+    static constexpr quint16 fnKeyCode = 63;
 
-    // The short label shown to the user, for example "fn", "⌃ droite" or "⌃⌥Espace".
+    // The shortcut of a user who has chosen none, and of a settings file that names none. Not the fn
+    // key, which the settings format knows (63) but which programs cannot see on nearly every PC
+    // keyboard: right Control alone, which nothing else holds by itself.
+    static KeyCombo defaultCombo();
+
+    // fn alone: a shortcut that can never fire here, shown with a warning and an offer to change it.
+    bool isFnAlone() const { return isModifierKey && keyCode == fnKeyCode; }
+
+    // The short label shown to the user, with the names printed on a PC keyboard: "Ctrl droite",
+    // "Alt Gr", "Ctrl+Alt+Espace".
     QString displayString() const;
 
     static QString keyName(quint16 keyCode);

@@ -257,7 +257,7 @@ std::optional<KeyboardLayout> KeyboardLayout::fromName(const QString& layout, co
     return KeyboardLayout(std::move(keymap), 0);
 }
 
-std::optional<QString> KeyboardLayout::character(quint16 virtualKeyCode) const
+std::optional<quint32> KeyboardLayout::keysym(quint16 virtualKeyCode) const
 {
     const auto evdev = KeyCodes::evdevForVirtual(virtualKeyCode);
     if (!evdev)
@@ -273,7 +273,20 @@ std::optional<QString> KeyboardLayout::character(quint16 virtualKeyCode) const
     // Level 0: the key pressed with no modifier.
     if (xkb_keymap_key_get_syms_by_level(m_keymap->keymap, key, layout, 0, &keysyms) != 1)
         return std::nullopt;
-    const char32_t character = characterOf(keysyms[0]);
+    return keysyms[0];
+}
+
+bool KeyboardLayout::choosesThirdLevel(quint16 virtualKeyCode) const
+{
+    return keysym(virtualKeyCode) == std::optional<quint32>(XKB_KEY_ISO_Level3_Shift);
+}
+
+std::optional<QString> KeyboardLayout::character(quint16 virtualKeyCode) const
+{
+    const auto symbol = keysym(virtualKeyCode);
+    if (!symbol)
+        return std::nullopt;
+    const char32_t character = characterOf(*symbol);
     if (!isPrintable(character))
         return std::nullopt;
     return QString::fromUcs4(&character, 1);

@@ -30,10 +30,16 @@ public:
     // alone: "^" for the circumflex key of a French keyboard.
     std::optional<QString> character(quint16 virtualKeyCode) const;
 
+    // Whether the key, pressed alone, chooses the third level of the other keys: the right Alt key
+    // of a French or German layout, printed "Alt Gr".
+    bool choosesThirdLevel(quint16 virtualKeyCode) const;
+
     struct Keymap; // the compiled keymap of the keyboard library
 
 private:
     KeyboardLayout(std::shared_ptr<const Keymap> keymap, quint32 group);
+    // The symbol the key gives with no modifier held, or none when it gives none or several.
+    std::optional<quint32> keysym(quint16 virtualKeyCode) const;
 
     std::shared_ptr<const Keymap> m_keymap;
     // Which of the keymap's layouts is in use, when it holds several ("us,fr").

@@ -23,8 +23,9 @@ struct AppSettings
     // Compact JSON, members in the order above.
     QByteArray toJson() const;
     // Lenient where it costs nothing (an unknown language is French, an unreadable shortcut falls
-    // back to "holdCombo" and then to fn), strict about the switches: a switch that is not a JSON
-    // boolean, or a document that is not an object, makes the whole record unreadable.
+    // back to "holdCombo" and then to the default shortcut), strict about the switches: a switch
+    // that is not a JSON boolean, or a document that is not an object, makes the whole record
+    // unreadable.
     static std::optional<AppSettings> fromJson(const QByteArray& json);
 
     friend bool operator==(const AppSettings&, const AppSettings&) = default;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "system/Permissions.h"
 
+#include <QStandardPaths>
+
 #include <utility>
 
 namespace parlune {
@@ -11,11 +13,64 @@ const QStringList Permissions::textRoles{
     QStringLiteral("document frame"), QStringLiteral("editbar"),
 };
 
-Permissions::Permissions(FocusedElement& focusedElement, Workspace& workspace, QString desktop)
+namespace {
+
+// The settings program of each desktop, with the arguments that open its accessibility page. GNOME's
+// relatives (Unity, Budgie, Pantheon) say "GNOME" in their list too.
+struct AccessibilityPanel
+{
+    QLatin1String desktop;
+    QStringList command;
+};
+
+const AccessibilityPanel accessibilityPanels[] = {
+    {QLatin1String("kde"), {QStringLiteral("systemsettings"), QStringLiteral("kcm_access")}},
+    {QLatin1String("x-cinnamon"), {QStringLiteral("cinnamon-settings"), QStringLiteral("universal-access")}},
+    {QLatin1String("gnome"), {QStringLiteral("gnome-control-center"), QStringLiteral("universal-access")}},
+    {QLatin1String("xfce"), {QStringLiteral("xfce4-accessibility-settings")}},
+    {QLatin1String("mate"), {QStringLiteral("mate-at-properties")}},
+    {QLatin1String("lxqt"), {QStringLiteral("lxqt-config-accessibility")}},
+};
+
+// Session names as display managers write them, for a session started without XDG_CURRENT_DESKTOP:
+// "plasma" and "plasmawayland" are KDE, "gnome-xorg" and "ubuntu" GNOME, "cinnamon" Cinnamon.
+QStringList desktopsOfSession(const QString& session)
+{
+    static const std::pair<QLatin1String, QLatin1String> aliases[] = {
+        {QLatin1String("plasma"), QLatin1String("kde")},
+        {QLatin1String("kde"), QLatin1String("kde")},
+        {QLatin1String("ubuntu"), QLatin1String("gnome")},
+        {QLatin1String("gnome"), QLatin1String("gnome")},
+        {QLatin1String("cinnamon"), QLatin1String("x-cinnamon")},
+        {QLatin1String("xfce"), QLatin1String("xfce")},
+        {QLatin1String("mate"), QLatin1String("mate")},
+        {QLatin1String("lxqt"), QLatin1String("lxqt")},
+    };
+    const QString name = session.toLower();
+    for (const auto& [prefix, desktop] : aliases) {
+        if (name.startsWith(prefix))
+            return {desktop};
+    }
+    return {};
+}
+
+} // namespace
+
+Permissions::Permissions(FocusedElement& focusedElement, Workspace& workspace, QString desktop,
+                         QString session, InstalledCheck isInstalled)
     : m_focusedElement(focusedElement)
     , m_workspace(workspace)
     , m_desktops(desktop.toLower().split(QLatin1Char(':'), Qt::SkipEmptyParts))
-{}
+    , m_isInstalled(std::move(isInstalled))
+{
+    if (m_desktops.isEmpty())
+        m_desktops = desktopsOfSession(session);
+}
+
+bool Permissions::programIsInstalled(const QString& program)
+{
+    return !QStandardPaths::findExecutable(program).isEmpty();
+}
 
 std::optional<bool> Permissions::focusedElementAcceptsText()
 {
@@ -33,56 +88,21 @@ QCoro::Task<bool> Permissions::requestMicrophone()
 
 void Permissions::requestAccessibility()
 {
-    open(Page::accessibility);
+    if (const auto command = accessibilitySettings())
+        m_workspace.launch(command->first(), command->mid(1));
 }
 
-void Permissions::openKeyboardSettings()
+std::optional<QStringList> Permissions::accessibilitySettings() const
 {
-    open(Page::keyboard);
-}
-
-void Permissions::open(Page page)
-{
-    // The settings program of each desktop and its arguments, first for the accessibility page, then
-    // for the keyboard page. GNOME's relatives (Unity, Budgie, Pantheon) say "GNOME" in their list too.
-    struct Panels
-    {
-        QString desktop;
-        QStringList accessibility;
-        QStringList keyboard;
-    };
-    static const Panels panels[] = {
-        {QStringLiteral("kde"),
-         {QStringLiteral("systemsettings"), QStringLiteral("kcm_access")},
-         {QStringLiteral("systemsettings"), QStringLiteral("kcm_keyboard")}},
-        {QStringLiteral("x-cinnamon"),
-         {QStringLiteral("cinnamon-settings"), QStringLiteral("universal-access")},
-         {QStringLiteral("cinnamon-settings"), QStringLiteral("keyboard")}},
-        {QStringLiteral("gnome"),
-         {QStringLiteral("gnome-control-center"), QStringLiteral("universal-access")},
-         {QStringLiteral("gnome-control-center"), QStringLiteral("keyboard")}},
-        {QStringLiteral("xfce"),
-         {QStringLiteral("xfce4-accessibility-settings")},
-         {QStringLiteral("xfce4-keyboard-settings")}},
-        {QStringLiteral("mate"),
-         {QStringLiteral("mate-at-properties")},
-         {QStringLiteral("mate-keyboard-properties")}},
-        {QStringLiteral("lxqt"),
-         {QStringLiteral("lxqt-config-accessibility")},
-         {QStringLiteral("lxqt-config-input")}},
-    };
-
-    for (const QString& desktop : std::as_const(m_desktops)) {
-        for (const Panels& entry : panels) {
-            if (entry.desktop != desktop)
-                continue;
-            const QStringList& command = page == Page::keyboard ? entry.keyboard : entry.accessibility;
-            m_workspace.launch(command.first(), command.mid(1));
-            return;
+    // Only the desktop's own settings: another desktop's program, even installed, may not start
+    // outside its desktop, or may change settings this desktop does not read.
+    for (const QString& desktop : m_desktops) {
+        for (const AccessibilityPanel& panel : accessibilityPanels) {
+            if (panel.desktop == desktop && m_isInstalled(panel.command.first()))
+                return panel.command;
         }
     }
-    // An unknown desktop: there is no page we could open, and guessing a program might start the wrong
-    // one, so nothing happens.
+    return std::nullopt;
 }
 
 } // namespace parlune

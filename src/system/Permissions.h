@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace parlune {
@@ -20,8 +21,15 @@ public:
     // Accessibility roles that take text without further question.
     static const QStringList textRoles;
 
+    // Whether a program is installed, by the name it is started with.
+    using InstalledCheck = std::function<bool(const QString& program)>;
+
     // `desktop` is the desktop's name list as in XDG_CURRENT_DESKTOP ("GNOME", "ubuntu:GNOME", "KDE").
-    Permissions(FocusedElement& focusedElement, Workspace& workspace, QString desktop);
+    // When that is empty, `session` (DESKTOP_SESSION: "plasma", "xfce", "gnome-xorg") names it.
+    Permissions(FocusedElement& focusedElement, Workspace& workspace, QString desktop, QString session = {},
+                InstalledCheck isInstalled = programIsInstalled);
+
+    static bool programIsInstalled(const QString& program);
 
     // Whether the focused widget of the application in front takes text: true for a text-entry role
     // or an editable widget, false for any other focused widget, none when nothing can be read.
@@ -32,18 +40,20 @@ public:
 
     // Linux grants every desktop program the microphone; sandboxes decide on their own.
     static QCoro::Task<bool> requestMicrophone();
-    // Opens the desktop's accessibility settings, when the desktop is one we know.
+    // Whether the desktop's accessibility settings can be opened: the desktop is one we know and its
+    // settings program is installed. When not, no button offers to open them.
+    bool canRequestAccessibility() const { return accessibilitySettings().has_value(); }
+    // Opens the desktop's accessibility settings, when they can be.
     void requestAccessibility();
-    // Opens the desktop's keyboard settings, when the desktop is one we know.
-    void openKeyboardSettings();
 
 private:
-    enum class Page { accessibility, keyboard };
-    void open(Page page);
+    // The settings program and its arguments, or none.
+    std::optional<QStringList> accessibilitySettings() const;
 
     FocusedElement& m_focusedElement;
     Workspace& m_workspace;
     QStringList m_desktops;
+    InstalledCheck m_isInstalled;
 };
 
 } // namespace parlune

@@ -49,7 +49,7 @@ MainWindowModel::~MainWindowModel() = default;
 QString MainWindowModel::title() const
 {
     if (m_coordinator.status().kind() == RecordingStatus::Idle)
-        return m_micGranted && m_coordinator.accessibilityGranted() ? tr("Prêt") : tr("Encore une étape");
+        return showsPermissions() ? tr("Encore une étape") : tr("Prêt");
     return m_coordinator.status().label();
 }
 
@@ -70,7 +70,22 @@ QString MainWindowModel::latencyText() const
 
 bool MainWindowModel::showsPermissions() const
 {
-    return !m_micGranted || !m_coordinator.accessibilityGranted();
+    return !m_micGranted || !m_coordinator.accessibilityGranted() || warnsAboutFn();
+}
+
+bool MainWindowModel::warnsAboutFn() const
+{
+    return m_coordinator.shortcut().isFnAlone() && !m_services.fnKeyIsFree();
+}
+
+QString MainWindowModel::useDefaultShortcutText()
+{
+    return tr("Utiliser %1").arg(KeyCombo::defaultCombo().displayString());
+}
+
+void MainWindowModel::useDefaultShortcut()
+{
+    m_coordinator.setShortcut(KeyCombo::defaultCombo());
 }
 
 int MainWindowModel::languageIndex() const

@@ -25,7 +25,12 @@ class MainWindowModel : public QObject
     Q_PROPERTY(QString subtitle READ subtitle NOTIFY textsChanged)
     // "0,42 s" after a dictation, empty before the first one and while recording.
     Q_PROPERTY(QString latencyText READ latencyText NOTIFY textsChanged)
+    // The panel of what is still missing: a permission, or a shortcut that can be held.
     Q_PROPERTY(bool showsPermissions READ showsPermissions NOTIFY textsChanged)
+    Q_PROPERTY(bool canRequestAccessibility READ canRequestAccessibility NOTIFY textsChanged)
+    // The shortcut is fn alone, which programs cannot see here: a warning and a one-click change.
+    Q_PROPERTY(bool warnsAboutFn READ warnsAboutFn NOTIFY textsChanged)
+    Q_PROPERTY(QString useDefaultShortcutTitle READ useDefaultShortcutTitle CONSTANT)
     // The language as the position of its segment: French, Spanish, English.
     Q_PROPERTY(int languageIndex READ languageIndex WRITE setLanguageIndex NOTIFY languageIndexChanged)
     // The segments: "FR", "ES", "EN" in the settings, the full names in the walkthrough.
@@ -44,6 +49,9 @@ public:
     QString subtitle() const;
     QString latencyText() const;
     bool showsPermissions() const;
+    bool canRequestAccessibility() const { return m_services.canRequestAccessibility(); }
+    bool warnsAboutFn() const;
+    QString useDefaultShortcutTitle() const { return useDefaultShortcutText(); }
     int languageIndex() const;
     void setLanguageIndex(int index);
     QStringList languageCodes() const;
@@ -52,6 +60,8 @@ public:
 
     // Seconds with exactly two decimals in the user's locale: "0,42" in French.
     static QString latencyNumber(double seconds);
+    // The button that swaps a shortcut nobody can hold for the default: "Utiliser Ctrl droite".
+    static QString useDefaultShortcutText();
     // Hours and minutes in the user's locale: "14:05", or "2:05 PM" where the clock has twelve hours.
     static QString timeText(const QDateTime& date);
 
@@ -59,6 +69,7 @@ public:
     Q_INVOKABLE void refreshMicrophone();
     Q_INVOKABLE void requestMicrophone();
     Q_INVOKABLE void requestAccessibility();
+    Q_INVOKABLE void useDefaultShortcut();
     // A click on a transcript: the clipboard holds its text alone.
     Q_INVOKABLE void copy(const QString& text);
     Q_INVOKABLE void clearHistory();

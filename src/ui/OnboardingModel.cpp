@@ -38,9 +38,7 @@ void OnboardingModel::start()
     m_started = true;
     // The fn page is there only for someone who would hold fn and whose fn key still does something
     // else; the choice holds for the whole run, even if the shortcut changes on that page.
-    const KeyCombo& shortcut = m_coordinator.shortcut();
-    const bool holdsFn = shortcut.keyCode == 63 && shortcut.modifiers == 0 && shortcut.isModifierKey;
-    if (!(holdsFn && !m_fnFree)) {
+    if (!(m_coordinator.shortcut().isFnAlone() && !m_fnFree)) {
         m_steps.removeAll(FnKey);
         Q_EMIT stepsChanged();
         Q_EMIT stepChanged();
@@ -113,16 +111,18 @@ void OnboardingModel::primaryAction()
             askMicrophone(this);
         return;
     case Accessibility:
-        if (m_coordinator.accessibilityGranted())
-            next();
-        else
+        if (offersAccessibilitySettings())
             m_services.requestAccessibility();
+        else
+            next();
         return;
     case FnKey:
-        if (m_fnFree)
+        // fn cannot be freed here: the button swaps it for the default shortcut, after which the page
+        // shows it done and the same button moves on.
+        if (visualDoneFor(FnKey))
             next();
         else
-            m_services.openKeyboardSettings();
+            m_coordinator.setShortcut(KeyCombo::defaultCombo());
         return;
     case Done:
         m_coordinator.setOnboardingDone(true);
@@ -144,6 +144,12 @@ QCoro::Task<> OnboardingModel::askMicrophone(QPointer<OnboardingModel> self)
     self->setMicGranted(granted);
     if (granted)
         self->next();
+}
+
+bool OnboardingModel::offersAccessibilitySettings() const
+{
+    // Without a settings page to open, the page says so and its button moves on.
+    return !m_coordinator.accessibilityGranted() && m_services.canRequestAccessibility();
 }
 
 QString OnboardingModel::shortcutLabel() const
@@ -182,6 +188,9 @@ QString OnboardingModel::textFor(Step step) const
         return tr("Parlune n'écoute que pendant que vous tenez la touche. Le son est transcrit sur ce Mac, "
                   "puis effacé.");
     case Accessibility:
+        if (!m_coordinator.accessibilityGranted() && !offersAccessibilitySettings())
+            return tr("Parlune ne peut pas encore repérer votre touche ni coller le texte sur ce bureau, et "
+                      "ses réglages ne s'ouvrent pas d'ici. La fenêtre de Parlune vous le rappellera.");
         return tr("macOS doit autoriser Parlune à repérer votre touche et à coller le texte. Cochez Parlune "
                   "dans la liste qui s'ouvre, puis revenez ici.");
     case FnKey:
@@ -224,7 +233,7 @@ bool OnboardingModel::visualDoneFor(Step step) const
     case Accessibility:
         return m_coordinator.accessibilityGranted();
     case FnKey:
-        return m_fnFree;
+        return m_fnFree || !m_coordinator.shortcut().isFnAlone();
     case Done:
         return true;
     default:
@@ -240,9 +249,9 @@ QString OnboardingModel::primaryTitle() const
     case Microphone:
         return m_micGranted ? tr("Continuer") : tr("Autoriser le micro");
     case Accessibility:
-        return m_coordinator.accessibilityGranted() ? tr("Continuer") : tr("Ouvrir les réglages");
+        return offersAccessibilitySettings() ? tr("Ouvrir les réglages") : tr("Continuer");
     case FnKey:
-        return m_fnFree ? tr("Continuer") : tr("Ouvrir les réglages du clavier");
+        return visualDoneFor(FnKey) ? tr("Continuer") : MainWindowModel::useDefaultShortcutText();
     case Language:
     case Practice:
         return tr("Continuer");
@@ -258,7 +267,7 @@ OnboardingModel::Secondary OnboardingModel::secondary() const
     case Microphone:
         return m_micGranted ? Nothing : Later;
     case Accessibility:
-        return m_coordinator.accessibilityGranted() ? Nothing : Later;
+        return offersAccessibilitySettings() ? Later : Nothing;
     case FnKey:
         return m_fnFree ? Nothing : ShortcutRecorder;
     case Practice:

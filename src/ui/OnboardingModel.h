@@ -98,6 +98,7 @@ private:
     void setMicGranted(bool granted);
     void setFnFree(bool free);
     QString shortcutLabel() const;
+    bool offersAccessibilitySettings() const;
 
     AppCoordinator& m_coordinator;
     ViewServices m_services;

@@ -7,8 +7,8 @@ ViewServices desktopViewServices(Permissions& permissions, Pasteboard& pasteboar
 {
     ViewServices services;
     services.pasteboard = &pasteboard;
+    services.canRequestAccessibility = [&permissions] { return permissions.canRequestAccessibility(); };
     services.requestAccessibility = [&permissions] { permissions.requestAccessibility(); };
-    services.openKeyboardSettings = [&permissions] { permissions.openKeyboardSettings(); };
     return services;
 }
 

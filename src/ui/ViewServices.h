@@ -25,13 +25,14 @@ struct ViewServices
         return MicrophoneAccess::status() == MicrophoneAuthorization::Authorized;
     };
     std::function<QCoro::Task<bool>()> requestMicrophone = &Permissions::requestMicrophone;
+    // Whether the accessibility settings can be opened here; when not, no button offers it.
+    std::function<bool()> canRequestAccessibility = [] { return false; };
     std::function<void()> requestAccessibility = [] {};
-    std::function<void()> openKeyboardSettings = [] {};
     // The fn key does nothing else on this computer, so it can be held for dictation.
     std::function<bool()> fnKeyIsFree = [] { return Permissions::fnKeyIsFree; };
 };
 
-// The program's services: the accessibility and keyboard settings open through `permissions`, and copies
+// The program's services: the accessibility settings open through `permissions`, and copies
 // go through `pasteboard`, the clipboard the dictations are delivered with.
 ViewServices desktopViewServices(Permissions& permissions, Pasteboard& pasteboard);
 

@@ -66,6 +66,7 @@ class TestWindowViews : public QObject
         ViewServices services;
         services.pasteboard = &m_staged->desktop.pasteboard;
         services.microphoneAuthorized = [] { return true; };
+        services.canRequestAccessibility = [] { return true; };
         m_model = std::make_unique<MainWindowModel>(coordinator(), services);
         QQuickItem* view = createMainWindowView(m_render->engine(), *m_model).release();
         if (view)
@@ -147,14 +148,19 @@ private Q_SLOTS:
         coordinator().setStatus(RecordingStatus::recording());
         coordinator().setIsRecording(true);
         settle(view, QStringLiteral("main-recording"));
-        QVERIFY(shows(view, "permissions") && !shows(view, "latencyPill"));
+        QVERIFY(shows(view, "permissions") && !shows(view, "latencyPill") && !shows(view, "fnWarning"));
+
+        // A stored fn shortcut is warned about beside the permissions.
+        coordinator().setShortcut(KeyCombo{63, 0, true});
+        settle(view, QStringLiteral("main-fn"));
+        QVERIFY(shows(view, "fnWarning"));
     }
 
     // Given the coordinator alone, as the window controller does, the view builds its own model.
     void walkthroughPagesAnswerReturnAndEndOnTheMainContent()
     {
-        // fn as the shortcut, and fn busy as it always is under X11: all seven pages.
-        coordinator().setShortcut(KeyCombo::defaultCombo());
+        // fn as the shortcut, which programs never see: all seven pages.
+        coordinator().setShortcut(KeyCombo{63, 0, true});
         coordinator().setOnboardingDone(false);
         coordinator().setAccessibilityGranted(false);
         QQmlComponent component(&m_render->engine(),
@@ -172,11 +178,13 @@ private Q_SLOTS:
         for (int page = 1; page < flow->stepCount(); ++page) {
             if (flow->step() == OnboardingModel::Accessibility)
                 coordinator().setAccessibilityGranted(true);
-            // Return presses the main button (on the fn page it would open the system's keyboard settings).
-            if (flow->step() == OnboardingModel::FnKey)
-                flow->next();
-            else
+            // Return presses the main button; on the fn page it first swaps fn for the default shortcut.
+            if (flow->step() == OnboardingModel::FnKey) {
                 QTest::keyClick(m_render->window(), Qt::Key_Return);
+                QCOMPARE(coordinator().shortcut(), KeyCombo::defaultCombo());
+                settle(view, QStringLiteral("walkthrough-%1-swapped").arg(page - 1));
+            }
+            QTest::keyClick(m_render->window(), Qt::Key_Return);
             QCOMPARE(flow->stepIndex(), page);
             settle(view, QStringLiteral("walkthrough-%1").arg(page));
             if (flow->step() == OnboardingModel::Practice) {

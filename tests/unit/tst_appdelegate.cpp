@@ -3,6 +3,7 @@
 #include "app/SingleInstance.h"
 
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,14 +39,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("missing");
+        QTest::addColumn<bool>("testRun");
         // What the launch started, including what it left for the event loop.
         QTest::addColumn<QString>("calls");
 
         const auto row = [](const QByteArray& tag, const char* arguments, const char* missing,
-                            const char* calls) {
-            QTest::newRow(tag.constData()) << QString(arguments) << QString(missing) << QString(calls);
+                            const char* calls, bool testRun = false) {
+            QTest::newRow(tag.constData())
+                << QString(arguments) << QString(missing) << testRun << QString(calls);
         };
         row("ordinary launch", "", "", "updater window");
+        row("under a test program", "", "", "window", true);
         row("self-check", "--check-dictation", "", "check");
         row("self-check wins over snapshot", "--snapshot /tmp/a.png --check-dictation", "", "check");
         row("snapshot", "--snapshot /tmp/a.png", "", "snapshot /tmp/a.png");
@@ -58,11 +62,13 @@ private Q_SLOTS:
     {
         QFETCH(QString, arguments);
         QFETCH(QString, missing);
+        QFETCH(bool, testRun);
         QFETCH(QString, calls);
         AppDelegate launcher = delegate(missing);
+        QStandardPaths::setTestModeEnabled(testRun);
         launcher.applicationDidFinishLaunching(QStringList{QStringLiteral("parlune")} +
-                                                   arguments.split(u' ', Qt::SkipEmptyParts),
-                                               QProcessEnvironment());
+                                               arguments.split(u' ', Qt::SkipEmptyParts));
+        QStandardPaths::setTestModeEnabled(false);
         QCoreApplication::processEvents();
         QCOMPARE(m_calls.join(u' '), calls);
     }

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakeAutostart.h"
+#include "platform/xdg/DesktopId.h"
 #include "platform/xdg/XdgAutostart.h"
 #include "system/LoginItem.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -30,13 +34,20 @@ private Q_SLOTS:
                                {LoginItem::launchArgument});
         LoginItem item(autostart);
         item.set(true);
-        QFile entry(config.filePath(QStringLiteral("autostart/parlune.desktop")));
+        QFile entry(config.filePath(QStringLiteral("autostart/%1.desktop").arg(desktopId())));
         QVERIFY(entry.open(QIODevice::ReadOnly));
         const QByteArray text = entry.readAll();
         entry.close();
         QVERIFY(text.startsWith("[Desktop Entry]\nType=Application\n"));
         // A path with a space is quoted, and the login launch is recognisable by its argument.
         QVERIFY(text.contains("\nExec=\"/opt/Mes Programmes/parlune\" --autostart\n"));
+        // The desktop's own validator has nothing to say about it.
+        QProcess validator;
+        validator.start(QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")),
+                        {entry.fileName()});
+        QVERIFY(validator.waitForFinished());
+        QCOMPARE(validator.exitCode(), 0);
+        QCOMPARE(validator.readAll(), QByteArray());
         item.set(false);
         QVERIFY(!entry.exists());
 
@@ -49,6 +60,34 @@ private Q_SLOTS:
             item.set(true);
             QVERIFY(autostart.isRegistered());
         }
+    }
+
+    // An entry written under the program's earlier name is taken over once: as it was, or dropped when
+    // the new one is already there, so that the program never starts twice at login.
+    void entryUnderTheEarlierNameIsTakenOver()
+    {
+        QTemporaryDir config;
+        XdgAutostart autostart(config.path(), QStringLiteral("/usr/bin/parlune"),
+                               {LoginItem::launchArgument});
+        const auto write = [](const QString& path, const QByteArray& text) {
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+        };
+        QVERIFY(QDir(config.path()).mkpath(QStringLiteral("autostart")));
+        const QByteArray switchedOff =
+            "[Desktop Entry]\nType=Application\nName=Parlune\nExec=parlune\nHidden=true\n";
+        QVERIFY(write(autostart.legacyEntryPath(), switchedOff));
+        QVERIFY(!autostart.isRegistered());
+        QVERIFY(!QFile::exists(autostart.legacyEntryPath()));
+        QFile entry(autostart.entryPath());
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QCOMPARE(entry.readAll(), switchedOff);
+        entry.close();
+
+        QVERIFY(!autostart.registerProgram());
+        QVERIFY(write(autostart.legacyEntryPath(), "[Desktop Entry]\nType=Application\nExec=parlune\n"));
+        LoginItem(autostart).set(false);
+        QVERIFY(!QFile::exists(autostart.legacyEntryPath()) && !entry.exists());
     }
 };
 

@@ -32,28 +32,41 @@ private Q_SLOTS:
         QCOMPARE(verdict(std::nullopt), Verdict());
     }
 
-    void settingsPagesOfEachDesktop_data()
+    // The accessibility button exists only where it opens the desktop's own settings.
+    void accessibilitySettingsOfEachDesktop_data()
     {
         QTest::addColumn<QString>("desktop");
-        QTest::addColumn<std::vector<QStringList>>("launched");
-        const auto row = [](const char* desktop, std::vector<QStringList> launched) {
-            QTest::newRow(desktop) << QString::fromUtf8(desktop) << launched;
+        QTest::addColumn<QString>("session");
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<QStringList>("launched");
+        const QStringList everything{"systemsettings", "gnome-control-center",
+                                     "xfce4-accessibility-settings"};
+        const QStringList gnome{"gnome-control-center", "universal-access"};
+        const auto row = [](const char* tag, const char* desktop, const char* session, QStringList installed,
+                            QStringList launched) {
+            QTest::newRow(tag) << QString(desktop) << QString(session) << installed << launched;
         };
-        row("ubuntu:GNOME",
-            {{"gnome-control-center", "universal-access"}, {"gnome-control-center", "keyboard"}});
-        row("XFCE", {{"xfce4-accessibility-settings"}, {"xfce4-keyboard-settings"}});
-        row("i3", {});
+        row("GNOME's relative", "ubuntu:GNOME", "", everything, gnome);
+        row("no desktop name, a Plasma session", "", "plasmawayland", everything,
+            {"systemsettings", "kcm_access"});
+        row("the desktop's settings not installed", "KDE", "", {"gnome-control-center"}, {});
+        row("unknown desktop, another's settings installed", "i3", "gnome", everything, {});
+        row("nothing known", "", "", everything, {});
     }
 
-    void settingsPagesOfEachDesktop()
+    void accessibilitySettingsOfEachDesktop()
     {
         QFETCH(QString, desktop);
-        QFETCH(std::vector<QStringList>, launched);
+        QFETCH(QString, session);
+        QFETCH(QStringList, installed);
+        QFETCH(QStringList, launched);
         workspace.launched.clear();
-        Permissions permissions(focused, workspace, desktop);
+        Permissions permissions(focused, workspace, desktop, session,
+                                [&](const QString& program) { return installed.contains(program); });
+        QCOMPARE(permissions.canRequestAccessibility(), !launched.isEmpty());
         permissions.requestAccessibility();
-        permissions.openKeyboardSettings();
-        QCOMPARE(workspace.launched, launched);
+        QCOMPARE(workspace.launched,
+                 launched.isEmpty() ? std::vector<QStringList>{} : std::vector<QStringList>{launched});
     }
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Linux catalogue says differently exactly the texts that name another system's things: each is
-// still a text of the program, each is said anew, and no other text is touched.
+// The Linux catalogue says differently exactly the texts that name another system's things (or ask
+// for what cannot be done here): each is still a text of the program, each is said anew, and no other
+// text is touched. Key symbols of another system are among those things.
 #include "FakeDesktop.h"
 #include "speech/SpeechEngine.h"
 #include "ui/OnboardingModel.h"
@@ -17,7 +18,7 @@ using namespace parlune;
 namespace {
 
 const QRegularExpression anotherSystem(
-    QStringLiteral(R"(\bMac\b|macOS|Réglages Système|barre des menus|⌘V|d'Apple|Finder|Dock\b)"));
+    QStringLiteral(R"(\bMac\b|macOS|Réglages Système|barre des menus|[⌃⌥⇧⌘]|d'Apple|Finder|Dock\b)"));
 
 // Context and source text of every message of the catalogue's source file.
 QList<QPair<QString, QString>> catalogueMessages()
@@ -79,6 +80,8 @@ private Q_SLOTS:
             {"parlune::OnboardingModel", "macOS doit autoriser Parlune à repérer votre touche et à coller le "
                                          "texte. Cochez Parlune dans la "
                                          "liste qui s'ouvre, puis revenez ici."},
+            // fn cannot be freed on a PC keyboard: the page offers another key instead.
+            {"parlune::OnboardingModel", "Libérez la touche fn"},
             {"parlune::OnboardingModel",
              "Pour l'instant, fn ouvre aussi les emojis ou la dictée d'Apple. Dans Réglages Système, puis "
              "Clavier, réglez la touche fn sur Ne rien faire."},

@@ -14,6 +14,7 @@ using Step = OnboardingModel::Step;
 namespace {
 
 const KeyCombo rightControl{62, 0, true};
+const KeyCombo fnAlone{63, 0, true};
 
 } // namespace
 
@@ -26,6 +27,7 @@ class TestWindowModels : public QObject
     // What the system answers, and what was asked of it.
     bool m_micAuthorized = false;
     bool m_micAnswer = false;
+    bool m_canOpenSettings = true;
     QStringList m_asked;
 
     StagedCoordinator& coordinator() { return m_staged->coordinator; }
@@ -40,8 +42,8 @@ class TestWindowModels : public QObject
             m_asked << QStringLiteral("microphone");
             co_return m_micAnswer;
         };
+        services.canRequestAccessibility = [this] { return m_canOpenSettings; };
         services.requestAccessibility = [this] { m_asked << QStringLiteral("accessibility"); };
-        services.openKeyboardSettings = [this] { m_asked << QStringLiteral("keyboard settings"); };
         return std::make_unique<MainWindowModel>(coordinator(), services);
     }
 
@@ -62,6 +64,7 @@ private Q_SLOTS:
         coordinator().setShortcut(rightControl);
         m_micAuthorized = true;
         m_micAnswer = false;
+        m_canOpenSettings = true;
         m_asked.clear();
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     }
@@ -88,7 +91,7 @@ private Q_SLOTS:
         QSignalSpy changed(model.get(), &MainWindowModel::textsChanged);
         coordinator().setShortcut(KeyCombo{49, ModifierFlag::control | ModifierFlag::option, false});
         QVERIFY(!changed.isEmpty());
-        QCOMPARE(model->subtitle().count(QStringLiteral("⌃⌥Espace")), 2);
+        QCOMPARE(model->subtitle().count(QStringLiteral("Ctrl+Alt+Espace")), 2);
     }
 
     void latencyPillInTheUsersDecimalsAndHiddenWhileRecording()
@@ -106,7 +109,8 @@ private Q_SLOTS:
         QTest::addColumn<KeyCombo>("shortcut");
         QTest::addColumn<int>("pages");
 
-        QTest::newRow("fn, used by the system") << KeyCombo::defaultCombo() << 7;
+        QTest::newRow("fn, which programs cannot see") << fnAlone << 7;
+        QTest::newRow("the default") << KeyCombo::defaultCombo() << 6;
         QTest::newRow("fn with a key is not fn alone") << KeyCombo{63, ModifierFlag::function, false} << 6;
     }
 
@@ -118,6 +122,32 @@ private Q_SLOTS:
         auto model = walkthrough();
         QCOMPARE(model->stepCount(), pages);
         QCOMPARE(model->steps().contains(OnboardingModel::FnKey), pages == 7);
+    }
+
+    // A stored fn shortcut can never fire: the window warns and the walkthrough's fn page offers the
+    // default in one click.
+    void fnShortcutIsSwappedForTheDefaultInOneClick()
+    {
+        coordinator().setAccessibilityGranted(true);
+        coordinator().setShortcut(fnAlone);
+        auto model = window();
+        QVERIFY(model->warnsAboutFn() && model->showsPermissions());
+        QCOMPARE(model->title(), "Encore une étape");
+        model->useDefaultShortcut();
+        QCOMPARE(coordinator().shortcut(), KeyCombo::defaultCombo());
+        QVERIFY(!model->warnsAboutFn());
+
+        coordinator().setShortcut(fnAlone);
+        auto page = walkthrough(OnboardingModel::FnKey);
+        QCOMPARE(page->primaryTitle(), "Utiliser Ctrl droite");
+        page->primaryAction();
+        QCOMPARE(coordinator().shortcut(), KeyCombo::defaultCombo());
+        // The page stays to show it done; the same button then moves on.
+        QCOMPARE(page->step(), OnboardingModel::FnKey);
+        QVERIFY(page->visualDone());
+        QCOMPARE(page->primaryTitle(), "Continuer");
+        page->primaryAction();
+        QCOMPARE(page->step(), OnboardingModel::Language);
     }
 
     void microphonePage_data()
@@ -169,6 +199,18 @@ private Q_SLOTS:
         model.reset();
         m_clock.advance(Seconds(1));
         QCOMPARE(m_clock.pendingSleeps(), std::size_t(0));
+    }
+
+    void accessibilityPageWithNoSettingsToOpenMovesOn()
+    {
+        m_canOpenSettings = false;
+        auto model = walkthrough(OnboardingModel::Accessibility);
+        QCOMPARE(model->primaryTitle(), "Continuer");
+        QCOMPARE(model->secondary(), OnboardingModel::Nothing);
+        QVERIFY(!model->text().contains(QStringLiteral("qui s'ouvre")));
+        model->primaryAction();
+        QVERIFY(m_asked.isEmpty());
+        QCOMPARE(model->step(), OnboardingModel::Language);
     }
 
     void practicePageFollowsTheDictation()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/xdg/XdgAutostart.h"
+#include "platform/xdg/DesktopId.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,7 +41,22 @@ XdgAutostart::XdgAutostart(QString configHome, QString executable, QStringList a
 
 QString XdgAutostart::entryPath() const
 {
+    return m_configHome + QLatin1String("/autostart/") + desktopId() + QLatin1String(".desktop");
+}
+
+QString XdgAutostart::legacyEntryPath() const
+{
     return m_configHome + QLatin1String("/autostart/parlune.desktop");
+}
+
+void XdgAutostart::adoptLegacyEntry() const
+{
+    if (!QFile::exists(legacyEntryPath()))
+        return;
+    // Renamed whole, so that a login start the desktop's settings switched off stays off. Two entries
+    // would start the program twice: the old one goes when the new one is already there.
+    if (!QFile::rename(legacyEntryPath(), entryPath()))
+        QFile::remove(legacyEntryPath());
 }
 
 QString XdgAutostart::execLine() const
@@ -53,6 +69,7 @@ QString XdgAutostart::execLine() const
 
 bool XdgAutostart::isRegistered()
 {
+    adoptLegacyEntry();
     QFile file(entryPath());
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return false;
@@ -67,6 +84,7 @@ bool XdgAutostart::isRegistered()
 
 std::optional<QString> XdgAutostart::registerProgram()
 {
+    adoptLegacyEntry();
     const QString folder = QFileInfo(entryPath()).path();
     if (!QDir().mkpath(folder))
         return QStringLiteral("cannot create the folder %1").arg(folder);
@@ -90,6 +108,7 @@ std::optional<QString> XdgAutostart::registerProgram()
 
 std::optional<QString> XdgAutostart::unregisterProgram()
 {
+    adoptLegacyEntry();
     QFile file(entryPath());
     if (!file.exists() || file.remove())
         return std::nullopt;

@@ -7,8 +7,9 @@
 
 namespace parlune {
 
-// The per-user XDG autostart entry, `<config home>/autostart/parlune.desktop`, which every desktop
-// that follows the freedesktop.org rules starts at login.
+// The per-user XDG autostart entry, `<config home>/autostart/<desktop id>.desktop`, which every
+// desktop that follows the freedesktop.org rules starts at login. An entry left under the program's
+// earlier name, `parlune.desktop`, is taken over as it is (switched off by the desktop or not).
 class XdgAutostart final : public Autostart
 {
 public:
@@ -20,10 +21,13 @@ public:
     std::optional<QString> unregisterProgram() override;
 
     QString entryPath() const;
+    QString legacyEntryPath() const;
     // The Exec line's command, quoted as desktop entries require.
     QString execLine() const;
 
 private:
+    void adoptLegacyEntry() const;
+
     QString m_configHome;
     QString m_executable;
     QStringList m_arguments;

@@ -151,9 +151,27 @@ Item {
                 icon: "hand.raised"
                 title: qsTr("Accessibilité")
                 detail: qsTr("Pour la touche et le collage")
+                // Only where the desktop's settings can be opened: never a button that does nothing.
                 ProminentButton {
+                    visible: root.model.canRequestAccessibility
                     text: qsTr("Autoriser")
                     onClicked: root.model.requestAccessibility()
+                }
+            }
+            Separator {
+                visible: root.model.warnsAboutFn
+                         && (!root.model.micGranted || !root.coordinator.accessibilityGranted)
+            }
+            // A shortcut nobody can hold here: fn, which programs do not see on a PC keyboard.
+            PanelRow {
+                objectName: "fnWarning"
+                visible: root.model.warnsAboutFn
+                icon: "keyboard"
+                title: qsTr("Touche fn")
+                detail: qsTr("Non détectée")
+                ProminentButton {
+                    text: root.model.useDefaultShortcutTitle
+                    onClicked: root.model.useDefaultShortcut()
                 }
             }
         }

@@ -136,8 +136,10 @@ FocusScope {
     // Every page is built for one step and keeps showing that step's texts while it moves out.
     component Page: Item {
         property int step
-        // Read to follow every change of the walkthrough's texts.
-        readonly property int revision: { view.flow.title; view.flow.primaryTitle; view.shortcutLabel; return 0 }
+        // Follows every change of the walkthrough's texts and icons. It must change value to be told
+        // on: the current page's own texts and icon, joined, do.
+        readonly property string revision: view.flow.title + view.flow.text + view.flow.primaryTitle
+                                           + view.flow.visualSymbol + view.flow.visualDone + view.shortcutLabel
         readonly property string pageTitle: { revision; return view.flow.titleFor(step) }
         readonly property string pageText: { revision; return view.flow.textFor(step) }
     }

@@ -19,8 +19,12 @@
         <translation>Le bureau doit laisser Parlune repérer votre touche et coller le texte, ce que permet une session X11. Vérifiez les réglages d'accessibilité qui s'ouvrent, puis revenez ici.</translation>
     </message>
     <message>
+        <source>Libérez la touche fn</source>
+        <translation>Changez de touche</translation>
+    </message>
+    <message>
         <source>Pour l'instant, fn ouvre aussi les emojis ou la dictée d'Apple. Dans Réglages Système, puis Clavier, réglez la touche fn sur Ne rien faire.</source>
-        <translation>Sur cet ordinateur, les applications ne voient pas la touche fn. Choisissez une autre touche juste en dessous, par exemple la touche Ctrl de droite.</translation>
+        <translation>Sur cet ordinateur, les applications ne voient pas la touche fn. Passez à la touche Ctrl de droite d'un clic, ou choisissez une autre touche juste en dessous.</translation>
     </message>
     <message>
         <source>Vous pourrez en changer à tout moment depuis l'icône de la barre des menus.</source>
