@@ -15,6 +15,7 @@
 #include "ui/MainWindowView.h"
 #include "ui/RecordingHUD.h"
 #include "ui/TextCatalogue.h"
+#include "ui/WindowPlatform.h"
 
 #include <QApplication>
 
@@ -36,7 +37,10 @@ int main(int argc, char** argv)
 {
     // Decided before the application object exists: a snapshot renders offscreen, with no display.
     const std::optional<QString> snapshotPath = WindowSnapshot::prepare(argc, argv);
+    // In a Wayland session the windows go through Xwayland, so that the panel keeps its place.
+    WindowPlatform::chooseBeforeApplication();
     QApplication application(argc, argv);
+    WindowPlatform::restoreEnvironment();
     QApplication::setApplicationName(QStringLiteral("Parlune"));
     QApplication::setApplicationDisplayName(QStringLiteral("Parlune"));
     // The desktop matches the program's windows to its launcher entry by this name.

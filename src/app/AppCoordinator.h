@@ -71,6 +71,9 @@ struct AppCoordinatorServices
     Pasteboard* pasteboard = nullptr;
     KeySynth* keySynth = nullptr;
     FocusedElement* focusedElement = nullptr;
+    // Where the session lets the focused widget take text straight from us (Wayland), tried before the
+    // paste; none where the paste is the only way (X11).
+    FocusedElement* directInsertion = nullptr;
     MediaController* media = nullptr;
     Sounds* sounds = nullptr;
     LoginItem* loginItem = nullptr;

@@ -39,6 +39,16 @@ QCoro::Task<> AppCoordinator::deliver(QString text, std::optional<RunningApplica
     if (!self)
         co_return;
 
+    // A widget that takes the text straight from us gets it so: no clipboard, no keystroke, and no
+    // permission to type is needed.
+    if (m_injector->insertDirectly(text)) {
+        m_transcripts->add(text, Date::now());
+        setHistory(m_transcripts->entries());
+        if (!m_isRecording)
+            setStatus(RecordingStatus::inserted(wordCount(text)));
+        co_return;
+    }
+
     // No answer does not count as a refusal: most fields answer, and pasting is then the best guess.
     const std::optional<bool> accepts = m_permissions->focusedElementAcceptsText();
     const bool refuses = accepts.has_value() && !*accepts;
@@ -77,9 +87,10 @@ QCoro::Task<> AppCoordinator::reactivate(std::optional<RunningApplication> appli
     // Another application is in front: the user moved on, and the text goes there.
     if (frontIdentifier != m_workspace->currentApplication().bundleIdentifier)
         co_return;
-    // This program took the focus (its panel or a window was clicked): give it back first.
-    m_workspace->activate(*application);
-    co_await m_clock->sleep(reactivationDelay);
+    // This program took the focus (its panel or a window was clicked): give it back first. Where that
+    // cannot be done (another program's window on Wayland) there is nothing to wait for.
+    if (m_workspace->activate(*application))
+        co_await m_clock->sleep(reactivationDelay);
 }
 
 } // namespace parlune

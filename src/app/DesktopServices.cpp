@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DesktopServices.h"
 
+#include "platform/DisplaySession.h"
 #include "platform/InputAccess.h"
+#include "platform/Log.h"
+#include "platform/atspi/AccessibilitySwitch.h"
 #include "platform/atspi/AtspiFocusedElement.h"
+#include "platform/atspi/AtspiWorkspace.h"
 #include "platform/pocketsphinx/PocketsphinxRecognizer.h"
 #include "platform/pulse/PulseAudioInput.h"
 #include "platform/pulse/PulseLink.h"
 #include "platform/pulse/PulseOutputMixer.h"
 #include "platform/pulse/PulseSound.h"
+#include "platform/wayland/DataControlPasteboard.h"
 #include "platform/x11/ClipboardPasteboard.h"
 #include "platform/x11/X11KeySynth.h"
 #include "platform/x11/X11KeyboardTap.h"
@@ -40,11 +45,18 @@ struct DesktopServices::Parts
     X11KeySynth keySynth;
     X11Workspace workspace;
     AtspiFocusedElement focusedElement;
+    // A Wayland session: text through the accessibility bus, else the clipboard through the compositor's
+    // data-control protocol; the application in front from the accessibility bus.
+    const bool wayland = displaySession() == DisplaySession::wayland;
+    std::unique_ptr<DataControlPasteboard> dataControl = wayland ? DataControlPasteboard::connect() : nullptr;
+    AtspiWorkspace atspiWorkspace{workspace};
+    Pasteboard& clipboard() { return dataControl ? *dataControl : static_cast<Pasteboard&>(pasteboard); }
+    Workspace& frontWorkspace() { return wayland ? static_cast<Workspace&>(atspiWorkspace) : workspace; }
     XdgAutostart autostart{QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
                            QCoreApplication::applicationFilePath(),
                            {LoginItem::launchArgument}};
     LoginItem loginItem{autostart};
-    Permissions permissions{focusedElement, workspace, qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
+    Permissions permissions{focusedElement, frontWorkspace(), qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
                             qEnvironmentVariable("DESKTOP_SESSION")};
     X11KeyboardTap keyboardTap;
     std::shared_ptr<Recognizer> recognizer = std::make_shared<PocketsphinxRecognizer>();
@@ -52,7 +64,19 @@ struct DesktopServices::Parts
 
 DesktopServices::DesktopServices()
     : m_parts(std::make_unique<Parts>())
-{}
+{
+    if (!m_parts->wayland)
+        return;
+    if (AccessibilitySwitch::switchOn())
+        logLine("Parlune: switched the desktop's accessibility bus on, so that programs started from now on "
+                "take dictations straight into their fields");
+    if (m_parts->dataControl)
+        logLine("Parlune: Wayland session: text through the accessibility bus, else pasted from the "
+                "compositor's clipboard (data-control)");
+    else
+        logLine("Parlune: Wayland session: text through the accessibility bus, else pasted from the Xwayland "
+                "clipboard (the compositor offers no data-control)");
+}
 
 DesktopServices::~DesktopServices() = default;
 
@@ -70,10 +94,12 @@ AppCoordinatorServices DesktopServices::services()
     services.audioInput = PulseAudioInput::create;
     services.inputAccess = &InputAccess::system();
     services.keyboardTap = &m_parts->keyboardTap;
-    services.workspace = &m_parts->workspace;
-    services.pasteboard = &m_parts->pasteboard;
+    services.workspace = &m_parts->frontWorkspace();
+    services.pasteboard = &m_parts->clipboard();
     services.keySynth = &m_parts->keySynth;
     services.focusedElement = &m_parts->focusedElement;
+    if (m_parts->wayland)
+        services.directInsertion = &m_parts->focusedElement;
     services.media = &m_parts->media;
     services.sounds = &m_parts->sounds;
     services.loginItem = &m_parts->loginItem;
@@ -82,7 +108,7 @@ AppCoordinatorServices DesktopServices::services()
 
 ViewServices DesktopServices::viewServices()
 {
-    return desktopViewServices(m_parts->permissions, m_parts->pasteboard);
+    return desktopViewServices(m_parts->permissions, m_parts->clipboard());
 }
 
 } // namespace parlune

@@ -16,6 +16,18 @@ struct FocusedElementFacts
     bool editable = false;
 };
 
+// What became of a text handed straight to the focused widget.
+enum class TextInsertion {
+    // Nothing was inserted: no focused widget takes text this way (none, a terminal, a read-only one, a
+    // toolkit without it) or it refused. The paste is the way left.
+    notInserted,
+    // Inserted, and the widget's text read back shows it at the caret.
+    confirmed,
+    // Handed over, but the text read back does not show it as sent (a field that filters what it
+    // takes, or one too slow to answer): it may be there, so it is not sent a second time.
+    unconfirmed,
+};
+
 class FocusedElement
 {
 public:
@@ -23,6 +35,14 @@ public:
 
     // The focused widget of the active window; none when there is none or the bus cannot be read.
     virtual std::optional<FocusedElementFacts> focused() = 0;
+
+    // Puts `text` at the caret of the focused widget of the active window, in place of its selection as a
+    // paste would, without the clipboard or a keystroke. Where there is no such way, nothing is inserted.
+    virtual TextInsertion insertText(const QString& text)
+    {
+        (void)text;
+        return TextInsertion::notInserted;
+    }
 };
 
 } // namespace parlune

@@ -37,12 +37,20 @@ QCoro::Task<> pasteAndRestore(Pasteboard& pasteboard, KeySynth& keys, Clock& clo
 
 } // namespace
 
-TextInjector::TextInjector(Pasteboard& pasteboard, KeySynth& keys, Workspace& workspace, Clock& clock)
+TextInjector::TextInjector(Pasteboard& pasteboard, KeySynth& keys, Workspace& workspace, Clock& clock,
+                           FocusedElement* directInsertion)
     : m_pasteboard(pasteboard)
     , m_keys(keys)
     , m_workspace(workspace)
     , m_clock(clock)
+    , m_directInsertion(directInsertion)
 {}
+
+bool TextInjector::insertDirectly(const QString& text)
+{
+    // Unconfirmed still counts: the text may be there, and a paste could put it in twice.
+    return m_directInsertion && m_directInsertion->insertText(text) != TextInsertion::notInserted;
+}
 
 void TextInjector::pasteAtCursor(const QString& text, bool restoreClipboard)
 {

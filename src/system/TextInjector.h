@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/FocusedElement.h"
 #include "platform/KeySynth.h"
 #include "platform/Pasteboard.h"
 #include "platform/Workspace.h"
@@ -29,7 +30,13 @@ public:
     static inline const QString transientType = QStringLiteral("org.nspasteboard.TransientType");
     static inline const QString passwordManagerHintType = QStringLiteral("x-kde-passwordManagerHint");
 
-    TextInjector(Pasteboard& pasteboard, KeySynth& keys, Workspace& workspace, Clock& clock);
+    // With `directInsertion`, a focused widget that takes text that way gets it before any paste is tried.
+    TextInjector(Pasteboard& pasteboard, KeySynth& keys, Workspace& workspace, Clock& clock,
+                 FocusedElement* directInsertion = nullptr);
+
+    // Hands `text` straight to the focused widget, where the session has a way to (the accessibility bus
+    // on Wayland): no clipboard, no keystroke. False when nothing was inserted, and the paste is left.
+    bool insertDirectly(const QString& text);
 
     // Inserts `text` at the cursor of the frontmost application. With `restoreClipboard` the previous
     // clipboard content comes back 0.6 s after the keystroke; without it the text stays on the
@@ -46,6 +53,7 @@ private:
     KeySynth& m_keys;
     Workspace& m_workspace;
     Clock& m_clock;
+    FocusedElement* m_directInsertion;
 };
 
 } // namespace parlune

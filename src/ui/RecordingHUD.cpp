@@ -34,8 +34,15 @@ void RecordingHUD::build()
     m_panel = std::make_unique<QQuickWindow>();
     // A tool window that never takes the keyboard focus: the application being dictated into keeps it,
     // even when the stop button is clicked.
+    // WORKAROUND: KWin hides the utility windows of an application that is not active (its "hide utility
+    // windows for inactive applications", on by default), which Parlune never is while the user
+    // dictates into another program, and sets a new window on the current desktop whatever it asked
+    // for. The window manager is therefore bypassed: the panel is placed exactly where it is put, above
+    // the managed windows, on every desktop, and the window manager never gives it the focus. This also
+    // holds on Wayland, where it goes through Xwayland.
     m_panel->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                      Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint);
+                      Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint |
+                      Qt::X11BypassWindowManagerHint);
     m_panel->setColor(Qt::transparent);
     m_panel->resize(panelWidth, panelHeight);
 

@@ -50,6 +50,8 @@ struct FakeDesktop
         services.pasteboard = &pasteboard;
         services.keySynth = &keySynth;
         services.focusedElement = &focusedElement;
+        if (directInsertion)
+            services.directInsertion = &focusedElement;
         services.media = &media;
         services.sounds = &sounds;
         services.loginItem = &loginItem;
@@ -67,6 +69,8 @@ struct FakeDesktop
     FakePasteboard pasteboard;
     FakeKeySynth keySynth;
     FakeFocusedElement focusedElement;
+    // Whether texts are first handed straight to the focused widget, as in a Wayland session.
+    bool directInsertion = false;
     FakeOutputMixer mixer;
     ManualQueue mediaQueue;
     MediaController media{mixer, mediaQueue};

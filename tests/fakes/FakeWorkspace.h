@@ -18,8 +18,13 @@ public:
 
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
     RunningApplication currentApplication() override { return self; }
+    // False where no window can be brought to the front (Wayland).
+    bool canActivate = true;
+
     bool activate(const RunningApplication& application) override
     {
+        if (!canActivate)
+            return false;
         activated.push_back(application);
         return true;
     }

@@ -16,9 +16,11 @@ namespace parlune {
 class SessionChild
 {
 public:
-    SessionChild(const QString& program, const QStringList& arguments)
+    SessionChild(const QString& program, const QStringList& arguments,
+                 const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.setProcessEnvironment(environment);
         m_process.start(program, arguments);
     }
     ~SessionChild()
@@ -66,6 +68,17 @@ public:
     explicit TestField(const char* widget = "line")
         : SessionChild(QStringLiteral(PARLUNE_TEST_FIELD), {widget})
     {}
+    // On one of Qt's platforms ("wayland" for a native Wayland window, "xcb" for Xwayland).
+    TestField(const char* widget, const QString& platform)
+        : SessionChild(QStringLiteral(PARLUNE_TEST_FIELD), {widget}, onPlatform(platform))
+    {}
+
+    static QProcessEnvironment onPlatform(const QString& platform)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        return environment;
+    }
 
     bool isReady() { return waitForLine("ready").has_value(); }
 

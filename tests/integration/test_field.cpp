@@ -6,8 +6,14 @@
 //   test_field line|button            a line edit or a button in front; "ready", then "text <base64 of
 //                                     UTF-8>" on each change of the line edit
 //   test_field copy LABEL             owns the clipboard (text/plain LABEL and image/png); "ready"
+//   test_field copyfocused LABEL      the same from a focused window, as a Wayland compositor requires,
+//                                     with text/html and an empty marker type besides; "ready"
+//   test_field terminal               a terminal stand-in in front: on the bus a terminal without editable
+//                                     text, pastes the clipboard's text on Control+Shift+V; "ready", then
+//                                     "text <base64 of UTF-8>" on each change
 //   test_field dump                   "<type> <base64 of bytes>" for each type on the clipboard
 //   test_field press|release KEYSYM   presses or releases one key through XTest, and nothing else
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -27,6 +33,44 @@ void say(const QByteArray& line)
 {
     std::printf("%s\n", line.constData());
     std::fflush(stdout);
+}
+
+// What terminal emulators show of themselves on the accessibility bus: their role, no editable text.
+class TerminalView : public QWidget
+{
+public:
+    TerminalView() { setFocusPolicy(Qt::StrongFocus); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_V && event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier)) {
+            m_text += QGuiApplication::clipboard()->text();
+            say("text " + m_text.toUtf8().toBase64());
+        }
+    }
+
+private:
+    QString m_text;
+};
+
+class TerminalAccessible : public QAccessibleWidget
+{
+public:
+    explicit TerminalAccessible(QWidget* widget)
+        : QAccessibleWidget(widget, QAccessible::Terminal)
+    {}
+};
+
+QMimeData* richContent(const char* label)
+{
+    auto* mime = new QMimeData;
+    mime->setData(QStringLiteral("text/plain"), label);
+    // A real 1x1 PNG, binary through and through.
+    mime->setData(QStringLiteral("image/png"),
+                  QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDw"
+                                         "AEhQGAhKmMIQAAAABJRU5ErkJggg=="));
+    return mime;
 }
 
 class KeyField : public QLineEdit
@@ -61,14 +105,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (mode == "copy" && argc == 3) {
-        auto* mime = new QMimeData;
-        mime->setData(QStringLiteral("text/plain"), argv[2]);
-        // A real 1x1 PNG, binary through and through.
-        mime->setData(
-            QStringLiteral("image/png"),
-            QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDw"
-                                   "AEhQGAhKmMIQAAAABJRU5ErkJggg=="));
-        clipboard->setMimeData(mime);
+        clipboard->setMimeData(richContent(argv[2]));
         say("ready");
         return application.exec();
     }
@@ -82,6 +119,14 @@ int main(int argc, char** argv)
         focus = edit;
     } else if (mode == "button") {
         focus = new QPushButton(QStringLiteral("Valider"));
+    } else if (mode == "terminal") {
+        // Named as a terminal emulator, so that the paste is Control+Shift+V.
+        QCoreApplication::setApplicationName(QStringLiteral("xterm"));
+        QAccessible::installFactory([](const QString&, QObject* object) -> QAccessibleInterface* {
+            auto* view = dynamic_cast<TerminalView*>(object);
+            return view ? new TerminalAccessible(view) : nullptr;
+        });
+        focus = new TerminalView;
     } else {
         focus = new KeyField;
     }
@@ -94,6 +139,12 @@ int main(int argc, char** argv)
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (window.isActiveWindow() && focus->hasFocus()) {
             poll.stop();
+            if (mode == "copyfocused" && argc == 3) {
+                QMimeData* mime = richContent(argv[2]);
+                mime->setData(QStringLiteral("text/html"), QByteArray("<b>") + argv[2] + "</b>");
+                mime->setData(QStringLiteral("application/x-parlune-marker"), QByteArray(""));
+                clipboard->setMimeData(mime);
+            }
             say("ready");
             return;
         }

@@ -11,6 +11,8 @@
 
 using namespace parlune;
 
+Q_DECLARE_METATYPE(parlune::TextInsertion)
+
 namespace {
 
 const RunningApplication editor{QStringLiteral("Gedit"), QStringLiteral("gedit"), 42, 7};
@@ -176,6 +178,66 @@ private Q_SLOTS:
         const bool restored = trusted && (!focus || focus->editable);
         QCOMPARE(clipboardText(desktop().pasteboard),
                  restored ? QStringLiteral("avant") : QStringLiteral("deux mots"));
+    }
+
+    // Where the session lets the focused widget take the text straight (Wayland), the clipboard and the
+    // keys are left alone and no right to type is needed; a widget that refuses gets the paste.
+    void fieldTakingTheTextStraightKeepsTheClipboard_data()
+    {
+        QTest::addColumn<TextInsertion>("insertion");
+        QTest::addColumn<bool>("trusted");
+        QTest::addColumn<int>("pastes");
+        QTest::newRow("inserted and read back") << TextInsertion::confirmed << false << 0;
+        QTest::newRow("handed over without read-back, never pasted a second time")
+            << TextInsertion::unconfirmed << true << 0;
+        QTest::newRow("refused, then pasted") << TextInsertion::notInserted << true << 1;
+    }
+
+    void fieldTakingTheTextStraightKeepsTheClipboard()
+    {
+        QFETCH(TextInsertion, insertion);
+        QFETCH(bool, trusted);
+        QFETCH(int, pastes);
+        m_coordinator.reset();
+        desktop().directInsertion = true;
+        build();
+        desktop().inputAccess.trusted = trusted;
+        desktop().focusedElement.insertion = insertion;
+        desktop().pasteboard.copyFromOtherProgram(
+            {PasteboardItem{{{QStringLiteral("text/plain"), "avant"}}}});
+        const int changes = desktop().pasteboard.changeCount();
+
+        press(QStringLiteral("deux mots"));
+        releaseAfter(1);
+        QCOMPARE(app().status(), RecordingStatus::inserted(2));
+        QCOMPARE(this->pastes(), pastes);
+        QCOMPARE(app().history().size(), 1);
+        if (pastes == 0)
+            QCOMPARE(desktop().pasteboard.changeCount(), changes);
+        advance(0.6);
+        QCOMPARE(clipboardText(desktop().pasteboard), QStringLiteral("avant"));
+    }
+
+    // This program in front when the text is ready: the application of the dictation is brought back and
+    // given 0.15 s to take the focus. Where no program may do that (Wayland), nothing is waited for.
+    void reactivationWaitsOnlyWhenItHappens_data()
+    {
+        QTest::addColumn<bool>("canActivate");
+        QTest::newRow("brought back, then pasted") << true;
+        QTest::newRow("cannot be brought back, pasted at once") << false;
+    }
+
+    void reactivationWaitsOnlyWhenItHappens()
+    {
+        QFETCH(bool, canActivate);
+        desktop().workspace.canActivate = canActivate;
+        press(QStringLiteral("texte"));
+        desktop().workspace.frontmost = desktop().workspace.self;
+        releaseAfter(1);
+        QCOMPARE(pastes(), canActivate ? 0 : 1);
+        advance(0.15);
+        QCOMPARE(pastes(), 1);
+        QCOMPARE(desktop().workspace.activated.size(), canActivate ? 1u : 0u);
     }
 
     void dictationLimits_data()

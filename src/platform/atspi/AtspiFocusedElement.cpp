@@ -1,175 +1,185 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/atspi/AtspiFocusedElement.h"
 
-// GLib's headers use "signals" as an identifier: they stay in this file, which Qt keywords never see.
-#include <atspi/atspi.h>
+#include "platform/Log.h"
+#include "platform/atspi/AtspiTree.h"
 
-#include <memory>
-#include <vector>
+#include <QElapsedTimer>
+#include <QList>
 
-#include <unistd.h>
+#include <algorithm>
 
 namespace parlune {
 
+using namespace atspi;
+
 namespace {
 
-// The bus must answer fast: the question is asked while a dictation waits to be pasted.
-constexpr int callTimeoutMilliseconds = 500;
-// A window with a huge tree (a spreadsheet) is not searched to the end.
-constexpr int searchLimit = 3000;
+using EditableText = std::unique_ptr<AtspiEditableText, Unref>;
+using Text = std::unique_ptr<AtspiText, Unref>;
 
-struct Unref
+// The focused object of the active window, and the application it belongs to.
+struct Focus
 {
-    void operator()(gpointer object) const
-    {
-        if (object)
-            g_object_unref(object);
-    }
+    Accessible application;
+    Accessible element;
 };
-using Accessible = std::unique_ptr<AtspiAccessible, Unref>;
-using StateSet = std::unique_ptr<AtspiStateSet, Unref>;
 
-bool initialised()
+std::optional<Focus> focusOfActiveWindow()
 {
-    // atspi_init gives 0 on success and 1 when it was already done; anything else means no bus.
-    static const bool ready = [] {
-        const int result = atspi_init();
-        if (result == 0 || result == 1)
-            atspi_set_timeout(callTimeoutMilliseconds, callTimeoutMilliseconds);
-        return result == 0 || result == 1;
-    }();
-    return ready;
+    std::optional<ActiveWindow> active = activeWindowOfAnotherApplication();
+    if (!active)
+        return std::nullopt;
+    Accessible element = focusedInside(active->window.get());
+    if (!element)
+        return std::nullopt;
+    return Focus{std::move(active->application), std::move(element)};
 }
 
-bool hasState(AtspiAccessible* object, AtspiStateType state)
+// One call to another program. It failed for want of an answer when it took the bus's whole time limit.
+class Call
 {
-    const StateSet states(atspi_accessible_get_state_set(object));
-    return states && atspi_state_set_contains(states.get(), state);
-}
+public:
+    Call() { m_timer.start(); }
+    ~Call()
+    {
+        if (error)
+            g_error_free(error);
+    }
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
 
-int childCount(AtspiAccessible* object)
-{
+    bool failed() const { return error != nullptr; }
+    bool unanswered() const { return error && m_timer.elapsed() >= callTimeoutMilliseconds * 9 / 10; }
+
     GError* error = nullptr;
-    const int count = atspi_accessible_get_child_count(object, &error);
-    if (error) {
-        g_error_free(error);
-        return 0;
-    }
-    return count;
+
+private:
+    QElapsedTimer m_timer;
+};
+
+// Whether the application's toolkit is Qt, which counts text otherwise. Asked of the application itself:
+// Qt answers it only there, and the bus keeps the answer.
+bool isQt(AtspiAccessible* application)
+{
+    Call call;
+    gchar* toolkit = atspi_accessible_get_toolkit_name(application, &call.error);
+    const bool qt = toolkit && qstrcmp(toolkit, "Qt") == 0;
+    g_free(toolkit);
+    return qt;
 }
 
-Accessible child(AtspiAccessible* object, int index)
+// How much of `text` the widget is told to insert: its bytes of UTF-8, as the bus defines it.
+// WORKAROUND: Qt reads the length in UTF-16 units, and past the end of the text when told more.
+int insertionLength(const QString& text, bool qt)
 {
-    GError* error = nullptr;
-    Accessible result(atspi_accessible_get_child_at_index(object, index, &error));
-    if (error)
-        g_error_free(error);
-    return result;
+    return int(qt ? text.size() : text.toUtf8().size());
 }
 
-// The toolkits that implement the collection interface (GTK, browsers) find the focused object in one
-// call; the others are searched depth first.
-Accessible focusedInside(AtspiAccessible* window)
+// The length of `text` in the widget's character offsets. WORKAROUND: Qt counts offsets in UTF-16 units
+// where the bus means characters; the two differ only beyond the first 65536 characters (emoji).
+int offsetLength(const QString& text, bool qt)
 {
-    if (AtspiCollection* collection = atspi_accessible_get_collection_iface(window)) {
-        AtspiStateSet* wanted = atspi_state_set_new(nullptr);
-        atspi_state_set_add(wanted, ATSPI_STATE_FOCUSED);
-        AtspiMatchRule* rule = atspi_match_rule_new(
-            wanted, ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_ALL, nullptr,
-            ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_ALL, FALSE);
-        GError* error = nullptr;
-        GArray* matches = atspi_collection_get_matches(
-            collection, rule, ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, &error);
-        g_object_unref(rule);
-        g_object_unref(wanted);
-        g_object_unref(collection);
-        if (!error) {
-            Accessible found;
-            if (matches && matches->len > 0)
-                found.reset(
-                    static_cast<AtspiAccessible*>(g_object_ref(g_array_index(matches, AtspiAccessible*, 0))));
-            if (matches) {
-                for (guint i = 0; i < matches->len; ++i)
-                    g_object_unref(g_array_index(matches, AtspiAccessible*, i));
-                g_array_free(matches, TRUE);
-            }
-            return found;
-        }
-        g_error_free(error);
-    }
+    return int(qt ? text.size() : text.toUcs4().size());
+}
 
-    std::vector<Accessible> pending;
-    pending.emplace_back(static_cast<AtspiAccessible*>(g_object_ref(window)));
-    for (int visited = 0; !pending.empty() && visited < searchLimit; ++visited) {
-        Accessible object = std::move(pending.back());
-        pending.pop_back();
-        const StateSet states(atspi_accessible_get_state_set(object.get()));
-        if (!states)
-            continue;
-        if (visited > 0 && atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED))
-            return object;
-        // Hidden parts (other tabs, closed menus) cannot hold the focus, and lists and tables that
-        // manage their own descendants expose them only on demand: neither is worth walking.
-        if ((visited > 0 && !atspi_state_set_contains(states.get(), ATSPI_STATE_SHOWING)) ||
-            atspi_state_set_contains(states.get(), ATSPI_STATE_MANAGES_DESCENDANTS))
-            continue;
-        const int count = childCount(object.get());
-        for (int i = count - 1; i >= 0; --i) {
-            if (Accessible next = child(object.get(), i))
-                pending.push_back(std::move(next));
-        }
-    }
-    return {};
+// Where the text goes: the caret, or the start of the selection, which is removed first as a paste
+// would replace it. None when the widget tells no caret.
+std::optional<int> insertionPoint(AtspiText* text, AtspiEditableText* editable)
+{
+    Call caretCall;
+    const gint caret = atspi_text_get_caret_offset(text, &caretCall.error);
+    if (caretCall.failed() || caret < 0)
+        return std::nullopt;
+    Call countCall;
+    const gint selections = atspi_text_get_n_selections(text, &countCall.error);
+    if (countCall.failed() || selections < 1)
+        return caret;
+    Call rangeCall;
+    AtspiRange* range = atspi_text_get_selection(text, 0, &rangeCall.error);
+    if (!range)
+        return caret;
+    const gint start = std::min(range->start_offset, range->end_offset);
+    const gint end = std::max(range->start_offset, range->end_offset);
+    g_free(range);
+    if (start == end)
+        return caret;
+    Call deleteCall;
+    if (!atspi_editable_text_delete_text(editable, start, end, &deleteCall.error) || deleteCall.failed())
+        return caret;
+    return start;
 }
 
 } // namespace
 
 std::optional<FocusedElementFacts> AtspiFocusedElement::focused()
 {
-    if (!initialised())
+    const std::optional<Focus> focus = focusOfActiveWindow();
+    if (!focus)
         return std::nullopt;
-    const Accessible desktop(atspi_get_desktop(0));
-    if (!desktop)
-        return std::nullopt;
-
-    const int applications = childCount(desktop.get());
-    for (int a = 0; a < applications; ++a) {
-        const Accessible application = child(desktop.get(), a);
-        if (!application)
-            continue;
-        // Our own windows are never the target, and asking ourselves over the bus from the thread that
-        // would answer could only time out.
-        GError* error = nullptr;
-        const guint pid = atspi_accessible_get_process_id(application.get(), &error);
-        if (error) {
-            g_error_free(error);
-            continue;
-        }
-        if (pid == guint(getpid()))
-            continue;
-
-        const int windows = childCount(application.get());
-        for (int w = 0; w < windows; ++w) {
-            const Accessible window = child(application.get(), w);
-            if (!window || !hasState(window.get(), ATSPI_STATE_ACTIVE))
-                continue;
-            const Accessible element = focusedInside(window.get());
-            if (!element)
-                return std::nullopt;
-            FocusedElementFacts facts;
-            GError* roleError = nullptr;
-            const AtspiRole role = atspi_accessible_get_role(element.get(), &roleError);
-            if (roleError) {
-                g_error_free(roleError);
-            } else if (gchar* name = atspi_role_get_name(role)) {
-                facts.role = QString::fromUtf8(name);
-                g_free(name);
-            }
-            facts.editable = hasState(element.get(), ATSPI_STATE_EDITABLE);
-            return facts;
-        }
+    AtspiAccessible* element = focus->element.get();
+    FocusedElementFacts facts;
+    GError* roleError = nullptr;
+    const AtspiRole role = atspi_accessible_get_role(element, &roleError);
+    if (roleError) {
+        g_error_free(roleError);
+    } else if (gchar* name = atspi_role_get_name(role)) {
+        facts.role = QString::fromUtf8(name);
+        g_free(name);
     }
-    return std::nullopt;
+    facts.editable = hasState(element, ATSPI_STATE_EDITABLE);
+    return facts;
+}
+
+TextInsertion AtspiFocusedElement::insertText(const QString& text)
+{
+    if (text.isEmpty())
+        return TextInsertion::notInserted;
+    const std::optional<Focus> focus = focusOfActiveWindow();
+    if (!focus || !hasState(focus->element.get(), ATSPI_STATE_EDITABLE))
+        return TextInsertion::notInserted;
+    AtspiAccessible* element = focus->element.get();
+    // A terminal hands what it is given to the program running in it, not to a field: it gets the paste.
+    Call roleCall;
+    if (atspi_accessible_get_role(element, &roleCall.error) == ATSPI_ROLE_TERMINAL)
+        return TextInsertion::notInserted;
+    const EditableText editable(atspi_accessible_get_editable_text_iface(element));
+    const Text readable(atspi_accessible_get_text_iface(element));
+    if (!editable || !readable)
+        return TextInsertion::notInserted;
+
+    const std::optional<int> position = insertionPoint(readable.get(), editable.get());
+    if (!position)
+        return TextInsertion::notInserted;
+    const bool qt = isQt(focus->application.get());
+    Call insertCall;
+    const bool inserted = atspi_editable_text_insert_text(
+        editable.get(), *position, text.toUtf8().constData(), insertionLength(text, qt), &insertCall.error);
+    if (insertCall.unanswered()) {
+        // It may arrive once the program wakes up: pasting it as well could give it twice.
+        logLine("Parlune: %lld characters handed to the focused field, which did not answer",
+                qint64(text.size()));
+        return TextInsertion::unconfirmed;
+    }
+    if (insertCall.failed() || !inserted)
+        return TextInsertion::notInserted;
+
+    const int length = offsetLength(text, qt);
+    Call readCall;
+    gchar* back = atspi_text_get_text(readable.get(), *position, *position + length, &readCall.error);
+    const bool confirmed = back && QString::fromUtf8(back) == text;
+    g_free(back);
+    // The caret goes after the text, where a paste leaves it; toolkits that replace the whole text to
+    // insert put it elsewhere.
+    Call caretCall;
+    if (atspi_text_get_caret_offset(readable.get(), &caretCall.error) != *position + length &&
+        !caretCall.failed()) {
+        Call moveCall;
+        atspi_text_set_caret_offset(readable.get(), *position + length, &moveCall.error);
+    }
+    logLine("Parlune: %lld characters inserted through the accessibility bus, %s", qint64(text.size()),
+            confirmed ? "read back" : "not found on reading back");
+    return confirmed ? TextInsertion::confirmed : TextInsertion::unconfirmed;
 }
 
 } // namespace parlune

@@ -6,11 +6,14 @@
 namespace parlune {
 
 // The focused widget as the AT-SPI accessibility bus describes it: the focused object inside the
-// active window of another application. Main thread only; each call asks the bus anew.
+// active window of another application. Main thread only; each call asks the bus anew, and every call
+// to another program is bounded in time.
 class AtspiFocusedElement final : public FocusedElement
 {
 public:
     std::optional<FocusedElementFacts> focused() override;
+    // Through the widget's editable-text interface, then its text read back at the same place.
+    TextInsertion insertText(const QString& text) override;
 };
 
 } // namespace parlune
