@@ -23,6 +23,15 @@ public:
 
     // The focused widget of the active window; none when there is none or the bus cannot be read.
     virtual std::optional<FocusedElementFacts> focused() = 0;
+
+    // Up to `length` characters just before the focused field's text cursor: empty at the start of the
+    // field; none when there is no focused field, it does not show its text (password fields never do)
+    // or the bus cannot be read.
+    virtual std::optional<QString> textBeforeCaret(int length)
+    {
+        (void)length;
+        return std::nullopt;
+    }
 };
 
 } // namespace parlune

@@ -10,7 +10,14 @@ class FakeFocusedElement final : public FocusedElement
 public:
     std::optional<FocusedElementFacts> facts;
 
+    // What the focused field holds before its cursor; none for a field that does not show its text.
+    std::optional<QString> textBefore;
+
     std::optional<FocusedElementFacts> focused() override { return facts; }
+    std::optional<QString> textBeforeCaret(int length) override
+    {
+        return textBefore ? std::optional(textBefore->right(length)) : std::nullopt;
+    }
 };
 
 } // namespace parlune

@@ -4,6 +4,7 @@
 // GLib's headers use "signals" as an identifier: they stay in this file, which Qt keywords never see.
 #include <atspi/atspi.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -15,6 +16,8 @@ namespace {
 
 // The bus must answer fast: the question is asked while a dictation waits to be pasted.
 constexpr int callTimeoutMilliseconds = 500;
+// Reading the text before the cursor is worth less than a prompt paste.
+constexpr int contextTimeoutMilliseconds = 100;
 // A window with a huge tree (a spreadsheet) is not searched to the end.
 constexpr int searchLimit = 3000;
 
@@ -122,15 +125,12 @@ Accessible focusedInside(AtspiAccessible* window)
     return {};
 }
 
-} // namespace
-
-std::optional<FocusedElementFacts> AtspiFocusedElement::focused()
+// The focused object inside the active window of another application; null when there is none.
+Accessible focusedObject()
 {
-    if (!initialised())
-        return std::nullopt;
     const Accessible desktop(atspi_get_desktop(0));
     if (!desktop)
-        return std::nullopt;
+        return {};
 
     const int applications = childCount(desktop.get());
     for (int a = 0; a < applications; ++a) {
@@ -151,25 +151,87 @@ std::optional<FocusedElementFacts> AtspiFocusedElement::focused()
         const int windows = childCount(application.get());
         for (int w = 0; w < windows; ++w) {
             const Accessible window = child(application.get(), w);
-            if (!window || !hasState(window.get(), ATSPI_STATE_ACTIVE))
-                continue;
-            const Accessible element = focusedInside(window.get());
-            if (!element)
-                return std::nullopt;
-            FocusedElementFacts facts;
-            GError* roleError = nullptr;
-            const AtspiRole role = atspi_accessible_get_role(element.get(), &roleError);
-            if (roleError) {
-                g_error_free(roleError);
-            } else if (gchar* name = atspi_role_get_name(role)) {
-                facts.role = QString::fromUtf8(name);
-                g_free(name);
-            }
-            facts.editable = hasState(element.get(), ATSPI_STATE_EDITABLE);
-            return facts;
+            if (window && hasState(window.get(), ATSPI_STATE_ACTIVE))
+                return focusedInside(window.get());
         }
     }
-    return std::nullopt;
+    return {};
+}
+
+// Every bus call made while it lives answers within `milliseconds`, or fails.
+class CallTimeout
+{
+public:
+    explicit CallTimeout(int milliseconds) { atspi_set_timeout(milliseconds, milliseconds); }
+    ~CallTimeout() { atspi_set_timeout(callTimeoutMilliseconds, callTimeoutMilliseconds); }
+    CallTimeout(const CallTimeout&) = delete;
+    CallTimeout& operator=(const CallTimeout&) = delete;
+};
+
+} // namespace
+
+std::optional<FocusedElementFacts> AtspiFocusedElement::focused()
+{
+    if (!initialised())
+        return std::nullopt;
+    const Accessible element = focusedObject();
+    if (!element)
+        return std::nullopt;
+    FocusedElementFacts facts;
+    GError* roleError = nullptr;
+    const AtspiRole role = atspi_accessible_get_role(element.get(), &roleError);
+    if (roleError) {
+        g_error_free(roleError);
+    } else if (gchar* name = atspi_role_get_name(role)) {
+        facts.role = QString::fromUtf8(name);
+        g_free(name);
+    }
+    facts.editable = hasState(element.get(), ATSPI_STATE_EDITABLE);
+    return facts;
+}
+
+std::optional<QString> AtspiFocusedElement::textBeforeCaret(int length)
+{
+    if (!initialised() || length <= 0)
+        return std::nullopt;
+    // The text before the cursor only shapes the spacing of what is pasted: a field slower than this
+    // is taken as telling nothing rather than holding the paste back.
+    const CallTimeout timeout(contextTimeoutMilliseconds);
+    const Accessible element = focusedObject();
+    if (!element)
+        return std::nullopt;
+    // A password field's characters are never read, whatever its toolkit would show of them.
+    GError* error = nullptr;
+    const AtspiRole role = atspi_accessible_get_role(element.get(), &error);
+    if (error) {
+        g_error_free(error);
+        return std::nullopt;
+    }
+    if (role == ATSPI_ROLE_PASSWORD_TEXT)
+        return std::nullopt;
+    const std::unique_ptr<AtspiText, Unref> text(atspi_accessible_get_text_iface(element.get()));
+    if (!text)
+        return std::nullopt;
+
+    // Offsets count characters, not bytes.
+    const gint caret = atspi_text_get_caret_offset(text.get(), &error);
+    if (error) {
+        g_error_free(error);
+        return std::nullopt;
+    }
+    if (caret < 0)
+        return std::nullopt;
+    if (caret == 0)
+        return QString();
+    gchar* before = atspi_text_get_text(text.get(), std::max(0, caret - length), caret, &error);
+    if (error) {
+        g_error_free(error);
+        g_free(before);
+        return std::nullopt;
+    }
+    QString outcome = QString::fromUtf8(before);
+    g_free(before);
+    return outcome;
 }
 
 } // namespace parlune

@@ -11,6 +11,8 @@ class AtspiFocusedElement final : public FocusedElement
 {
 public:
     std::optional<FocusedElementFacts> focused() override;
+    // Asks the field's text interface for its cursor and the characters before it.
+    std::optional<QString> textBeforeCaret(int length) override;
 };
 
 } // namespace parlune
