@@ -22,17 +22,17 @@ QStringList words(const char16_t* list)
 }
 
 // Words after which a command word is a noun of the sentence: articles, possessives, demonstratives
-// and the few adjectives that come before a noun ("le point", "un dernier point").
+// and the few words that come before a noun but seldom end a clause ("le point", "un dernier point").
+// Adjectives that end clauses as often ("c'est bon", "quand même", "it stays the same") are left out.
 constexpr const char16_t* frenchDeterminers =
     u"le la les l' un une ce cet cette ces du des au aux mon ton son ma ta sa mes tes ses notre votre leur "
-    u"nos vos leurs chaque quel quelle premier dernier même autre seul bon mauvais gros grand petit tel";
+    u"nos vos leurs chaque quel quelle premier dernier autre tel";
 constexpr const char16_t* spanishDeterminers =
     u"el la los las un una unos unas este esta estos estas ese esa esos esas aquel aquella cada del al mi "
-    u"tu su mis tus sus nuestro nuestra otro otra cierto cierta buen mal primer último ningún algún qué cuál "
-    u"gran mismo";
+    u"tu su mis tus sus nuestro nuestra otro otra cierto cierta buen mal primer ningún algún qué cuál gran";
 constexpr const char16_t* englishDeterminers =
-    u"the a an this that these those each every any no my your his her its our their another same whole "
-    u"entire first second third last next previous big huge little small";
+    u"the a an this that these those each every any no my your his her its our their another whole entire "
+    u"first second third last next previous big huge";
 
 QString joined(const char16_t* determiners, const char16_t* more)
 {
@@ -57,29 +57,25 @@ QList<SpokenCommand> build(std::initializer_list<Entry> entries, const char16_t*
 
 QList<SpokenCommand> french()
 {
-    constexpr const char16_t* of = u"de d' du des";
-    constexpr const char16_t* scored = u"de à par sur en entre marqué gagné perdu pris obtenu marque gagne "
-                                       u"perd prend obtient";
+    constexpr const char16_t* scored = u"de à par sur en entre a ont avons avez reste restent marqué gagné "
+                                       u"perdu pris obtenu marque gagne perd prend obtient";
     return build(
         {
             {u"virgule", u",", u"sans", u"", true},
             {u"point", u".", u"",
-             u"de d' du des commun important essentiel crucial fort faible clé culminant précis particulier "
-             u"mort chaud noir fixe zéro névralgique presse relais"},
+             u"commun important essentiel crucial faible culminant précis particulier mort chaud noir fixe "
+             u"névralgique presse relais"},
             {u"point final", u"."},
             {u"point d'interrogation", u"?"},
             {u"point d'exclamation", u"!"},
-            {u"deux points", u":", scored,
-             u"de d' du des en au aux sur pour à sont ont qui que communs essentiels importants principaux "
-             u"forts faibles"},
+            {u"deux points", u":", scored, u"sont communs essentiels importants principaux faibles"},
             {u"deux-points", u":", scored},
             {u"point-virgule", u";"},
             {u"point virgule", u";"},
             {u"points de suspension", u"…", u"trois"},
-            {u"à la ligne", u"\n", u"pêche pêcher pêchent pêcheur pêcheurs",
-             u"de d' du des suivante précédente près"},
-            {u"nouvelle ligne", u"\n", u"", of},
-            {u"nouveau paragraphe", u"\n\n", u"", of},
+            {u"à la ligne", u"\n", u"pêche pêcher pêchent pêcheur pêcheurs", u"suivante précédente"},
+            {u"nouvelle ligne", u"\n"},
+            {u"nouveau paragraphe", u"\n\n"},
             {u"ouvrir les guillemets", u"«"},
             {u"ouvrez les guillemets", u"«"},
             {u"ouvrir guillemets", u"«"},
@@ -96,26 +92,25 @@ QList<SpokenCommand> french()
 
 QList<SpokenCommand> spanish()
 {
-    constexpr const char16_t* of = u"de del para";
     return build(
         {
             {u"coma", u",", u"en estado", u"profundo etílico inducido diabético", true},
             {u"punto", u".", u"en a hasta",
-             u"de del en a por clave fuerte débil medio muerto crítico álgido exacto cardinal culminante "
-             u"común neurálgico ciego"},
+             u"clave débil medio muerto crítico álgido exacto cardinal culminante neurálgico ciego"},
             {u"punto y coma", u";"},
             {u"punto y seguido", u"."},
             {u"punto y aparte", u".\n\n"},
-            {u"punto final", u".", u"poner puso pone pongo", u"a al de"},
+            {u"punto final", u".", u"poner puso pone pongo"},
             {u"dos puntos", u":",
-             u"de a por en entre con ganó perdió sumó gana pierde suma obtuvo marcó sacó",
-             u"de del en más menos a que por clave importantes principales fuertes débiles"},
+             u"de a por en entre con hay tiene tengo quedan faltan ganó perdió sumó gana pierde suma obtuvo "
+             u"marcó sacó",
+             u"clave importantes principales débiles"},
             {u"puntos suspensivos", u"…", u"tres con"},
             {u"signo de interrogación", u"?"},
             {u"signo de exclamación", u"!"},
             {u"signo de admiración", u"!"},
-            {u"nueva línea", u"\n", u"", of},
-            {u"nuevo párrafo", u"\n\n", u"", of},
+            {u"nueva línea", u"\n"},
+            {u"nuevo párrafo", u"\n\n"},
             {u"abrir comillas", u"«"},
             {u"cerrar comillas", u"»"},
             {u"abrir paréntesis", u"("},
@@ -133,21 +128,20 @@ QList<SpokenCommand> english()
              u"trial grace waiting time cooling notice probation reporting holding transition rest long "
              u"short "
              u"brief given certain extended limited specific introductory free",
-             u"of when between during from where piece drama costume"},
+             u"piece drama costume"},
             {u"full stop", u"."},
             {u"question mark", u"?"},
             {u"exclamation mark", u"!"},
             {u"exclamation point", u"!"},
-            {u"colon", u":", u"sigmoid descending ascending transverse",
-             u"cancer surgery health screening cleanse wall polyps"},
+            {u"colon", u":", u"sigmoid descending ascending transverse", u"cancer polyps"},
             {u"semicolon", u";"},
             {u"semi colon", u";"},
             {u"semi-colon", u";"},
             {u"ellipsis", u"…"},
             {u"dot dot dot", u"…"},
-            {u"new line", u"\n", u"brand", u"of for from"},
+            {u"new line", u"\n", u"brand"},
             {u"newline", u"\n"},
-            {u"new paragraph", u"\n\n", u"", u"of about"},
+            {u"new paragraph", u"\n\n"},
             {u"open quote", u"“"},
             {u"open quotes", u"“"},
             {u"close quote", u"”"},

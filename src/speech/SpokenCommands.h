@@ -18,8 +18,10 @@ struct SpokenCommand
     // What it writes: marks and line breaks.
     QString written;
     // Said right after one of these words, or right before one of these, the words belong to the
-    // sentence and stay words ("le point de vue", "the period of"). An entry ending in an apostrophe
-    // stands for every word it begins ("d'" for "d'honneur").
+    // sentence and stay words ("le point de vue", "un point important"). The words after are those that
+    // follow such a noun and seldom begin a sentence: a command is mostly followed by a new sentence,
+    // which may begin with "De" or "When". An entry ending in an apostrophe stands for every word it
+    // begins ("l'" for "l'autre").
     QStringList keptAfter;
     QStringList keptBefore;
     // Between two numbers it is a decimal separator said aloud ("trois virgule cinq") and stays a word.

@@ -42,6 +42,9 @@ private Q_SLOTS:
            "Il a dit «" + noBreak + "je reviens" + noBreak + "».");
         fr("fr: point as a noun stays a word", "de mon point de vue c'est un point important point",
            "De mon point de vue c'est un point important.");
+        fr("fr: the sentence after a period may begin with de",
+           "la réunion est déplacée point de mon côté tout va bien point",
+           "La réunion est déplacée. De mon côté tout va bien.");
         fr("fr: an elision left apart by the recogniser still reads as one word",
            "quel est le point d' interrogation de l' histoire",
            "Quel est le point d'interrogation de l'histoire");
