@@ -219,7 +219,8 @@ private:
                                               Clock::Instant released, std::shared_ptr<Completion> previous,
                                               std::optional<RunningApplication> target,
                                               std::shared_ptr<Completion> done);
-    QCoro::Task<> deliver(QString text, std::optional<RunningApplication> target, Language language);
+    // Formats the recognised words for where the cursor is, pastes them and tells how it went.
+    QCoro::Task<> deliver(QString words, std::optional<RunningApplication> target, Language language);
     // What the focused field holds before its cursor, as the formatting of a dictation needs it.
     CursorContext cursorContext(Language language) const;
     QCoro::Task<> reactivate(std::optional<RunningApplication> application);
