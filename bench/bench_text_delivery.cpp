@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Time from pasteAtCursor to the text being in another program's line edit, read back through the
-// accessibility bus. Runs on a desktop: scripts/session build/bench/bench_text_delivery
+// accessibility bus, and what the questions asked on the bus before each paste cost. Runs on a desktop:
+// scripts/session build/bench/bench_text_delivery
 #include "SessionChild.h"
 #include "platform/Clock.h"
 #include "platform/atspi/AtspiFocusedElement.h"
 #include "platform/x11/ClipboardPasteboard.h"
 #include "platform/x11/X11KeySynth.h"
 #include "platform/x11/X11Workspace.h"
+#include "speech/CursorContext.h"
 #include "system/Permissions.h"
 #include "system/TextInjector.h"
 
@@ -188,6 +190,60 @@ void focusedElementVerdict(benchmark::State& state)
 }
 
 BENCHMARK(focusedElementVerdict)->Iterations(100)->Unit(benchmark::kMillisecond);
+
+// Times `ask` once per iteration on a line edit holding text, its cursor at the end: the median and the
+// slowest of the runs.
+template <typename Ask> void timeOnFilledField(benchmark::State& state, Ask ask)
+{
+    TestField field("line", QStringLiteral("Il pleut depuis ce matin sur toute la ville. Déjà"));
+    if (!field.isReady()) {
+        state.SkipWithError("the test field did not come up");
+        return;
+    }
+    AtspiFocusedElement focused;
+    for (int attempt = 0; attempt < 100 && !focused.textBeforeCaret(CursorContext::readLength); ++attempt)
+        QThread::msleep(50);
+    X11Workspace workspace;
+    Permissions permissions(focused, workspace, QString());
+    std::vector<double> milliseconds;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        const bool answered = ask(focused, permissions);
+        const double elapsed = double(timer.nsecsElapsed()) / 1e6;
+        state.SetIterationTime(elapsed / 1000);
+        if (!answered) {
+            state.SkipWithError("the line edit's text was not read");
+            return;
+        }
+        milliseconds.push_back(elapsed);
+    }
+    std::sort(milliseconds.begin(), milliseconds.end());
+    state.counters["median_ms"] = milliseconds[milliseconds.size() / 2];
+    state.counters["max_ms"] = milliseconds.back();
+}
+
+// The characters before the cursor, read on the bus for the preview and just before each paste.
+void cursorContextRead(benchmark::State& state)
+{
+    timeOnFilledField(state, [](AtspiFocusedElement& focused, Permissions&) {
+        return focused.textBeforeCaret(CursorContext::readLength) ==
+               QStringLiteral("e matin sur toute la ville. Déjà");
+    });
+}
+
+BENCHMARK(cursorContextRead)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// All a delivery asks the bus before it pastes: does the widget take text, and what is before its cursor.
+void focusCheckAndCursorContext(benchmark::State& state)
+{
+    timeOnFilledField(state, [](AtspiFocusedElement& focused, Permissions& permissions) {
+        return permissions.focusedElementAcceptsText() == true &&
+               focused.textBeforeCaret(CursorContext::readLength).has_value();
+    });
+}
+
+BENCHMARK(focusCheckAndCursorContext)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

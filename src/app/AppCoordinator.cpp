@@ -21,6 +21,7 @@ AppCoordinator::AppCoordinator(AppCoordinatorServices services, bool live, QObje
     , m_inputAccess(services.inputAccess)
     , m_workspace(services.workspace)
     , m_pasteboard(services.pasteboard)
+    , m_focusedElement(services.focusedElement)
     , m_media(services.media)
     , m_sounds(services.sounds)
     , m_loginItem(services.loginItem)

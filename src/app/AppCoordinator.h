@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/MicrophoneAccess.h"
 #include "platform/Workspace.h"
+#include "speech/CursorContext.h"
 #include "speech/Language.h"
 #include "store/AppSettings.h"
 #include "store/AppSettingsStore.h"
@@ -221,7 +222,10 @@ private:
                                               Clock::Instant released, std::shared_ptr<Completion> previous,
                                               std::optional<RunningApplication> target,
                                               std::shared_ptr<Completion> done);
-    QCoro::Task<> deliver(QString text, std::optional<RunningApplication> target);
+    // Formats the recognised words for where the cursor is, pastes them and tells how it went.
+    QCoro::Task<> deliver(QString words, std::optional<RunningApplication> target, Language language);
+    // What the focused field holds before its cursor, as the formatting of a dictation needs it.
+    CursorContext cursorContext(Language language) const;
     QCoro::Task<> reactivate(std::optional<RunningApplication> application);
 
     // Language preparation and the watch timer.
@@ -254,6 +258,7 @@ private:
     InputAccess* m_inputAccess;
     Workspace* m_workspace;
     Pasteboard* m_pasteboard;
+    FocusedElement* m_focusedElement;
     MediaController* m_media;
     Sounds* m_sounds;
     LoginItem* m_loginItem;
@@ -274,6 +279,8 @@ private:
     ShortcutGesture m_gesture;
     // Tags the live preview of each dictation, so that a late preview of an earlier one is dropped.
     qint64 m_sessionID = 0;
+    // Where the current dictation's words will go, read from the field at its first preview.
+    std::optional<CursorContext> m_previewContext;
     std::shared_ptr<DictationSession> m_session;
     std::shared_ptr<Completion> m_delivery;
     std::optional<Clock::Instant> m_recordingStartedAt;

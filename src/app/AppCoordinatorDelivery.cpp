@@ -2,8 +2,10 @@
 // Putting a dictation's text where the user was typing, and telling how it went.
 #include "app/AppCoordinator.h"
 
+#include "platform/FocusedElement.h"
 #include "platform/InputAccess.h"
 #include "platform/Pasteboard.h"
+#include "speech/TextFormatter.h"
 #include "store/TranscriptStore.h"
 #include "system/Permissions.h"
 #include "system/TextInjector.h"
@@ -26,10 +28,11 @@ constexpr Seconds reactivationDelay{0.15};
 
 } // namespace
 
-QCoro::Task<> AppCoordinator::deliver(QString text, std::optional<RunningApplication> target)
+QCoro::Task<> AppCoordinator::deliver(QString words, std::optional<RunningApplication> target,
+                                      Language language)
 {
     QPointer<AppCoordinator> self(this);
-    if (text.isEmpty()) {
+    if (words.isEmpty()) {
         if (!m_isRecording)
             setStatus(RecordingStatus::idle());
         co_return;
@@ -41,18 +44,25 @@ QCoro::Task<> AppCoordinator::deliver(QString text, std::optional<RunningApplica
 
     // A widget that takes the text straight from us gets it so: no clipboard, no keystroke, and no
     // permission to type is needed.
-    if (m_injector->insertDirectly(text)) {
-        m_transcripts->add(text, Date::now());
-        setHistory(m_transcripts->entries());
-        if (!m_isRecording)
-            setStatus(RecordingStatus::inserted(wordCount(text)));
-        co_return;
+    if (m_injector->canInsertDirectly()) {
+        const QString text = TextFormatter(language).format(words, cursorContext(language));
+        if (m_injector->insertDirectly(text)) {
+            m_transcripts->add(text, Date::now());
+            setHistory(m_transcripts->entries());
+            if (!m_isRecording)
+                setStatus(RecordingStatus::inserted(wordCount(text)));
+            co_return;
+        }
     }
 
     // No answer does not count as a refusal: most fields answer, and pasting is then the best guess.
     const std::optional<bool> accepts = m_permissions->focusedElementAcceptsText();
     const bool refuses = accepts.has_value() && !*accepts;
     const bool trusted = m_inputAccess && m_inputAccess->isTrusted();
+    // Read just before the paste, so that it holds an earlier dictation delivered meanwhile. Text that
+    // only goes to the clipboard, or to a widget that takes none, is written as a sentence of its own.
+    const QString text = TextFormatter(language).format(words, trusted && !refuses ? cursorContext(language)
+                                                                                   : CursorContext());
     if (trusted) {
         // A field that refuses text keeps nothing of the paste: the text stays on the clipboard for
         // the user to paste by hand.
@@ -91,6 +101,13 @@ QCoro::Task<> AppCoordinator::reactivate(std::optional<RunningApplication> appli
     // cannot be done (another program's window on Wayland) there is nothing to wait for.
     if (m_workspace->activate(*application))
         co_await m_clock->sleep(reactivationDelay);
+}
+
+CursorContext AppCoordinator::cursorContext(Language language) const
+{
+    return CursorContext::fromTextBefore(
+        m_focusedElement ? m_focusedElement->textBeforeCaret(CursorContext::readLength) : std::nullopt,
+        language);
 }
 
 } // namespace parlune

@@ -8,6 +8,7 @@
 #include "platform/Log.h"
 #include "speech/DictationSession.h"
 #include "speech/SpeechEngine.h"
+#include "speech/TextFormatter.h"
 #include "system/MediaController.h"
 #include "system/Sounds.h"
 
@@ -29,6 +30,14 @@ int characterCount(const QString& text)
     while (finder.toNextBoundary() > 0)
         ++count;
     return count;
+}
+
+// The panel shows the preview on one line: a line break there is a return sign.
+QString onOneLine(QString preview)
+{
+    preview.replace(u'\n', QStringLiteral(" ↵ "));
+    preview.replace(QStringLiteral("  "), QStringLiteral(" "));
+    return preview.trimmed();
 }
 
 bool isThisProgram(const std::optional<RunningApplication>& application, const RunningApplication& self)
@@ -72,12 +81,17 @@ void AppCoordinator::startRecording()
     m_targetApp = front && !isThisProgram(front, m_workspace->currentApplication()) ? front : std::nullopt;
 
     const qint64 id = ++m_sessionID;
+    m_previewContext.reset();
     QPointer<AppCoordinator> self(this);
     auto session = std::make_shared<DictationSession>(
-        *m_engine->recognizer(), m_language, [self, id](const QString& preview) {
+        *m_engine->recognizer(), m_language, [self, id, language = m_language](const QString& preview) {
             // A preview of a finished or cancelled dictation must not overwrite the next one's.
-            if (self && self->m_isRecording && self->m_sessionID == id)
-                self->setLivePreview(preview);
+            if (!self || !self->m_isRecording || self->m_sessionID != id)
+                return;
+            // Read once, when there are words to show, rather than holding up the start.
+            if (!self->m_previewContext)
+                self->m_previewContext = self->cursorContext(language);
+            self->setLivePreview(onOneLine(TextFormatter(language).format(preview, *self->m_previewContext)));
         });
 
     // Runs on the capture thread: it only hands the audio over, never waits.
@@ -153,7 +167,7 @@ QCoro::Task<> AppCoordinator::transcribeAndDeliver(QPointer<AppCoordinator> self
         if (previous)
             co_await previous->wait();
         if (self)
-            co_await self->deliver(text, target);
+            co_await self->deliver(text, target, session->language());
     } else {
         const QString description = outcome.error().description;
         logLine("Parlune: transcription failed: %s", qPrintable(description));

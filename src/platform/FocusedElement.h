@@ -43,6 +43,15 @@ public:
         (void)text;
         return TextInsertion::notInserted;
     }
+
+    // Up to `length` characters just before the focused field's text cursor: empty at the start of the
+    // field; none when there is no focused field, it does not show its text (password fields never do)
+    // or the bus cannot be read.
+    virtual std::optional<QString> textBeforeCaret(int length)
+    {
+        (void)length;
+        return std::nullopt;
+    }
 };
 
 } // namespace parlune

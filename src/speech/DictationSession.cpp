@@ -32,7 +32,8 @@ QCoro::Task<> cancelAnalysis(std::shared_ptr<Analyzer> analyzer)
 } // namespace
 
 DictationSession::DictationSession(Recognizer& recognizer, Language language, PreviewCallback onPreview)
-    : m_input(std::make_shared<AudioBufferQueue>())
+    : m_language(language)
+    , m_input(std::make_shared<AudioBufferQueue>())
     , m_analyzer(recognizer.makeAnalyzer(SpeechEngine::makeTranscriber(language), SpeechEngine::options()))
     , m_collection(std::make_shared<Collection>())
 {

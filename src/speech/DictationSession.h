@@ -34,6 +34,7 @@ public:
     // Where the audio goes, from any thread, in capture order, without ever waiting: the queue is
     // unbounded. Audio pushed after `finish()` or `cancel()` has begun is discarded.
     const std::shared_ptr<AudioBufferQueue>& input() const { return m_input; }
+    Language language() const { return m_language; }
 
     // No more audio: analyses what is left and gives the final text (finalised readings only, blanks
     // collapsed), or the recogniser's error. Called once, on the main thread; no time limit.
@@ -52,6 +53,7 @@ private:
                                                                        std::shared_ptr<Collection> collection,
                                                                        PreviewCallback onPreview);
 
+    Language m_language;
     std::shared_ptr<AudioBufferQueue> m_input;
     std::shared_ptr<Analyzer> m_analyzer;
     std::shared_ptr<Collection> m_collection;

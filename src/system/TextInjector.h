@@ -37,6 +37,8 @@ public:
     // Hands `text` straight to the focused widget, where the session has a way to (the accessibility bus
     // on Wayland): no clipboard, no keystroke. False when nothing was inserted, and the paste is left.
     bool insertDirectly(const QString& text);
+    // Whether this desktop offers that way at all.
+    bool canInsertDirectly() const { return m_directInsertion != nullptr; }
 
     // Inserts `text` at the cursor of the frontmost application. With `restoreClipboard` the previous
     // clipboard content comes back 0.6 s after the keystroke; without it the text stays on the

@@ -15,12 +15,19 @@ public:
     TextInsertion insertion = TextInsertion::notInserted;
     QStringList inserted;
 
+    // What the focused field holds before its cursor; none for a field that does not show its text.
+    std::optional<QString> textBefore;
+
     std::optional<FocusedElementFacts> focused() override { return facts; }
     TextInsertion insertText(const QString& text) override
     {
         if (insertion != TextInsertion::notInserted)
             inserted << text;
         return insertion;
+    }
+    std::optional<QString> textBeforeCaret(int length) override
+    {
+        return textBefore ? std::optional(textBefore->right(length)) : std::nullopt;
     }
 };
 

@@ -61,12 +61,12 @@ private:
     QProcess m_process;
 };
 
-// Another program in front, its line edit (or button) focused.
+// Another program in front, its line edit (or button) focused; the line edit may already hold `text`.
 class TestField : public SessionChild
 {
 public:
-    explicit TestField(const char* widget = "line")
-        : SessionChild(QStringLiteral(PARLUNE_TEST_FIELD), {widget})
+    explicit TestField(const char* widget = "line", const QString& text = {})
+        : SessionChild(QStringLiteral(PARLUNE_TEST_FIELD), {widget, text})
     {}
     // On one of Qt's platforms ("wayland" for a native Wayland window, "xcb" for Xwayland).
     TestField(const char* widget, const QString& platform)

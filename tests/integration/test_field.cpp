@@ -3,8 +3,9 @@
 //
 //   test_field                        a line edit in front; "ready", then "press <X key code>" for each
 //                                     key other than a modifier that reaches it
-//   test_field line|button            a line edit or a button in front; "ready", then "text <base64 of
-//                                     UTF-8>" on each change of the line edit
+//   test_field line|button [TEXT]     a line edit (holding TEXT, the cursor at its end) or a button in
+//                                     front; "ready", then "text <base64 of UTF-8>" on each change of the
+//                                     line edit
 //   test_field copy LABEL             owns the clipboard (text/plain LABEL and image/png); "ready"
 //   test_field copyfocused LABEL      the same from a focused window, as a Wayland compositor requires,
 //                                     with text/html and an empty marker type besides; "ready"
@@ -113,7 +114,7 @@ int main(int argc, char** argv)
     QWidget window;
     QWidget* focus = nullptr;
     if (mode == "line") {
-        auto* edit = new QLineEdit;
+        auto* edit = new QLineEdit(argc > 2 ? QString::fromUtf8(argv[2]) : QString());
         QObject::connect(edit, &QLineEdit::textChanged,
                          [](const QString& text) { say("text " + text.toUtf8().toBase64()); });
         focus = edit;

@@ -98,6 +98,22 @@ private Q_SLOTS:
         QVERIFY(button.isReady());
         QTRY_COMPARE_WITH_TIMEOUT(permissions.focusedElementAcceptsText(), std::optional(false), 10000);
     }
+
+    // What another program's field holds before its cursor, as far as asked; a button tells nothing.
+    void textBeforeTheCursorComesFromTheFocusedField()
+    {
+        AtspiFocusedElement focused;
+        TestField field("line", QStringLiteral("Il pleut depuis ce matin. « Déjà"));
+        QVERIFY(field.isReady());
+        QTRY_COMPARE_WITH_TIMEOUT(focused.textBeforeCaret(8), std::optional(QStringLiteral(". « Déjà")),
+                                  10000);
+        QCOMPARE(focused.textBeforeCaret(100),
+                 std::optional(QStringLiteral("Il pleut depuis ce matin. « Déjà")));
+
+        TestField button("button");
+        QVERIFY(button.isReady());
+        QTRY_COMPARE_WITH_TIMEOUT(focused.textBeforeCaret(8), std::optional<QString>(), 10000);
+    }
 };
 
 QTEST_MAIN(DeliverySessionTest)

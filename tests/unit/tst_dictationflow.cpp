@@ -131,7 +131,7 @@ private Q_SLOTS:
         QCOMPARE(app().history().size(), !recording && !cancelled ? 1 : 0);
         if (!recording && !cancelled) {
             QCOMPARE(app().status(), RecordingStatus::inserted(3));
-            QCOMPARE(app().history().first().text, QStringLiteral("bonjour le monde"));
+            QCOMPARE(app().history().first().text, QStringLiteral("Bonjour le monde"));
         }
     }
 
@@ -171,13 +171,13 @@ private Q_SLOTS:
         releaseAfter(1);
         QCOMPARE(app().status(), status);
         QCOMPARE(this->pastes(), pastes);
-        QCOMPARE(clipboardText(desktop().pasteboard), QStringLiteral("deux mots"));
+        QCOMPARE(clipboardText(desktop().pasteboard), QStringLiteral("Deux mots"));
 
         // Only a paste into a field gets the user's clipboard back, 0.6 s later.
         advance(0.6);
         const bool restored = trusted && (!focus || focus->editable);
         QCOMPARE(clipboardText(desktop().pasteboard),
-                 restored ? QStringLiteral("avant") : QStringLiteral("deux mots"));
+                 restored ? QStringLiteral("avant") : QStringLiteral("Deux mots"));
     }
 
     // Where the session lets the focused widget take the text straight (Wayland), the clipboard and the
@@ -262,6 +262,49 @@ private Q_SLOTS:
         app().tick();
         QVERIFY(!app().isRecording());
         QCOMPARE(app().history().size(), 1); // what was said is still delivered
+    }
+
+    // The field's text before the cursor, read for the preview and again just before the paste, gives
+    // the leading space and the capital; the history keeps exactly what was pasted.
+    void wordsMeetTheTextBeforeTheCursor_data()
+    {
+        QTest::addColumn<std::optional<QString>>("before");
+        QTest::addColumn<QString>("preview");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<bool>("arrivedMeanwhile");
+
+        const auto row = [](const char* name, std::optional<QString> before, const char* preview,
+                            const char* pasted, bool meanwhile = false) {
+            QTest::newRow(name) << before << QString::fromUtf8(preview) << QString::fromUtf8(pasted)
+                                << meanwhile;
+        };
+        row("empty field", QString(), "Merci pour", "Merci pour tout.");
+        row("after a sentence", QStringLiteral("Bonjour."), "Merci pour", " Merci pour tout.");
+        row("after a word", QStringLiteral("Bonjour"), "merci pour", " merci pour tout.");
+        row("after a trailing space", QStringLiteral("Bonjour "), "merci pour", "merci pour tout.");
+        row("after a line break", QStringLiteral("Bonjour,\n"), "Merci pour", "Merci pour tout.");
+        row("field without a text interface", std::nullopt, "Merci pour", "Merci pour tout.");
+        row("an earlier dictation arrived while speaking", QStringLiteral("Bonjour."), "Merci pour",
+            " Merci pour tout.", true);
+    }
+
+    void wordsMeetTheTextBeforeTheCursor()
+    {
+        QFETCH(std::optional<QString>, before);
+        QFETCH(QString, preview);
+        QFETCH(QString, pasted);
+        QFETCH(bool, arrivedMeanwhile);
+        desktop().focusedElement.textBefore = arrivedMeanwhile ? QString() : before;
+
+        press(QStringLiteral("merci pour tout point"));
+        analyzer().deliver(QStringLiteral("merci pour"), false);
+        QCOMPARE(app().livePreview(), preview);
+        desktop().focusedElement.textBefore = before;
+        releaseAfter(1);
+
+        QCOMPARE(clipboardText(desktop().pasteboard), pasted);
+        QCOMPARE(app().history().first().text, pasted);
+        QCOMPARE(app().status(), RecordingStatus::inserted(3));
     }
 };
 

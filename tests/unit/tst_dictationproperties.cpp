@@ -130,7 +130,7 @@ private:
             break;
         case Preview:
             if (which >= 0)
-                m_dictations[which].analyzer->deliver(QStringLiteral("aperçu %1").arg(which), false);
+                m_dictations[which].analyzer->deliver(QStringLiteral("Aperçu %1").arg(which), false);
             break;
         case Sound:
             // 0.02 measures 0.4, 0.002 measures 0.04: below what counts as sound. The level may reach
@@ -224,7 +224,7 @@ private:
                 Dictation dictation{&analyzer, {}, now()};
                 const int roll = int(m_random.bounded(10));
                 if (roll < 6) {
-                    dictation.text = QStringLiteral("phrase %1").arg(m_dictations.size());
+                    dictation.text = QStringLiteral("Phrase %1").arg(m_dictations.size());
                     analyzer.readingsOnFinalize = {{QStringLiteral("fra"), false}, {dictation.text, true}};
                 } else if (roll < 8) {
                     analyzer.readingsOnFinalize = {{QStringLiteral("euh"), false}};
@@ -276,7 +276,7 @@ private:
         QStringList delivered;
         for (const TranscriptEntry& entry : app.history())
             delivered.prepend(entry.text);
-        const QString ownPreview = QStringLiteral("aperçu %1").arg(m_recording.value_or(0));
+        const QString ownPreview = QStringLiteral("Aperçu %1").arg(m_recording.value_or(0));
 
         const std::pair<bool, const char*> rules[] = {
             {!app.handsFree() || recording, "hands-free only while recording"},

@@ -145,11 +145,11 @@ private Q_SLOTS:
         item("Dicter (mains libres)")->trigger();
         QVERIFY(coordinator().isRecording() && coordinator().handsFree());
         settle();
-        m_staged->desktop.recognizer->lastAnalyzer().readingsOnFinalize = {{QStringLiteral("bonjour"), true}};
+        m_staged->desktop.recognizer->lastAnalyzer().readingsOnFinalize = {{QStringLiteral("Bonjour"), true}};
         item("Terminer la dictée")->trigger();
         QVERIFY(!coordinator().isRecording());
         QTRY_COMPARE(coordinator().history().size(), 1);
-        QCOMPARE(coordinator().history().first().text, QStringLiteral("bonjour"));
+        QCOMPARE(coordinator().history().first().text, QStringLiteral("Bonjour"));
     }
 };
 

@@ -18,6 +18,9 @@ namespace {
 using EditableText = std::unique_ptr<AtspiEditableText, Unref>;
 using Text = std::unique_ptr<AtspiText, Unref>;
 
+// Reading the text before the cursor is worth less than a prompt paste.
+constexpr int contextTimeoutMilliseconds = 100;
+
 // The focused object of the active window, and the application it belongs to.
 struct Focus
 {
@@ -110,6 +113,16 @@ std::optional<int> insertionPoint(AtspiText* text, AtspiEditableText* editable)
     return start;
 }
 
+// Every bus call made while it lives answers within `milliseconds`, or fails.
+class CallTimeout
+{
+public:
+    explicit CallTimeout(int milliseconds) { atspi_set_timeout(milliseconds, milliseconds); }
+    ~CallTimeout() { atspi_set_timeout(callTimeoutMilliseconds, callTimeoutMilliseconds); }
+    CallTimeout(const CallTimeout&) = delete;
+    CallTimeout& operator=(const CallTimeout&) = delete;
+};
+
 } // namespace
 
 std::optional<FocusedElementFacts> AtspiFocusedElement::focused()
@@ -180,6 +193,43 @@ TextInsertion AtspiFocusedElement::insertText(const QString& text)
     logLine("Parlune: %lld characters inserted through the accessibility bus, %s", qint64(text.size()),
             confirmed ? "read back" : "not found on reading back");
     return confirmed ? TextInsertion::confirmed : TextInsertion::unconfirmed;
+}
+
+std::optional<QString> AtspiFocusedElement::textBeforeCaret(int length)
+{
+    if (length <= 0)
+        return std::nullopt;
+    // The text before the cursor only shapes the spacing of what is pasted: a field slower than this
+    // is taken as telling nothing rather than holding the paste back.
+    const CallTimeout timeout(contextTimeoutMilliseconds);
+    const std::optional<Focus> focus = focusOfActiveWindow();
+    if (!focus)
+        return std::nullopt;
+    AtspiAccessible* element = focus->element.get();
+    // A password field's characters are never read, whatever its toolkit would show of them.
+    Call roleCall;
+    const AtspiRole role = atspi_accessible_get_role(element, &roleCall.error);
+    if (roleCall.failed() || role == ATSPI_ROLE_PASSWORD_TEXT)
+        return std::nullopt;
+    const Text text(atspi_accessible_get_text_iface(element));
+    if (!text)
+        return std::nullopt;
+
+    // Offsets count characters, not bytes.
+    Call caretCall;
+    const gint caret = atspi_text_get_caret_offset(text.get(), &caretCall.error);
+    if (caretCall.failed() || caret < 0)
+        return std::nullopt;
+    if (caret == 0)
+        return QString();
+    Call readCall;
+    gchar* before = atspi_text_get_text(text.get(), std::max(0, caret - length), caret, &readCall.error);
+    const bool read = !readCall.failed();
+    QString outcome = read ? QString::fromUtf8(before) : QString();
+    g_free(before);
+    if (!read)
+        return std::nullopt;
+    return outcome;
 }
 
 } // namespace parlune

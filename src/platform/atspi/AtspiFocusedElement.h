@@ -14,6 +14,8 @@ public:
     std::optional<FocusedElementFacts> focused() override;
     // Through the widget's editable-text interface, then its text read back at the same place.
     TextInsertion insertText(const QString& text) override;
+    // Asks the field's text interface for its cursor and the characters before it.
+    std::optional<QString> textBeforeCaret(int length) override;
 };
 
 } // namespace parlune
