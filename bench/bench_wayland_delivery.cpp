@@ -50,7 +50,7 @@ void measure(benchmark::State& state, const std::function<bool(int)>& step, cons
 // delivery on Wayland costs until the text is confirmed in the field.
 void insertThroughAccessibilityBus(benchmark::State& state)
 {
-    TestField field("line", QStringLiteral("wayland"));
+    TestField field("line", {}, QStringLiteral("wayland"));
     if (!field.isReady()) {
         state.SkipWithError("the native Wayland field did not come up");
         return;

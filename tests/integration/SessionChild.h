@@ -69,8 +69,8 @@ public:
         : SessionChild(QStringLiteral(PARLUNE_TEST_FIELD), {widget, text})
     {}
     // On one of Qt's platforms ("wayland" for a native Wayland window, "xcb" for Xwayland).
-    TestField(const char* widget, const QString& platform)
-        : SessionChild(QStringLiteral(PARLUNE_TEST_FIELD), {widget}, onPlatform(platform))
+    TestField(const char* widget, const QString& text, const QString& platform)
+        : SessionChild(QStringLiteral(PARLUNE_TEST_FIELD), {widget, text}, onPlatform(platform))
     {}
 
     static QProcessEnvironment onPlatform(const QString& platform)

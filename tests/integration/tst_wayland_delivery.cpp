@@ -83,7 +83,7 @@ private Q_SLOTS:
     // No clipboard touched, the caret left after the text for the next dictation.
     void nativeFieldTakesTheTextStraightAndShowsIt()
     {
-        TestField field("line", QStringLiteral("wayland"));
+        TestField field("line", {}, QStringLiteral("wayland"));
         QVERIFY(field.isReady());
         const int changes = pasteboard->changeCount();
         // The field shows on the bus a moment after it shows on the screen.
@@ -114,7 +114,7 @@ private Q_SLOTS:
         QCOMPARE(before.at(QStringLiteral("application/x-parlune-marker")), QByteArray());
         QTRY_COMPARE_WITH_TIMEOUT(contentOf(pasteboard->items()), before, 5000);
 
-        TestField terminal("terminal", QStringLiteral("xcb"));
+        TestField terminal("terminal", {}, QStringLiteral("xcb"));
         QVERIFY(terminal.isReady());
         const QString text = QStringLiteral("ls -l « déjà »");
         QVERIFY(!injector->insertDirectly(text));
