@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -38,6 +39,7 @@ class FocusedElement;
 class GlobalHotkeys;
 class HudPresenter;
 class InputAccess;
+class InstallationProgress;
 class KeyboardTap;
 class KeySynth;
 class LoginItem;
@@ -100,6 +102,11 @@ class AppCoordinator : public QObject
     Q_PROPERTY(bool soundsEnabled READ soundsEnabled WRITE setSoundsEnabled NOTIFY soundsEnabledChanged)
     // For the views: the language as its raw value ("fr", "es", "en"); writing an unknown code does nothing.
     Q_PROPERTY(QString languageCode READ languageCode WRITE setLanguageCode NOTIFY languageChanged)
+    // The download of the current language's model, while one runs: "Téléchargement du modèle
+    // français… 42 %" and the fraction done, from 0 to 1.
+    Q_PROPERTY(bool modelDownloadActive READ modelDownloadActive NOTIFY modelDownloadChanged)
+    Q_PROPERTY(QString modelDownloadText READ modelDownloadText NOTIFY modelDownloadChanged)
+    Q_PROPERTY(double modelDownloadFraction READ modelDownloadFraction NOTIFY modelDownloadChanged)
 
 public:
     // Limits of one dictation.
@@ -139,6 +146,9 @@ public:
     bool isLive() const { return m_live; }
     QString languageCode() const;
     void setLanguageCode(const QString& code);
+    bool modelDownloadActive() const { return !m_modelDownloadText.isEmpty(); }
+    const QString& modelDownloadText() const { return m_modelDownloadText; }
+    double modelDownloadFraction() const { return m_modelDownloadFraction; }
 
     // The settings: each assignment saves the whole record (live only) and applies its side effects.
     void setLanguage(Language language);
@@ -156,6 +166,8 @@ public:
     Q_INVOKABLE void clearHistory();
     // The menu's and the panel's start/stop: starts a hands-free dictation, or finishes the one running.
     Q_INVOKABLE void toggle();
+    // Stops the download of the current language's model; its preparation ends with a message.
+    Q_INVOKABLE void cancelModelDownload();
 
     // What the global shortcut reports.
     void shortcutPressed();
@@ -189,6 +201,7 @@ Q_SIGNALS:
     void onboardingDoneChanged();
     void livePreviewChanged();
     void soundsEnabledChanged();
+    void modelDownloadChanged();
 
 protected:
     // Every assignment, even of an equal value, runs syncHUD afterwards.
@@ -224,6 +237,10 @@ private:
     // Language preparation and the watch timer.
     void prepareLanguage(bool showProgress);
     static QCoro::Task<> runPreparation(QPointer<AppCoordinator> self, Language language);
+    // "Préparation : Français…", or the download's progress while the model is being fetched.
+    QString preparingText(Language language) const;
+    void followInstallation(Language language, std::shared_ptr<InstallationProgress> progress);
+    void refreshModelDownload();
     void startPermissionWatch();
     void enforceRecordingSafety();
 
@@ -244,6 +261,8 @@ private:
     bool m_onboardingDone = true;
     QString m_livePreview;
     bool m_soundsEnabled = true;
+    QString m_modelDownloadText;
+    double m_modelDownloadFraction = 0;
 
     // Services.
     Clock* m_clock;
@@ -278,6 +297,8 @@ private:
     std::optional<Clock::Instant> m_lastSoundAt;
     // The application in front when the dictation started, unless that was this program.
     std::optional<RunningApplication> m_targetApp;
+    // The models being installed for a preparation, by language.
+    std::map<Language, std::shared_ptr<InstallationProgress>> m_downloads;
 };
 
 } // namespace parlune

@@ -2,12 +2,15 @@
 #include "app/DesktopServices.h"
 
 #include "platform/InputAccess.h"
+#include "platform/Log.h"
 #include "platform/atspi/AtspiFocusedElement.h"
 #include "platform/pocketsphinx/PocketsphinxRecognizer.h"
 #include "platform/pulse/PulseAudioInput.h"
 #include "platform/pulse/PulseLink.h"
 #include "platform/pulse/PulseOutputMixer.h"
 #include "platform/pulse/PulseSound.h"
+#include "platform/vosk/RecognizerChoice.h"
+#include "platform/vosk/VoskLibrary.h"
 #include "platform/x11/ClipboardPasteboard.h"
 #include "platform/x11/X11KeySynth.h"
 #include "platform/x11/X11KeyboardTap.h"
@@ -24,6 +27,23 @@
 #include <QStandardPaths>
 
 namespace parlune {
+
+namespace {
+
+// Vosk where its library is installed beside the program, pocketsphinx for what it can do otherwise.
+std::shared_ptr<Recognizer> makeRecognizer()
+{
+    std::shared_ptr<VoskRecognizer> vosk;
+    auto library = VoskLibrary::load(VoskLibrary::installedPath());
+    if (library)
+        vosk = std::make_shared<VoskRecognizer>(library.value());
+    else
+        logLine("Parlune: no Vosk library (%s), recognising with pocketsphinx only",
+                library.error().toUtf8().constData());
+    return std::make_shared<RecognizerChoice>(std::move(vosk), std::make_shared<PocketsphinxRecognizer>());
+}
+
+} // namespace
 
 // Members are destroyed in reverse order: the worker queue before the media controller, the sounds
 // and the mixer before their PulseAudio link.
@@ -46,7 +66,7 @@ struct DesktopServices::Parts
     LoginItem loginItem{autostart};
     Permissions permissions{focusedElement, workspace, qEnvironmentVariable("XDG_CURRENT_DESKTOP")};
     X11KeyboardTap keyboardTap;
-    std::shared_ptr<Recognizer> recognizer = std::make_shared<PocketsphinxRecognizer>();
+    std::shared_ptr<Recognizer> recognizer = makeRecognizer();
 };
 
 DesktopServices::DesktopServices()
