@@ -54,14 +54,13 @@ class VoskTest : public QObject
     int m_folders = 0;
 
     // A recogniser on the fake library whose French model plays `script`.
-    std::shared_ptr<parlune::VoskRecognizer> frenchRecognizer(const QStringList& script,
-                                                              ModelSource source = {})
+    std::shared_ptr<VoskRecognizer> frenchRecognizer(const QStringList& script, ModelSource source = {})
     {
         const QString models = m_dir.filePath(QStringLiteral("models%1").arg(++m_folders));
         if (!script.isEmpty())
             writeFakeVoskModel(models + QStringLiteral("/fr-FR"), script);
         source.localeIdentifier = QStringLiteral("fr-FR");
-        return std::make_shared<parlune::VoskRecognizer>(m_fake, ModelCatalogue({source}), models);
+        return std::make_shared<VoskRecognizer>(m_fake, ModelCatalogue({source}), models);
     }
 
 private Q_SLOTS:

@@ -132,6 +132,8 @@ QCoro::Task<std::optional<RecognitionError>> ModelInstallation::install()
         }
     });
     const auto take = [&] {
+        if (!transfer->isOpen())
+            return;
         const QByteArray chunk = transfer->readAll();
         if (chunk.isEmpty() || wrongSize || !written)
             return;

@@ -5,7 +5,7 @@
 
 namespace parlune {
 
-VoskModel::VoskModel(std::shared_ptr<const VoskLibrary> library, ::VoskModel* model)
+VoskModel::VoskModel(std::shared_ptr<const VoskLibrary> library, vosk_model* model)
     : m_library(std::move(library))
     , m_model(model)
 {}
@@ -27,7 +27,7 @@ Outcome<std::unique_ptr<VoskStream>, RecognitionError> VoskModel::acquire()
         }
     }
     // Made outside the lock: another dictation may give one back meanwhile.
-    ::VoskRecognizer* recognizer = m_library->recognizerNew(m_model, 16000.0f);
+    vosk_recognizer* recognizer = m_library->recognizerNew(m_model, 16000.0f);
     if (!recognizer)
         return RecognitionError{QStringLiteral("Le moteur de dictée n'a pas pu démarrer.")};
     std::lock_guard lock(m_mutex);
@@ -59,7 +59,7 @@ Outcome<std::shared_ptr<VoskModel>, RecognitionError> VoskModelSlot::get()
     std::lock_guard lock(m_mutex);
     if (m_model)
         return m_model;
-    ::VoskModel* model = m_library->modelNew(QFile::encodeName(m_folder).constData());
+    vosk_model* model = m_library->modelNew(QFile::encodeName(m_folder).constData());
     if (!model)
         return RecognitionError{
             QStringLiteral("%1 : le modèle de reconnaissance n'a pas pu être chargé.").arg(m_languageName)};

@@ -20,7 +20,7 @@ namespace parlune {
 class VoskModel
 {
 public:
-    VoskModel(std::shared_ptr<const VoskLibrary> library, ::VoskModel* model);
+    VoskModel(std::shared_ptr<const VoskLibrary> library, vosk_model* model);
     ~VoskModel();
     VoskModel(const VoskModel&) = delete;
     VoskModel& operator=(const VoskModel&) = delete;
@@ -34,7 +34,7 @@ public:
 
 private:
     std::shared_ptr<const VoskLibrary> m_library;
-    ::VoskModel* m_model;
+    vosk_model* m_model;
     mutable std::mutex m_mutex;
     std::vector<std::unique_ptr<VoskStream>> m_free;
     int m_made = 0;

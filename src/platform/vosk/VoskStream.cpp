@@ -9,7 +9,7 @@
 
 namespace parlune {
 
-VoskStream::VoskStream(std::shared_ptr<const VoskLibrary> library, ::VoskRecognizer* recognizer)
+VoskStream::VoskStream(std::shared_ptr<const VoskLibrary> library, vosk_recognizer* recognizer)
     : m_library(std::move(library))
     , m_recognizer(recognizer)
 {

@@ -21,7 +21,7 @@ class VoskStream
 {
 public:
     // Takes over `recognizer`; the model it was made from must outlive it.
-    VoskStream(std::shared_ptr<const VoskLibrary> library, ::VoskRecognizer* recognizer);
+    VoskStream(std::shared_ptr<const VoskLibrary> library, vosk_recognizer* recognizer);
     ~VoskStream();
     VoskStream(const VoskStream&) = delete;
     VoskStream& operator=(const VoskStream&) = delete;
@@ -41,7 +41,7 @@ public:
 
 private:
     std::shared_ptr<const VoskLibrary> m_library;
-    ::VoskRecognizer* m_recognizer;
+    vosk_recognizer* m_recognizer;
     std::vector<short> m_samples;
     QString m_lastPartial;
 };
