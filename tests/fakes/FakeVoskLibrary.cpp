@@ -38,7 +38,7 @@ struct Recognizer
 };
 
 std::mutex counts;
-int modelsMade, recognizersMade, recognizersFreed, samplesAccepted, lastSample, finalResults, resets;
+int modelsMade, recognizersMade, recognizersFreed, samplesAccepted, lastSample, resets;
 
 void count(int& counter, int value = 1)
 {
@@ -126,7 +126,6 @@ __attribute__((visibility("default"))) const char* vosk_recognizer_result(void* 
 __attribute__((visibility("default"))) const char* vosk_recognizer_final_result(void* handle)
 {
     auto* recognizer = static_cast<Recognizer*>(handle);
-    count(finalResults);
     return document(recognizer, "text", recognizer->model->finalText);
 }
 
@@ -144,15 +143,13 @@ __attribute__((visibility("default"))) void vosk_recognizer_free(void* handle)
     delete static_cast<Recognizer*>(handle);
 }
 
-// "models", "recognizers", "freed", "samples", "lastSample", "finals", "resets".
+// "models", "recognizers", "freed", "samples", "lastSample", "resets".
 __attribute__((visibility("default"))) int fake_vosk_count(const char* what)
 {
     std::lock_guard lock(counts);
     const std::pair<const char*, int> values[] = {
-        {"models", modelsMade},      {"recognizers", recognizersMade},
-        {"freed", recognizersFreed}, {"samples", samplesAccepted},
-        {"lastSample", lastSample},  {"finals", finalResults},
-        {"resets", resets}};
+        {"models", modelsMade},       {"recognizers", recognizersMade}, {"freed", recognizersFreed},
+        {"samples", samplesAccepted}, {"lastSample", lastSample},       {"resets", resets}};
     for (const auto& [name, value] : values) {
         if (std::strcmp(name, what) == 0)
             return value;

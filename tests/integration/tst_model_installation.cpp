@@ -34,7 +34,8 @@ void serve(QTcpServer& server, QByteArray archive, Serving serving)
                 socket->disconnectFromHost();
                 return;
             }
-            const qint64 announced = serving == Serving::announcesOtherSize ? archive.size() + 1 : archive.size();
+            const qint64 announced =
+                serving == Serving::announcesOtherSize ? archive.size() + 1 : archive.size();
             socket->write("HTTP/1.1 200 OK\r\n");
             if (serving != Serving::tooLong)
                 socket->write("Content-Length: " + QByteArray::number(announced) + "\r\n");
@@ -102,7 +103,8 @@ private Q_SLOTS:
             "Français : le modèle téléchargé est endommagé.");
         row("another size announced", Serving::announcesOtherSize, true, false, true,
             "Français : le modèle téléchargé est endommagé.");
-        row("cancelled at 50 %", Serving::holdHalfway, true, true, true, "Français : téléchargement du modèle annulé.");
+        row("cancelled at 50 %", Serving::holdHalfway, true, true, true,
+            "Français : téléchargement du modèle annulé.");
         row("no network", Serving::whole, true, false, false,
             "Français : le modèle de reconnaissance n'a pas pu être téléchargé.");
     }
@@ -127,22 +129,27 @@ private Q_SLOTS:
         QByteArray checksum = QCryptographicHash::hash(m_archive, QCryptographicHash::Sha256).toHex();
         if (!rightChecksum)
             checksum.fill('0');
-        const ModelSource source{"fr-FR", QUrl("https://alphacephei.com/vosk/models/" + archiveName),
-                                 m_archive.size(), checksum, {}};
+        const ModelSource source{"fr-FR",
+                                 QUrl("https://alphacephei.com/vosk/models/" + archiveName),
+                                 m_archive.size(),
+                                 checksum,
+                                 {}};
         auto library = VoskLibrary::load(fakeVoskLibraryPath());
         QVERIFY(library);
         QTemporaryDir models;
-        auto recognizer = std::make_shared<VoskRecognizer>(library.value(), ModelCatalogue({source}), models.path());
+        auto recognizer =
+            std::make_shared<VoskRecognizer>(library.value(), ModelCatalogue({source}), models.path());
         SpeechEngine engine(recognizer);
         double seen = 0;
         engine.setOnInstallation([&](Language, std::shared_ptr<InstallationProgress> progress) {
             // The server holds the transfer once it has sent the first half.
             const qint64 half = m_archive.size() / 2;
-            progress->observe([&seen, cancelHalfway, half, size = m_archive.size(), progress = progress.get()] {
-                seen = std::max(seen, progress->fractionCompleted());
-                if (cancelHalfway && std::llround(progress->fractionCompleted() * size) >= half)
-                    progress->cancel();
-            });
+            progress->observe(
+                [&seen, cancelHalfway, half, size = m_archive.size(), progress = progress.get()] {
+                    seen = std::max(seen, progress->fractionCompleted());
+                    if (cancelHalfway && std::llround(progress->fractionCompleted() * size) >= half)
+                        progress->cancel();
+                });
         });
 
         auto prepared = QCoro::waitFor(engine.prepare(Language::fr));
