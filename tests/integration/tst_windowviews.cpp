@@ -5,6 +5,7 @@
 // look at.
 #include "../unit/QuickRender.h"
 #include "../unit/StagedCoordinator.h"
+#include "speech/SpeechEngine.h"
 #include "ui/MainWindowModel.h"
 #include "ui/MainWindowView.h"
 
@@ -117,6 +118,16 @@ private Q_SLOTS:
         QVERIFY(view);
         settle(view, QStringLiteral("main-ready"));
         QVERIFY(!shows(view, "permissions") && !shows(view, "recent") && !shows(view, "latencyPill"));
+
+        // The chosen language's model downloading, with its progress and a way to stop it.
+        auto installation = std::make_shared<FakeInstallation>();
+        m_staged->desktop.recognizer->installation = installation;
+        auto preparation = coordinator().engine().prepare(Language::fr);
+        installation->progress()->setFractionCompleted(0.42);
+        settle(view, QStringLiteral("main-download"));
+        QVERIFY(shows(view, "modelDownloadText") && shows(view, "cancelModelDownload"));
+        QMetaObject::invokeMethod(items(view, "cancelModelDownload").at(0), "clicked");
+        QVERIFY(!QCoro::waitFor(preparation) && !shows(view, "modelDownloadText"));
 
         // Five transcripts make three rows; a dictation's latency shows in its pill.
         const QStringList texts{QStringLiteral("Je serai là vers dix-huit heures."),
