@@ -190,6 +190,17 @@ private Q_SLOTS:
                 QTest::keyClick(m_render->window(), Qt::Key_Return);
             QCOMPARE(flow->stepIndex(), page);
             settle(view, QStringLiteral("walkthrough-%1").arg(page));
+            if (flow->step() == OnboardingModel::Language) {
+                // The chosen language's model downloading, under the picker.
+                auto installation = std::make_shared<FakeInstallation>();
+                m_staged->desktop.recognizer->installation = installation;
+                auto preparation = coordinator().engine().prepare(Language::fr);
+                installation->progress()->setFractionCompleted(0.7);
+                settle(view, QStringLiteral("walkthrough-%1-download").arg(page));
+                QVERIFY(shows(view, "modelDownloadText"));
+                installation->end();
+                QVERIFY(QCoro::waitFor(preparation) && !shows(view, "modelDownloadText"));
+            }
             if (flow->step() == OnboardingModel::Practice) {
                 // A real, focused text field: a practice dictation pastes into it.
                 QQuickItem* field = m_render->window()->activeFocusItem();
