@@ -123,14 +123,16 @@ QCoro::Task<std::optional<RecognitionError>> ModelInstallation::install()
     qint64 received = 0;
     QNetworkReply* transfer = reply.get();
     progress->setOnCancel([transfer] { transfer->abort(); });
-    QObject::connect(transfer, &QNetworkReply::metaDataChanged, transfer, [&] {
-        const int status = transfer->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        const QVariant length = transfer->header(QNetworkRequest::ContentLengthHeader);
-        if ((status == 0 || status == 200) && length.isValid() && length.toLongLong() != source.archiveSize) {
-            wrongSize = true;
-            transfer->abort();
-        }
-    });
+    const QMetaObject::Connection announced =
+        QObject::connect(transfer, &QNetworkReply::metaDataChanged, transfer, [&] {
+            const int status = transfer->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            const QVariant length = transfer->header(QNetworkRequest::ContentLengthHeader);
+            if ((status == 0 || status == 200) && length.isValid() &&
+                length.toLongLong() != source.archiveSize) {
+                wrongSize = true;
+                transfer->abort();
+            }
+        });
     const auto take = [&] {
         if (!transfer->isOpen())
             return;
@@ -149,9 +151,13 @@ QCoro::Task<std::optional<RecognitionError>> ModelInstallation::install()
             transfer->abort();
         progress->setFractionCompleted(double(received) / double(source.archiveSize));
     };
-    QObject::connect(transfer, &QNetworkReply::readyRead, transfer, take);
+    const QMetaObject::Connection arriving =
+        QObject::connect(transfer, &QNetworkReply::readyRead, transfer, take);
     co_await qCoro(transfer).waitForFinished();
     take();
+    // The reply may outlive what the handlers above refer to.
+    QObject::disconnect(announced);
+    QObject::disconnect(arriving);
     progress->setOnCancel({});
     archive.close();
 
