@@ -42,6 +42,11 @@ AppCoordinator::AppCoordinator(AppCoordinatorServices services, bool live, QObje
     m_history = m_transcripts->entries();
 
     QPointer<AppCoordinator> self(this);
+    m_engine->setOnInstallation([self](Language language, std::shared_ptr<InstallationProgress> progress) {
+        if (self)
+            self->followInstallation(language, std::move(progress));
+    });
+    connect(this, &AppCoordinator::languageChanged, this, &AppCoordinator::refreshModelDownload);
     m_recorder->setOnLevel([self](float level) {
         if (self)
             self->recorderLevel(level);

@@ -26,6 +26,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -39,6 +40,7 @@ class FocusedElement;
 class GlobalHotkeys;
 class HudPresenter;
 class InputAccess;
+class InstallationProgress;
 class KeyboardTap;
 class KeySynth;
 class LoginItem;
@@ -104,6 +106,11 @@ class AppCoordinator : public QObject
     Q_PROPERTY(bool soundsEnabled READ soundsEnabled WRITE setSoundsEnabled NOTIFY soundsEnabledChanged)
     // For the views: the language as its raw value ("fr", "es", "en"); writing an unknown code does nothing.
     Q_PROPERTY(QString languageCode READ languageCode WRITE setLanguageCode NOTIFY languageChanged)
+    // The download of the current language's model, while one runs: "Téléchargement du modèle
+    // français… 42 %" and the fraction done, from 0 to 1.
+    Q_PROPERTY(bool modelDownloadActive READ modelDownloadActive NOTIFY modelDownloadChanged)
+    Q_PROPERTY(QString modelDownloadText READ modelDownloadText NOTIFY modelDownloadChanged)
+    Q_PROPERTY(double modelDownloadFraction READ modelDownloadFraction NOTIFY modelDownloadChanged)
 
 public:
     // Limits of one dictation.
@@ -143,6 +150,9 @@ public:
     bool isLive() const { return m_live; }
     QString languageCode() const;
     void setLanguageCode(const QString& code);
+    bool modelDownloadActive() const { return !m_modelDownloadText.isEmpty(); }
+    const QString& modelDownloadText() const { return m_modelDownloadText; }
+    double modelDownloadFraction() const { return m_modelDownloadFraction; }
 
     // The settings: each assignment saves the whole record (live only) and applies its side effects.
     void setLanguage(Language language);
@@ -160,6 +170,8 @@ public:
     Q_INVOKABLE void clearHistory();
     // The menu's and the panel's start/stop: starts a hands-free dictation, or finishes the one running.
     Q_INVOKABLE void toggle();
+    // Stops the download of the current language's model; its preparation ends with a message.
+    Q_INVOKABLE void cancelModelDownload();
 
     // What the global shortcut reports.
     void shortcutPressed();
@@ -193,6 +205,7 @@ Q_SIGNALS:
     void onboardingDoneChanged();
     void livePreviewChanged();
     void soundsEnabledChanged();
+    void modelDownloadChanged();
 
 protected:
     // Every assignment, even of an equal value, runs syncHUD afterwards.
@@ -231,6 +244,10 @@ private:
     // Language preparation and the watch timer.
     void prepareLanguage(bool showProgress);
     static QCoro::Task<> runPreparation(QPointer<AppCoordinator> self, Language language);
+    // "Préparation : Français…", or the download's progress while the model is being fetched.
+    QString preparingText(Language language) const;
+    void followInstallation(Language language, std::shared_ptr<InstallationProgress> progress);
+    void refreshModelDownload();
     void startPermissionWatch();
     void enforceRecordingSafety();
 
@@ -251,6 +268,8 @@ private:
     bool m_onboardingDone = true;
     QString m_livePreview;
     bool m_soundsEnabled = true;
+    QString m_modelDownloadText;
+    double m_modelDownloadFraction = 0;
 
     // Services.
     Clock* m_clock;
@@ -288,6 +307,8 @@ private:
     std::optional<Clock::Instant> m_lastSoundAt;
     // The application in front when the dictation started, unless that was this program.
     std::optional<RunningApplication> m_targetApp;
+    // The models being installed for a preparation, by language.
+    std::map<Language, std::shared_ptr<InstallationProgress>> m_downloads;
 };
 
 } // namespace parlune

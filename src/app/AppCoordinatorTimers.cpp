@@ -17,8 +17,7 @@ void AppCoordinator::prepareLanguage(bool showProgress)
     if (m_engine->readyFormat(language))
         return;
     if (showProgress && !m_isRecording)
-        setStatus(RecordingStatus::preparing(
-            QCoreApplication::translate("AppCoordinator", "Préparation : %1…").arg(displayName(language))));
+        setStatus(RecordingStatus::preparing(preparingText(language)));
     // Asking again while a preparation runs adds no work: the engine shares it.
     runPreparation(this, language);
 }

@@ -12,6 +12,8 @@
 #include "platform/pulse/PulseLink.h"
 #include "platform/pulse/PulseOutputMixer.h"
 #include "platform/pulse/PulseSound.h"
+#include "platform/vosk/RecognizerChoice.h"
+#include "platform/vosk/VoskLibrary.h"
 #include "platform/wayland/DataControlPasteboard.h"
 #include "platform/x11/ClipboardPasteboard.h"
 #include "platform/x11/X11KeySynth.h"
@@ -29,6 +31,23 @@
 #include <QStandardPaths>
 
 namespace parlune {
+
+namespace {
+
+// Vosk where its library is installed beside the program, pocketsphinx for what it can do otherwise.
+std::shared_ptr<Recognizer> makeRecognizer()
+{
+    std::shared_ptr<VoskRecognizer> vosk;
+    auto library = VoskLibrary::load(VoskLibrary::installedPath());
+    if (library)
+        vosk = std::make_shared<VoskRecognizer>(library.value());
+    else
+        logLine("Parlune: no Vosk library (%s), recognising with pocketsphinx only",
+                library.error().toUtf8().constData());
+    return std::make_shared<RecognizerChoice>(std::move(vosk), std::make_shared<PocketsphinxRecognizer>());
+}
+
+} // namespace
 
 // Members are destroyed in reverse order: the worker queue before the media controller, the sounds
 // and the mixer before their PulseAudio link.
@@ -59,7 +78,7 @@ struct DesktopServices::Parts
     Permissions permissions{focusedElement, frontWorkspace(), qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
                             qEnvironmentVariable("DESKTOP_SESSION")};
     X11KeyboardTap keyboardTap;
-    std::shared_ptr<Recognizer> recognizer = std::make_shared<PocketsphinxRecognizer>();
+    std::shared_ptr<Recognizer> recognizer = makeRecognizer();
 };
 
 DesktopServices::DesktopServices()

@@ -67,6 +67,22 @@ QCoro::Task<std::optional<QString>> runStages(const Services& services, const Op
 
     // Make the recogniser ready.
     SpeechEngine engine(services.recognizer, clock);
+    // A model downloaded first tells its progress, every tenth.
+    int tenthsTold = -1;
+    engine.setOnInstallation(
+        [&services, &tenthsTold](Language language, std::shared_ptr<InstallationProgress> progress) {
+            const std::weak_ptr<InstallationProgress> followed = progress;
+            const QByteArray name = rawValue(language).toUtf8();
+            progress->observe([&services, &tenthsTold, followed, name] {
+                const std::shared_ptr<InstallationProgress> progress = followed.lock();
+                const int tenths = progress ? int(progress->fractionCompleted() * 10) : -1;
+                if (tenths <= tenthsTold)
+                    return;
+                tenthsTold = tenths;
+                services.writeLine(QString::asprintf("Parlune check: downloading the %s model, %d %%",
+                                                     name.constData(), tenths * 10));
+            });
+        });
     const Clock::Instant preparing = clock.now();
     const SpeechEngine::PrepareOutcome prepared = co_await engine.prepare(options.language);
     if (!prepared)

@@ -10,8 +10,10 @@
 
 #include <coroutine>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace parlune {
 
@@ -21,11 +23,13 @@ struct RecognitionError
     QString description;
 };
 
-// What to recognise: the locale, and whether readings that may still change are reported.
+// What to recognise: the locale, and whether readings that may still change are reported. The
+// language's name ("Français") is how failures name it to the user.
 struct Transcriber
 {
     QString localeIdentifier;
     bool volatileResults = false;
+    QString languageName;
 };
 
 // How an analyser runs: on behalf of the user, and keeping its model loaded for the rest of the run.
@@ -83,6 +87,36 @@ private:
     std::coroutine_handle<> m_consumer;
 };
 
+// How far an installation has come, and the user's way to call it off. Main thread only.
+class InstallationProgress
+{
+public:
+    // From 0 to 1.
+    double fractionCompleted() const { return m_fraction; }
+    bool isCancelled() const { return m_cancelled; }
+    // Set once the installation has ended, whatever its outcome.
+    bool isFinished() const { return m_finished; }
+
+    // Asks the installation to stop: it ends with a failure that says so and leaves nothing behind.
+    void cancel();
+    // Called after every change: the fraction, the cancellation, the end.
+    void observe(std::function<void()> observer) { m_observers.push_back(std::move(observer)); }
+
+    // For the installation itself.
+    void setFractionCompleted(double fraction);
+    void setOnCancel(std::function<void()> onCancel) { m_onCancel = std::move(onCancel); }
+    void finish();
+
+private:
+    void notify();
+
+    double m_fraction = 0;
+    bool m_cancelled = false;
+    bool m_finished = false;
+    std::function<void()> m_onCancel;
+    std::vector<std::function<void()>> m_observers;
+};
+
 // Fetches and installs what a locale needs before it can be recognised.
 class AssetInstallationRequest
 {
@@ -90,6 +124,11 @@ public:
     virtual ~AssetInstallationRequest() = default;
     // None on success.
     virtual QCoro::Task<std::optional<RecognitionError>> downloadAndInstall() = 0;
+    // Follows the installation while it runs.
+    const std::shared_ptr<InstallationProgress>& progress() const { return m_progress; }
+
+private:
+    std::shared_ptr<InstallationProgress> m_progress = std::make_shared<InstallationProgress>();
 };
 
 // The analysis of one stream of audio: it consumes a queue of buffers on its own worker and reports

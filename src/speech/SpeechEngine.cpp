@@ -57,7 +57,7 @@ QString SpeechEngine::description(const Error& error)
 }
 
 SpeechEngine::SpeechEngine(std::shared_ptr<Recognizer> recognizer, Clock& clock)
-    : m_state(std::make_shared<State>(State{std::move(recognizer), &clock, {}, {}}))
+    : m_state(std::make_shared<State>(State{std::move(recognizer), &clock, {}, {}, {}}))
 {}
 
 QCoro::Task<SpeechEngine::PrepareOutcome> SpeechEngine::prepare(Language language)
@@ -75,7 +75,7 @@ std::optional<AudioFormat> SpeechEngine::readyFormat(Language language) const
 
 Transcriber SpeechEngine::makeTranscriber(Language language)
 {
-    return Transcriber{localeIdentifier(language), /*volatileResults=*/true};
+    return Transcriber{localeIdentifier(language), /*volatileResults=*/true, displayName(language)};
 }
 
 const AnalyzerOptions& SpeechEngine::options()
@@ -102,7 +102,7 @@ QCoro::Task<SpeechEngine::PrepareOutcome> SpeechEngine::prepare(std::shared_ptr<
     // In the map before the load starts: a load that completes at once still finds it there.
     state->inFlight[language] = preparation;
 
-    PrepareOutcome outcome = co_await load(state->recognizer, language);
+    PrepareOutcome outcome = co_await load(state, language);
     const QByteArray raw = rawValue(language).toUtf8();
     if (outcome) {
         state->formats.insert_or_assign(language, outcome.value());
@@ -116,9 +116,9 @@ QCoro::Task<SpeechEngine::PrepareOutcome> SpeechEngine::prepare(std::shared_ptr<
     co_return outcome;
 }
 
-QCoro::Task<SpeechEngine::PrepareOutcome> SpeechEngine::load(std::shared_ptr<Recognizer> recognizer,
-                                                             Language language)
+QCoro::Task<SpeechEngine::PrepareOutcome> SpeechEngine::load(std::shared_ptr<State> state, Language language)
 {
+    const std::shared_ptr<Recognizer> recognizer = state->recognizer;
     if (!co_await recognizer->supportedLocale(localeIdentifier(language)))
         co_return EngineError::unsupported(language);
 
@@ -131,6 +131,8 @@ QCoro::Task<SpeechEngine::PrepareOutcome> SpeechEngine::load(std::shared_ptr<Rec
     if (!request)
         co_return request.error();
     if (request.value()) {
+        if (state->onInstallation)
+            state->onInstallation(language, request.value()->progress());
         if (std::optional<RecognitionError> failed = co_await request.value()->downloadAndInstall())
             co_return *failed;
     }

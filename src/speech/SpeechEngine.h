@@ -10,6 +10,7 @@
 #include <QCoroTask>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -70,6 +71,11 @@ public:
 
     const std::shared_ptr<Recognizer>& recognizer() const { return m_state->recognizer; }
 
+    // Called on the main thread when a preparation starts installing the language's model, with the
+    // installation's progress (which also cancels it).
+    using InstallationObserver = std::function<void(Language, std::shared_ptr<InstallationProgress>)>;
+    void setOnInstallation(InstallationObserver observer) { m_state->onInstallation = std::move(observer); }
+
 private:
     struct Preparation;
     struct State
@@ -79,12 +85,13 @@ private:
         std::map<Language, AudioFormat> formats;
         // A language is here exactly while its preparation runs.
         std::map<Language, std::shared_ptr<Preparation>> inFlight;
+        InstallationObserver onInstallation;
     };
 
     // The state outlives the engine while a preparation is running.
     static QCoro::Task<PrepareOutcome> prepare(std::shared_ptr<State> state, Language language);
     // The preparation itself.
-    static QCoro::Task<PrepareOutcome> load(std::shared_ptr<Recognizer> recognizer, Language language);
+    static QCoro::Task<PrepareOutcome> load(std::shared_ptr<State> state, Language language);
 
     std::shared_ptr<State> m_state;
 };

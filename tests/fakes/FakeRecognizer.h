@@ -77,6 +77,28 @@ private:
     HeldCoroutines m_finalize;
 };
 
+// A model installation the test drives: it runs until the test ends it, or until it is cancelled.
+class FakeInstallation final : public AssetInstallationRequest
+{
+public:
+    QCoro::Task<std::optional<RecognitionError>> downloadAndInstall() override
+    {
+        progress()->setOnCancel([this] { end(RecognitionError{QStringLiteral("Téléchargement annulé.")}); });
+        co_await Hold{&m_running};
+        progress()->finish();
+        co_return m_outcome;
+    }
+    void end(std::optional<RecognitionError> outcome = std::nullopt)
+    {
+        m_outcome = std::move(outcome);
+        resumeAll(m_running);
+    }
+
+private:
+    std::optional<RecognitionError> m_outcome;
+    HeldCoroutines m_running;
+};
+
 // A recogniser whose answers the test sets. It answers at once, except that with `holdLoads` set a
 // preparation waits at its first step until `releaseLoads()`.
 class FakeRecognizer final : public Recognizer
@@ -89,10 +111,10 @@ public:
             co_await Hold{&m_loads};
         co_return supported ? std::optional(localeIdentifier) : std::nullopt;
     }
-    // The model is always there: nothing to install.
+    // Nothing to install, unless the test gave an installation for the next preparation.
     QCoro::Task<InstallationRequestOutcome> assetInstallationRequest(Transcriber) override
     {
-        co_return std::shared_ptr<AssetInstallationRequest>();
+        co_return std::shared_ptr<AssetInstallationRequest>(std::exchange(installation, nullptr));
     }
     QCoro::Task<std::optional<AudioFormat>> bestAvailableAudioFormat(Transcriber) override
     {
@@ -119,6 +141,7 @@ public:
     std::optional<AudioFormat> format = AudioFormat{16000, 1};
     std::optional<RecognitionError> prepareError, finalizeError;
     std::vector<TranscriptionResult> readingsOnFinalize;
+    std::shared_ptr<FakeInstallation> installation;
 
     // What was asked.
     std::vector<QString> askedLocales;

@@ -1,16 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real recogniser on real recorded speech, converted as the recorder converts what the microphone
-// captures, with Debian's English model, and models installed from an archive or by hand.
+// captures, with Debian's English model, and a model installed by hand.
 #include "RecordedSpeech.h"
 #include "audio/AudioResampler.h"
 #include "platform/pocketsphinx/PocketsphinxRecognizer.h"
 #include "speech/DictationSession.h"
 #include "speech/SpeechEngine.h"
 
-#include <QCryptographicHash>
 #include <QDir>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -49,24 +46,6 @@ QString recognised(DictationSession& session, const std::vector<AudioBufferPtr>&
     return text ? text.value() : QStringLiteral("error: ") + text.error().description;
 }
 
-// Serves `archive` to every GET on 127.0.0.1, whole or cut off halfway by a server that goes away.
-QUrl serve(QTcpServer& server, QByteArray archive, bool cutHalfway)
-{
-    server.listen(QHostAddress::LocalHost, 0);
-    QObject::connect(&server, &QTcpServer::newConnection, &server, [&server, archive, cutHalfway] {
-        QTcpSocket* socket = server.nextPendingConnection();
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, archive, cutHalfway] {
-            if (!socket->readAll().contains("\r\n\r\n"))
-                return;
-            socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(archive.size()) +
-                          "\r\nConnection: close\r\n\r\n");
-            socket->write(cutHalfway ? archive.left(archive.size() / 2) : archive);
-            socket->disconnectFromHost();
-        });
-    });
-    return QUrl(QStringLiteral("http://127.0.0.1:%1/model.tgz").arg(server.serverPort()));
-}
-
 } // namespace
 
 class RecognitionTest : public QObject
@@ -74,17 +53,9 @@ class RecognitionTest : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dataHome;
-    QByteArray m_archive;
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        qputenv("XDG_DATA_HOME", m_dataHome.path().toUtf8());
-        QProcess tar; // the catalogue's archive of a model, made from the English one
-        tar.start("tar", {"-cz", "-C", QFileInfo(englishModel).path(), "en-us"});
-        QVERIFY(tar.waitForFinished(120'000) && tar.exitCode() == 0);
-        m_archive = tar.readAllStandardOutput();
-    }
+    void initTestCase() { qputenv("XDG_DATA_HOME", m_dataHome.path().toUtf8()); }
 
     // 48 kHz stereo in 2048-frame buffers at real-time pace, converted: previews arrive while the user
     // is still speaking, and the final text holds the words.
@@ -113,42 +84,7 @@ private Q_SLOTS:
         QCOMPARE(previews.value(previews.size() - 1), text);
     }
 
-    void installationFromTheCatalogue_data()
-    {
-        QTest::addColumn<bool>("cutHalfway");
-        QTest::addColumn<bool>("rightChecksum");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("whole archive") << false << true << QString();
-        QTest::newRow("checksum mismatch")
-            << false << false
-            << QStringLiteral("Le modèle de reconnaissance téléchargé pour en-US est endommagé.");
-        QTest::newRow("server gone mid-download")
-            << true << true
-            << QStringLiteral("Le téléchargement du modèle de reconnaissance pour en-US a été interrompu.");
-    }
-
-    void installationFromTheCatalogue()
-    {
-        QFETCH(bool, cutHalfway);
-        QFETCH(bool, rightChecksum);
-        QFETCH(QString, expected);
-        QTcpServer server;
-        const QUrl url = serve(server, m_archive, cutHalfway);
-        QByteArray checksum = QCryptographicHash::hash(m_archive, QCryptographicHash::Sha256).toHex();
-        if (!rightChecksum)
-            checksum.fill('0');
-        // No system folder: the model can only come from the archive.
-        QTemporaryDir models;
-        auto recognizer = std::make_shared<PocketsphinxRecognizer>(
-            ModelCatalogue({ModelSource{"en-US", url, checksum, {}}}), models.path());
-        auto prepared = QCoro::waitFor(SpeechEngine(recognizer).prepare(Language::en));
-        QCOMPARE(prepared ? QString() : SpeechEngine::description(prepared.error()), expected);
-        // Whatever happened, nothing is left half-installed: the whole model or nothing at all.
-        QCOMPARE(QDir(models.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 expected.isEmpty() ? QStringList{"en-US"} : QStringList{});
-    }
-
-    // French has no archive to download: it is unavailable until the user puts a model in the
+    // Pocketsphinx downloads nothing: French is unavailable to it until the user puts a model in the
     // program's models folder as the README shows; then it is recognised, without a restart.
     void frenchModelInstalledByHand()
     {

@@ -5,6 +5,7 @@
 // look at.
 #include "../unit/QuickRender.h"
 #include "../unit/StagedCoordinator.h"
+#include "speech/SpeechEngine.h"
 #include "ui/MainWindowModel.h"
 #include "ui/MainWindowView.h"
 
@@ -119,6 +120,16 @@ private Q_SLOTS:
         settle(view, QStringLiteral("main-ready"));
         QVERIFY(!shows(view, "permissions") && !shows(view, "recent") && !shows(view, "latencyPill"));
 
+        // The chosen language's model downloading, with its progress and a way to stop it.
+        auto installation = std::make_shared<FakeInstallation>();
+        m_staged->desktop.recognizer->installation = installation;
+        auto preparation = coordinator().engine().prepare(Language::fr);
+        installation->progress()->setFractionCompleted(0.42);
+        settle(view, QStringLiteral("main-download"));
+        QVERIFY(shows(view, "modelDownloadText") && shows(view, "cancelModelDownload"));
+        QMetaObject::invokeMethod(items(view, "cancelModelDownload").at(0), "clicked");
+        QVERIFY(!QCoro::waitFor(preparation) && !shows(view, "modelDownloadText"));
+
         // Five transcripts make three rows; a dictation's latency shows in its pill.
         const QStringList texts{QStringLiteral("Je serai là vers dix-huit heures."),
                                 QStringLiteral("Merci pour le compte rendu, je relis la deuxième partie ce "
@@ -187,6 +198,17 @@ private Q_SLOTS:
             QTest::keyClick(m_render->window(), Qt::Key_Return);
             QCOMPARE(flow->stepIndex(), page);
             settle(view, QStringLiteral("walkthrough-%1").arg(page));
+            if (flow->step() == OnboardingModel::Language) {
+                // The chosen language's model downloading, under the picker.
+                auto installation = std::make_shared<FakeInstallation>();
+                m_staged->desktop.recognizer->installation = installation;
+                auto preparation = coordinator().engine().prepare(Language::fr);
+                installation->progress()->setFractionCompleted(0.7);
+                settle(view, QStringLiteral("walkthrough-%1-download").arg(page));
+                QVERIFY(shows(view, "modelDownloadText"));
+                installation->end();
+                QVERIFY(QCoro::waitFor(preparation) && !shows(view, "modelDownloadText"));
+            }
             if (flow->step() == OnboardingModel::Practice) {
                 // A real, focused text field: a practice dictation pastes into it.
                 QQuickItem* field = m_render->window()->activeFocusItem();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QuickRender.h"
 #include "StagedCoordinator.h"
+#include "speech/SpeechEngine.h"
 #include "ui/RecordingHUD.h"
 
 #include <QTest>
@@ -147,6 +148,24 @@ private Q_SLOTS:
             QCOMPARE(content->property("elide").toInt(),
                      int(item == "livePreview" ? Qt::ElideLeft : Qt::ElideRight));
         }
+    }
+
+    // While the language's model downloads, the panel tells how far it has come and can stop it.
+    void modelDownloadIsShownAndCancelledFromThePanel()
+    {
+        auto installation = std::make_shared<FakeInstallation>();
+        m_staged->desktop.recognizer->installation = installation;
+        auto preparation = m_staged->coordinator.engine().prepare(Language::fr);
+        m_staged->coordinator.setStatus(
+            RecordingStatus::preparing(QStringLiteral("Préparation : Français…")));
+        installation->progress()->setFractionCompleted(0.42);
+        QQuickItem* hud = showHud(QStringLiteral("hud-model-download"));
+        QVERIFY(hud);
+        QCOMPARE(shown(hud, "progressText")->property("text").toString(),
+                 QStringLiteral("Téléchargement du modèle français… 42\u00a0%"));
+        QVERIFY(QMetaObject::invokeMethod(shown(hud, "cancelModelDownload"), "clicked"));
+        QVERIFY(!QCoro::waitFor(preparation));
+        QVERIFY(!shown(hud, "cancelModelDownload"));
     }
 };
 

@@ -138,7 +138,8 @@ private Q_SLOTS:
         makeFiles(root.filePath("system"), model);
         makeFiles(root.filePath("models/de-DE"), model);
         PocketsphinxRecognizer recognizer(
-            ModelCatalogue({ModelSource{"en-US", {}, {}, root.filePath("system")}}), root.filePath("models"));
+            ModelCatalogue({ModelSource{"en-US", {}, 0, {}, root.filePath("system")}}),
+            root.filePath("models"));
         QCOMPARE(recognizer.installedModel("en-US")->dictionary, root.filePath("system/words.dict"));
         makeFiles(root.filePath("models/en-US"), model);
         QCOMPARE(recognizer.installedModel("en-US")->dictionary, root.filePath("models/en-US/words.dict"));

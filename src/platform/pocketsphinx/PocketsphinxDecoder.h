@@ -3,7 +3,7 @@
 
 #include "platform/Outcome.h"
 #include "platform/Recognizer.h"
-#include "platform/pocketsphinx/ModelCatalogue.h"
+#include "platform/pocketsphinx/ModelFiles.h"
 
 #include <QString>
 

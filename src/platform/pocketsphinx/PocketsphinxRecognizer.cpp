@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/pocketsphinx/PocketsphinxRecognizer.h"
 
-#include "platform/pocketsphinx/ModelInstallation.h"
 #include "platform/pocketsphinx/PocketsphinxAnalyzer.h"
 #include "store/AppPaths.h"
 
 #include <QDir>
-#include <QNetworkAccessManager>
 
 namespace parlune {
 
@@ -46,8 +44,7 @@ int PocketsphinxRecognizer::freeDecoders(const QString& localeIdentifier) const
 
 QCoro::Task<std::optional<QString>> PocketsphinxRecognizer::supportedLocale(QString localeIdentifier)
 {
-    const std::optional<ModelSource> source = m_catalogue.source(localeIdentifier);
-    if (!source || (!installedModel(localeIdentifier) && !source->canDownload()))
+    if (!installedModel(localeIdentifier))
         co_return std::nullopt;
     co_return localeIdentifier;
 }
@@ -55,17 +52,11 @@ QCoro::Task<std::optional<QString>> PocketsphinxRecognizer::supportedLocale(QStr
 QCoro::Task<Recognizer::InstallationRequestOutcome>
 PocketsphinxRecognizer::assetInstallationRequest(Transcriber transcriber)
 {
-    const QString& locale = transcriber.localeIdentifier;
-    if (installedModel(locale))
-        co_return std::shared_ptr<AssetInstallationRequest>();
-    const std::optional<ModelSource> source = m_catalogue.source(locale);
-    if (!source || !source->canDownload())
-        co_return RecognitionError{
-            QStringLiteral("Aucun modèle de reconnaissance n'est disponible pour %1.").arg(locale)};
-    if (!m_network)
-        m_network = std::make_unique<QNetworkAccessManager>();
-    co_return std::shared_ptr<AssetInstallationRequest>(
-        std::make_shared<ModelInstallation>(*m_network, *source, userFolder(locale)));
+    // A model is there, or the locale was never supported: nothing to install either way.
+    if (!installedModel(transcriber.localeIdentifier))
+        co_return RecognitionError{QStringLiteral("Le modèle de reconnaissance pour %1 est introuvable.")
+                                       .arg(transcriber.languageName)};
+    co_return std::shared_ptr<AssetInstallationRequest>();
 }
 
 QCoro::Task<std::optional<AudioFormat>> PocketsphinxRecognizer::bestAvailableAudioFormat(Transcriber)
@@ -84,7 +75,7 @@ std::shared_ptr<Analyzer> PocketsphinxRecognizer::makeAnalyzer(Transcriber trans
     }
     return std::make_shared<PocketsphinxAnalyzer>(
         pool == m_pools.end() ? nullptr : pool->second, std::move(transcriber),
-        QStringLiteral("Le modèle de reconnaissance pour %1 est introuvable.").arg(locale));
+        QStringLiteral("Le modèle de reconnaissance pour %1 est introuvable.").arg(transcriber.languageName));
 }
 
 } // namespace parlune

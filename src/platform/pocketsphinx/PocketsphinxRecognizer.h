@@ -2,7 +2,8 @@
 #pragma once
 
 #include "platform/Recognizer.h"
-#include "platform/pocketsphinx/ModelCatalogue.h"
+#include "platform/models/ModelCatalogue.h"
+#include "platform/pocketsphinx/ModelFiles.h"
 #include "platform/pocketsphinx/PocketsphinxDecoder.h"
 
 #include <QString>
@@ -10,14 +11,12 @@
 #include <map>
 #include <memory>
 
-class QNetworkAccessManager;
-
 namespace parlune {
 
 // The recogniser on pocketsphinx. A locale's model is looked up in the user's model folder
 // (`<models>/<localeIdentifier>/`) and then in the catalogue's system folder; a locale whose model is
-// in neither place is installed from the catalogue's archive when it has one. Audio is 16 kHz mono.
-// Loaded models stay loaded for the rest of the run.
+// in neither place is not supported (pocketsphinx models are never downloaded: the catalogue's archives
+// are Vosk's). Audio is 16 kHz mono. Loaded models stay loaded for the rest of the run.
 class PocketsphinxRecognizer final : public Recognizer
 {
 public:
@@ -42,7 +41,6 @@ private:
 
     ModelCatalogue m_catalogue;
     QString m_modelsFolder;
-    std::unique_ptr<QNetworkAccessManager> m_network;
     std::map<QString, std::shared_ptr<DecoderPool>> m_pools;
 };
 

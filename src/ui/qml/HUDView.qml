@@ -94,6 +94,15 @@ Item {
                     color: Theme.primary
                     font.pixelSize: Theme.captionSize
                 }
+                // Stops the download of the language's model; the panel never takes the focus.
+                PlainButton {
+                    objectName: "cancelModelDownload"
+                    anchors.verticalCenter: parent.verticalCenter
+                    visible: hud.kind === RecordingStatus.Preparing && hud.coordinator.modelDownloadActive
+                    text: qsTr("Annuler")
+                    fontSize: Theme.captionSize
+                    onClicked: hud.coordinator.cancelModelDownload()
+                }
             }
 
             Row {

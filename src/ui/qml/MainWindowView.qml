@@ -127,6 +127,12 @@ Item {
             }
         }
 
+        // The model of the chosen language, while it downloads.
+        ModelDownloadRow {
+            Layout.fillWidth: true
+            coordinator: root.coordinator
+        }
+
         // Only what is still missing.
         Panel {
             objectName: "permissions"

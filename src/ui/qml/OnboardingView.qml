@@ -183,6 +183,7 @@ FocusScope {
         Page {
             step: OnboardingModel.Language
             StepPage {
+                id: languageStep
                 anchors.verticalCenter: parent.verticalCenter
                 width: parent.width
                 title: parent.pageTitle
@@ -193,6 +194,13 @@ FocusScope {
                     currentIndex: view.windowModel.languageIndex
                     onActivated: (index) => view.windowModel.languageIndex = index
                 }
+            }
+            // The chosen language's model, while it downloads.
+            ModelDownloadRow {
+                anchors.top: languageStep.bottom
+                anchors.topMargin: 14
+                width: parent.width
+                coordinator: view.coordinator
             }
         }
     }

@@ -1,31 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/pocketsphinx/ModelCatalogue.h"
+#include "platform/pocketsphinx/ModelFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace parlune {
-
-ModelCatalogue ModelCatalogue::shipped()
-{
-    // English comes with Debian's pocketsphinx-en-us. French and Spanish have no archive here yet: no
-    // published one has had its checksum verified for this catalogue, so they are installed by hand
-    // into the user's model folder (see the README) until an entry with its SHA-256 is added.
-    return ModelCatalogue({
-        ModelSource{QStringLiteral("fr-FR"), {}, {}, {}},
-        ModelSource{QStringLiteral("es-ES"), {}, {}, {}},
-        ModelSource{QStringLiteral("en-US"), {}, {}, QStringLiteral("/usr/share/pocketsphinx/model/en-us")},
-    });
-}
-
-std::optional<ModelSource> ModelCatalogue::source(const QString& localeIdentifier) const
-{
-    for (const ModelSource& source : m_sources) {
-        if (source.localeIdentifier == localeIdentifier)
-            return source;
-    }
-    return std::nullopt;
-}
 
 namespace {
 

@@ -1,0 +1,174 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Installing a Vosk model from a server on 127.0.0.1, named by PARLUNE_MODEL_MIRROR: a zip made here,
+// checked against the test catalogue's size and SHA-256. Whatever happens, the models folder holds the
+// whole model or nothing: no partial folder is ever left.
+#include "FakeVoskModel.h"
+#include "platform/vosk/VoskRecognizer.h"
+#include "speech/DictationSession.h"
+#include "speech/SpeechEngine.h"
+
+#include <QCryptographicHash>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+using namespace parlune;
+
+namespace {
+
+const QString archiveName = QStringLiteral("vosk-model-small-fr-0.22.zip");
+
+// How the server answers a request for the archive.
+enum class Serving { whole, cutHalfway, holdHalfway, tooLong, announcesOtherSize };
+
+// Serves `archive` at /models/<archiveName> on 127.0.0.1; anything else is not found.
+void serve(QTcpServer& server, QByteArray archive, Serving serving)
+{
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&server, archive, serving] {
+        QTcpSocket* socket = server.nextPendingConnection();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, archive, serving] {
+            const QByteArray request = socket->readAll();
+            if (!request.startsWith("GET /models/" + archiveName.toUtf8() + " ")) {
+                socket->write("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                socket->disconnectFromHost();
+                return;
+            }
+            const qint64 announced =
+                serving == Serving::announcesOtherSize ? archive.size() + 1 : archive.size();
+            socket->write("HTTP/1.1 200 OK\r\n");
+            if (serving != Serving::tooLong)
+                socket->write("Content-Length: " + QByteArray::number(announced) + "\r\n");
+            socket->write("Connection: close\r\n\r\n");
+            switch (serving) {
+            case Serving::whole:
+            case Serving::announcesOtherSize:
+                socket->write(archive);
+                break;
+            case Serving::tooLong:
+                socket->write(archive + archive);
+                break;
+            case Serving::cutHalfway:
+            case Serving::holdHalfway:
+                socket->write(archive.left(archive.size() / 2));
+                break;
+            }
+            // A held transfer stays open until the client gives up.
+            if (serving != Serving::holdHalfway)
+                socket->disconnectFromHost();
+        });
+    });
+}
+
+} // namespace
+
+class ModelInstallationTest : public QObject
+{
+    Q_OBJECT
+
+    QByteArray m_archive;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QTemporaryDir model;
+        writeFakeVoskModel(model.path(), {"result bonjour", "final tout le monde"});
+        // Incompressible padding, so that the archive arrives in many pieces.
+        QFile padding(model.filePath("graph/Gr.fst"));
+        QVERIFY(padding.open(QIODevice::WriteOnly));
+        QByteArray noise(512 * 1024, 0);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+        padding.write(noise);
+        padding.close();
+        m_archive = zipped(model.path(), "vosk-model-small-fr-0.22");
+    }
+
+    void installation_data()
+    {
+        QTest::addColumn<int>("serving");
+        QTest::addColumn<bool>("rightChecksum");
+        QTest::addColumn<bool>("cancelHalfway");
+        QTest::addColumn<bool>("serverUp");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, Serving serving, bool rightChecksum, bool cancelHalfway,
+                            bool serverUp, QString expected) {
+            QTest::newRow(name) << int(serving) << rightChecksum << cancelHalfway << serverUp << expected;
+        };
+        row("whole archive", Serving::whole, true, false, true, "");
+        row("checksum mismatch", Serving::whole, false, false, true,
+            "Français : le modèle téléchargé est endommagé.");
+        row("server gone mid-download", Serving::cutHalfway, true, false, true,
+            "Français : le téléchargement du modèle a été interrompu.");
+        row("more bytes than the catalogue says", Serving::tooLong, true, false, true,
+            "Français : le modèle téléchargé est endommagé.");
+        row("another size announced", Serving::announcesOtherSize, true, false, true,
+            "Français : le modèle téléchargé est endommagé.");
+        row("cancelled at 50 %", Serving::holdHalfway, true, true, true,
+            "Français : téléchargement du modèle annulé.");
+        row("no network", Serving::whole, true, false, false,
+            "Français : le modèle de reconnaissance n'a pas pu être téléchargé.");
+    }
+
+    void installation()
+    {
+        QFETCH(int, serving);
+        QFETCH(bool, rightChecksum);
+        QFETCH(bool, cancelHalfway);
+        QFETCH(bool, serverUp);
+        QFETCH(QString, expected);
+
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = server.serverPort();
+        if (serverUp)
+            serve(server, m_archive, Serving(serving));
+        else
+            server.close();
+        qputenv("PARLUNE_MODEL_MIRROR", QStringLiteral("http://127.0.0.1:%1/models/").arg(port).toUtf8());
+
+        QByteArray checksum = QCryptographicHash::hash(m_archive, QCryptographicHash::Sha256).toHex();
+        if (!rightChecksum)
+            checksum.fill('0');
+        const ModelSource source{"fr-FR",
+                                 QUrl("https://alphacephei.com/vosk/models/" + archiveName),
+                                 m_archive.size(),
+                                 checksum,
+                                 {}};
+        auto library = VoskLibrary::load(fakeVoskLibraryPath());
+        QVERIFY(library);
+        QTemporaryDir models;
+        auto recognizer =
+            std::make_shared<VoskRecognizer>(library.value(), ModelCatalogue({source}), models.path());
+        SpeechEngine engine(recognizer);
+        double seen = 0;
+        engine.setOnInstallation([&](Language, std::shared_ptr<InstallationProgress> progress) {
+            // The server holds the transfer once it has sent the first half.
+            const qint64 half = m_archive.size() / 2;
+            progress->observe(
+                [&seen, cancelHalfway, half, size = m_archive.size(), progress = progress.get()] {
+                    seen = std::max(seen, progress->fractionCompleted());
+                    if (cancelHalfway && std::llround(progress->fractionCompleted() * size) >= half)
+                        progress->cancel();
+                });
+        });
+
+        auto prepared = QCoro::waitFor(engine.prepare(Language::fr));
+        QCOMPARE(prepared ? QString() : SpeechEngine::description(prepared.error()), expected);
+        // The whole model, its top folder stripped, or nothing at all.
+        QCOMPARE(QDir(models.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 expected.isEmpty() ? QStringList{"fr-FR"} : QStringList{});
+        if (cancelHalfway)
+            QVERIFY(seen >= 0.49 && seen <= 0.5);
+        if (!expected.isEmpty())
+            return;
+        QCOMPARE(seen, 1.0);
+        QVERIFY(VoskRecognizer::isModelFolder(models.filePath("fr-FR")));
+        DictationSession session(*recognizer, Language::fr);
+        session.input()->push(std::make_shared<AudioBuffer>(AudioFormat{16000, 1}, 1600));
+        auto text = QCoro::waitFor(session.finish());
+        QCOMPARE(text ? text.value() : text.error().description, QStringLiteral("bonjour tout le monde"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ModelInstallationTest)
+#include "tst_model_installation.moc"

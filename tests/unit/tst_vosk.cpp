@@ -1,0 +1,246 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Vosk recogniser through its real loader and adapter, on a fake libvosk that plays scripted
+// results (FakeVoskLibrary.cpp); the real libvosk for loading and its refusal of a folder that is not
+// a model; and the choice between Vosk and pocketsphinx for a language.
+#include "FakeRecognizer.h"
+#include "FakeVoskModel.h"
+#include "platform/vosk/RecognizerChoice.h"
+#include "platform/vosk/VoskLibrary.h"
+#include "platform/vosk/VoskRecognizer.h"
+#include "speech/DictationSession.h"
+#include "speech/SpeechEngine.h"
+
+#include <QCryptographicHash>
+#include <QTest>
+
+#include <dlfcn.h>
+
+using namespace parlune;
+
+namespace {
+
+// 100 ms of 16 kHz audio at half the full scale.
+AudioBufferPtr chunk()
+{
+    auto buffer = std::make_shared<AudioBuffer>(AudioFormat{16000, 1}, 1600);
+    buffer->setFrameLength(1600);
+    std::fill_n(buffer->samples(), 1600, 0.5f);
+    return buffer;
+}
+
+int fakeCount(const char* what)
+{
+    void* handle = dlopen(QFile::encodeName(fakeVoskLibraryPath()).constData(), RTLD_NOW | RTLD_NOLOAD);
+    auto count = reinterpret_cast<int (*)(const char*)>(dlsym(handle, "fake_vosk_count"));
+    const int value = count ? count(what) : -1;
+    if (handle)
+        dlclose(handle);
+    return value;
+}
+
+QString outcomeText(const SpeechEngine::PrepareOutcome& outcome)
+{
+    return outcome ? QStringLiteral("ready") : SpeechEngine::description(outcome.error());
+}
+
+} // namespace
+
+class VoskTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::shared_ptr<const VoskLibrary> m_fake;
+    int m_folders = 0;
+
+    // A recogniser on the fake library whose French model plays `script`.
+    std::shared_ptr<VoskRecognizer> frenchRecognizer(const QStringList& script, ModelSource source = {})
+    {
+        const QString models = m_dir.filePath(QStringLiteral("models%1").arg(++m_folders));
+        if (!script.isEmpty())
+            writeFakeVoskModel(models + QStringLiteral("/fr-FR"), script);
+        source.localeIdentifier = QStringLiteral("fr-FR");
+        return std::make_shared<VoskRecognizer>(m_fake, ModelCatalogue({source}), models);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        auto loaded = VoskLibrary::load(fakeVoskLibraryPath());
+        QVERIFY2(loaded, qPrintable(loaded ? QString() : loaded.error()));
+        m_fake = loaded.value();
+    }
+
+    // Whatever is found at the library's place, the program carries on: a missing or foreign library
+    // is a reason given, and the real one turns a folder that is not a model into a message.
+    void libraryLoading_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("the real library") << realVoskLibraryPath() << "";
+        QTest::newRow("no library") << m_dir.filePath("none/libvosk.so") << "No such file";
+        QTest::newRow("another library") << "libm.so.6"
+                                         << "libm.so.6 has no vosk_set_log_level";
+    }
+
+    void libraryLoading()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, expected);
+        if (expected.isEmpty())
+            QVERIFY2(QFileInfo::exists(path), "scripts/setup puts the real libvosk.so there");
+        auto library = VoskLibrary::load(path);
+        QVERIFY2(library ? expected.isEmpty() : library.error().contains(expected),
+                 qPrintable(library ? QStringLiteral("loaded") : library.error()));
+        if (!library)
+            return;
+        QTemporaryDir notAModel;
+        writeFakeVoskModel(notAModel.path(), {});
+        VoskModelSlot slot(library.value(), notAModel.path(), QStringLiteral("Français"));
+        auto model = slot.get();
+        QCOMPARE(model ? QString() : model.error().description,
+                 QStringLiteral("Français : le modèle de reconnaissance n'a pas pu être chargé."));
+    }
+
+    // One buffer per line of the script (and one more, beyond it): the previews are the settled text
+    // and the partial one, the final text the settled ones and what the end flushes.
+    void dictation_data()
+    {
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<QStringList>("previews");
+        QTest::addColumn<QString>("finalText");
+        QTest::newRow("an utterance ends in the middle")
+            << QStringList{"partial bon", "partial bonjour à", "result bonjour à tous", "partial demain",
+                           "final demain matin"}
+            << QStringList{"bon", "bonjour à", "bonjour à tous", "bonjour à tous demain",
+                           "bonjour à tous demain matin"}
+            << "bonjour à tous demain matin";
+        QTest::newRow("empty texts") << QStringList{"partial euh", "result ", "partial ", "final "}
+                                     << QStringList{"euh", ""} << "";
+        QTest::newRow("odd spacing and accents")
+            << QStringList{"partial   ça   va ", "result  ça  va   bien ", "final  à demain,  Hélène "}
+            << QStringList{"ça va", "ça va bien", "ça va bien à demain, Hélène"}
+            << "ça va bien à demain, Hélène";
+        QTest::newRow("the recogniser fails")
+            << QStringList{"partial un", "error", "final deux"} << QStringList{"un"}
+            << "La reconnaissance vocale s'est arrêtée sur une erreur.";
+    }
+
+    void dictation()
+    {
+        QFETCH(QStringList, script);
+        QFETCH(QStringList, previews);
+        QFETCH(QString, finalText);
+        auto recognizer = frenchRecognizer(script);
+        QVERIFY(QCoro::waitFor(SpeechEngine(recognizer).prepare(Language::fr)));
+        QStringList shown;
+        DictationSession session(*recognizer, Language::fr,
+                                 [&](const QString& preview) { shown << preview; });
+        for (qsizetype i = 0; i < script.size(); ++i)
+            session.input()->push(chunk());
+        auto text = QCoro::waitFor(session.finish());
+        QCOMPARE(text ? text.value() : text.error().description, finalText);
+        QCOMPARE(shown, previews);
+        QCOMPARE(fakeCount("lastSample"), 16384);
+    }
+
+    // Two dictations at once share the loaded model, each with a recogniser of its own, and a cancelled
+    // one leaves the other's text alone; a later dictation takes a recogniser a finished one gave back.
+    void dictationsShareTheModelNotTheRecogniser()
+    {
+        auto recognizer = frenchRecognizer({"partial un", "result un deux", "final trois"});
+        const int models = fakeCount("models");
+        QVERIFY(QCoro::waitFor(SpeechEngine(recognizer).prepare(Language::fr)));
+        const int resets = fakeCount("resets");
+        DictationSession cancelled(*recognizer, Language::fr);
+        DictationSession finished(*recognizer, Language::fr);
+        for (auto* session : {&cancelled, &finished}) {
+            session->input()->push(chunk());
+            session->input()->push(chunk());
+        }
+        // Both are decoding, each with its own recogniser.
+        QTRY_COMPARE(recognizer->recognizerCount(QStringLiteral("fr-FR")), 2);
+        cancelled.cancel();
+        auto text = QCoro::waitFor(finished.finish());
+        QCOMPARE(text ? text.value() : text.error().description, QStringLiteral("un deux trois"));
+        QTRY_COMPARE(fakeCount("resets") - resets, 2);
+
+        DictationSession later(*recognizer, Language::fr);
+        QVERIFY(QCoro::waitFor(later.finish()));
+        QCOMPARE(fakeCount("models") - models, 1);
+        QCOMPARE(recognizer->recognizerCount(QStringLiteral("fr-FR")), 2);
+    }
+
+    // Vosk where its model is installed; pocketsphinx at once where it has a model, while the Vosk
+    // model downloads in the background and takes over; otherwise the download, with its progress;
+    // without the library, pocketsphinx or nothing.
+    void engineChoice_data()
+    {
+        QTest::addColumn<bool>("voskModel");
+        QTest::addColumn<bool>("pocketsphinxModel");
+        QTest::addColumn<bool>("library");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("Vosk model installed") << true << true << true << "vosk";
+        QTest::newRow("only a pocketsphinx model") << false << true << true << "pocketsphinx, then vosk";
+        QTest::newRow("no model") << false << false << true << "download, vosk";
+        QTest::newRow("no library, pocketsphinx model") << false << true << false << "pocketsphinx";
+        QTest::newRow("no library, no model")
+            << false << false << false << "Français n'est pas disponible sur ce Mac.";
+    }
+
+    void engineChoice()
+    {
+        QFETCH(bool, voskModel);
+        QFETCH(bool, pocketsphinxModel);
+        QFETCH(bool, library);
+        QFETCH(QString, expected);
+
+        // The catalogue's archive, read from a local file: no network.
+        QTemporaryDir archiveDir;
+        writeFakeVoskModel(archiveDir.filePath("model"), {"result le modèle téléchargé"});
+        const QByteArray archive = zipped(archiveDir.filePath("model"), "vosk-model-small-fr");
+        QFile file(archiveDir.filePath("model.zip"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(archive) == archive.size());
+        file.close();
+        const ModelSource source{{},
+                                 QUrl::fromLocalFile(file.fileName()),
+                                 archive.size(),
+                                 QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex(),
+                                 {}};
+        auto vosk = frenchRecognizer(voskModel ? QStringList{"result installé"} : QStringList{}, source);
+        auto pocketsphinx = std::make_shared<FakeRecognizer>();
+        pocketsphinx->supported = pocketsphinxModel;
+        RecognizerChoice choice(library ? vosk : nullptr, pocketsphinx);
+
+        SpeechEngine engine(std::shared_ptr<Recognizer>(&choice, [](Recognizer*) {}));
+        std::shared_ptr<InstallationProgress> download;
+        engine.setOnInstallation(
+            [&](Language, std::shared_ptr<InstallationProgress> progress) { download = progress; });
+        const QString prepared = outcomeText(QCoro::waitFor(engine.prepare(Language::fr)));
+        const auto engineNow = [&] {
+            return choice.engineFor("fr-FR") == RecognizerChoice::Engine::vosk
+                       ? QStringLiteral("vosk")
+                       : QStringLiteral("pocketsphinx");
+        };
+        QString outcome = prepared == "ready" ? engineNow() : prepared;
+        if (download) {
+            QCOMPARE(download->fractionCompleted(), 1.0);
+            outcome.prepend("download, ");
+        }
+        if (choice.backgroundInstallation("fr-FR")) {
+            QTRY_VERIFY(!choice.backgroundInstallation("fr-FR"));
+            outcome += ", then " + engineNow();
+        }
+        QCOMPARE(outcome, expected);
+        if (outcome.endsWith("vosk")) {
+            DictationSession session(choice, Language::fr);
+            session.input()->push(chunk());
+            auto text = QCoro::waitFor(session.finish());
+            QCOMPARE(text ? text.value() : text.error().description,
+                     voskModel ? QStringLiteral("installé") : QStringLiteral("le modèle téléchargé"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(VoskTest)
+#include "tst_vosk.moc"
