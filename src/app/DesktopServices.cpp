@@ -9,6 +9,7 @@
 #include "platform/pulse/PulseOutputMixer.h"
 #include "platform/pulse/PulseSound.h"
 #include "platform/x11/ClipboardPasteboard.h"
+#include "platform/x11/SyntheticKeys.h"
 #include "platform/x11/X11KeySynth.h"
 #include "platform/x11/X11KeyboardTap.h"
 #include "platform/x11/X11Workspace.h"
@@ -37,7 +38,9 @@ struct DesktopServices::Parts
         return std::make_unique<PulseSound>(pulse, std::move(samples));
     }};
     ClipboardPasteboard pasteboard{QGuiApplication::clipboard()};
-    X11KeySynth keySynth;
+    // The paste's keys, announced to the keyboard tap so that they never count as the user's.
+    SyntheticKeys syntheticKeys;
+    X11KeySynth keySynth{&syntheticKeys};
     X11Workspace workspace;
     AtspiFocusedElement focusedElement;
     XdgAutostart autostart{QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
@@ -45,7 +48,7 @@ struct DesktopServices::Parts
                            {LoginItem::launchArgument}};
     LoginItem loginItem{autostart};
     Permissions permissions{focusedElement, workspace, qEnvironmentVariable("XDG_CURRENT_DESKTOP")};
-    X11KeyboardTap keyboardTap;
+    X11KeyboardTap keyboardTap{&syntheticKeys};
     std::shared_ptr<Recognizer> recognizer = std::make_shared<PocketsphinxRecognizer>();
 };
 

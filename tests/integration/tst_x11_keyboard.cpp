@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard on a real X server: the global shortcut, with keys sent through XTest while the text
-// field of another process has the focus.
+// field of another process has the focus, and our own paste keystroke beside the user's keys.
 #include "input/GlobalHotkeys.h"
 #include "platform/KeyCodes.h"
+#include "platform/x11/SyntheticKeys.h"
+#include "platform/x11/X11KeySynth.h"
 #include "platform/x11/X11KeyboardTap.h"
 
 #include <QProcess>
@@ -16,18 +18,23 @@ using Type = KeyboardTap::EventType;
 
 namespace {
 
-constexpr quint16 space = 49, letterA = 0, letterX = 7;
-constexpr quint16 leftCtrl = 59, leftOption = 58, rightCtrl = 62;
+constexpr quint16 space = 49, letterA = 0, letterV = 9, insert = 114, capsLock = 57;
+constexpr quint16 leftShift = 56, leftCtrl = 59, leftOption = 58, rightCtrl = 62;
+constexpr quint16 noKey = KeyboardTap::unmappedKeyCode;
 const KeyCombo ctrlOptSpace{space, ModifierFlag::control | ModifierFlag::option, false};
+
+// Keys going down (true) or up, in order.
+using Keys = QList<std::pair<quint16, bool>>;
 
 unsigned x11Keycode(quint16 virtualKeyCode)
 {
     return *KeyCodes::x11ForVirtual(virtualKeyCode);
 }
 
-QString fieldPress(quint16 virtualKeyCode)
+// What the field says of a key, with the modifiers held (" ctrl shift").
+QString fieldPress(quint16 virtualKeyCode, const char* modifiers = "")
 {
-    return QStringLiteral("press %1").arg(x11Keycode(virtualKeyCode));
+    return QStringLiteral("press %1").arg(x11Keycode(virtualKeyCode)) + QLatin1String(modifiers);
 }
 
 // Passes the real tap through and writes down every event it delivers, so that the test knows when
@@ -35,7 +42,8 @@ QString fieldPress(quint16 virtualKeyCode)
 class RecordingTap final : public KeyboardTap
 {
 public:
-    X11KeyboardTap real;
+    SyntheticKeys ours;
+    X11KeyboardTap real{&ours};
     QList<std::pair<Type, quint16>> events;
 
     bool install(Handler handler) override
@@ -49,9 +57,13 @@ public:
     bool isEnabled() const override { return real.isEnabled(); }
     void setEnabled(bool enabled) override { real.setEnabled(enabled); }
     void setSwallowedKeys(std::vector<SwallowedKey> keys) override { real.setSwallowedKeys(std::move(keys)); }
+    std::optional<bool> isKeyDown(quint16 keyCode) override { return real.isKeyDown(keyCode); }
 };
 
 } // namespace
+
+Q_DECLARE_METATYPE(Keys)
+Q_DECLARE_METATYPE(PasteChord)
 
 class X11KeyboardTest : public QObject
 {
@@ -61,6 +73,7 @@ class X11KeyboardTest : public QObject
     QStringList m_fieldLines;
     Display* m_xtest = nullptr;
     RecordingTap m_tap;
+    X11KeySynth m_synth{&m_tap.ours};
     std::unique_ptr<GlobalHotkeys> m_hotkeys;
     QStringList m_calls;
     QStringList m_heard;
@@ -87,20 +100,23 @@ class X11KeyboardTest : public QObject
         key(leftCtrl, false);
     }
 
-    // Types a marker key and waits until both the tap and the field have seen it: everything sent
-    // before has then been handled. Returns what the field received before the marker; m_heard
-    // holds the shortcut's callbacks.
+    // Toggles Caps Lock on and off, which no shortcut and no key held minds, and waits until both the
+    // tap and the field have seen it: everything sent before has then been handled. Returns what the
+    // field received before; m_heard holds the shortcut's callbacks.
     QStringList settle()
     {
-        tap(letterX);
+        tap(capsLock);
+        tap(capsLock);
+        const auto isMarker = [](const QString& line) { return line.startsWith(fieldPress(capsLock)); };
         if (!QTest::qWaitFor(
-                [this] {
-                    return m_fieldLines.contains(fieldPress(letterX)) &&
-                           m_tap.events.contains(std::pair{Type::keyUp, letterX});
+                [&] {
+                    return std::count_if(m_fieldLines.begin(), m_fieldLines.end(), isMarker) == 2 &&
+                           m_tap.events.count(std::pair{Type::flagsChanged, capsLock}) == 4;
                 },
                 5000))
             qWarning("the marker key did not come through");
-        QStringList before = m_fieldLines.mid(0, m_fieldLines.indexOf(fieldPress(letterX)));
+        const QStringList before(m_fieldLines.begin(),
+                                 std::find_if(m_fieldLines.begin(), m_fieldLines.end(), isMarker));
         m_fieldLines.clear();
         m_tap.events.clear();
         m_heard = std::exchange(m_calls, {});
@@ -145,14 +161,122 @@ private Q_SLOTS:
         settle();
     }
 
-    void rightControlAloneIsTheShortcutAndOtherKeysStillType()
+    // Left and right keys have key codes of their own: the hold ends when the shortcut's own key comes
+    // up, whatever the other key of the pair did.
+    void holdEndsWhenItsOwnKeyComesUp_data()
     {
-        tap(leftCtrl);
+        QTest::addColumn<Keys>("keys");
+        QTest::addColumn<QStringList>("heard");
+        QTest::addColumn<QStringList>("typed");
+
+        QTest::newRow("left Control first, as xdotool sends it: its release interrupts nothing")
+            << Keys{{leftCtrl, true}, {rightCtrl, true}, {leftCtrl, false}, {rightCtrl, false}}
+            << QStringList{"press", "release"} << QStringList();
+        QTest::newRow("left Control pressed during the hold abandons it")
+            << Keys{{rightCtrl, true}, {leftCtrl, true}, {leftCtrl, false}, {rightCtrl, false}}
+            << QStringList{"press", "other", "release"} << QStringList();
+        QTest::newRow("right Control up while the left one is held")
+            << Keys{{rightCtrl, true}, {leftCtrl, true}, {rightCtrl, false}, {leftCtrl, false}}
+            << QStringList{"press", "other", "release"} << QStringList();
+        QTest::newRow("the left key alone is no shortcut, and other keys still type")
+            << Keys{{leftCtrl, true}, {leftCtrl, false}, {rightCtrl, true},
+                    {letterA, true},  {letterA, false},  {rightCtrl, false}}
+            << QStringList{"press", "other", "release"} << QStringList{fieldPress(letterA, " ctrl")};
+    }
+
+    void holdEndsWhenItsOwnKeyComesUp()
+    {
+        QFETCH(Keys, keys);
+        QFETCH(QStringList, heard);
+        QFETCH(QStringList, typed);
+        for (const auto& [virtualKeyCode, down] : keys)
+            key(virtualKeyCode, down);
+        QCOMPARE(settle(), typed);
+        QCOMPARE(m_heard, heard);
+    }
+
+    // The release came while the tap was away: the keymap, asked by the watch timer, tells.
+    void aReleaseTheTapMissedIsFoundInTheKeymap_data()
+    {
+        QTest::addColumn<bool>("connectionLost");
+        QTest::newRow("connection lost and back") << true;
+        QTest::newRow("tap installed again") << false;
+    }
+
+    void aReleaseTheTapMissedIsFoundInTheKeymap()
+    {
+        QFETCH(bool, connectionLost);
         key(rightCtrl, true);
-        tap(letterA);
-        key(rightCtrl, false);
-        QCOMPARE(settle(), QStringList{fieldPress(letterA)});
-        QCOMPARE(m_heard, (QStringList{"press", "other", "release"}));
+        settle();
+        QCOMPARE(m_heard, QStringList{"press"});
+        m_hotkeys->checkPressedKey();
+        QVERIFY(m_calls.isEmpty());
+
+        if (connectionLost) {
+            XKillClient(m_xtest, m_tap.real.connectionId());
+            key(rightCtrl, false);
+            // The tap enables itself again at once, on a new connection.
+            QTRY_VERIFY(m_tap.events.contains(std::pair{Type::disabledByTimeout, noKey}));
+            QVERIFY(m_tap.isEnabled());
+        } else {
+            m_hotkeys->stop();
+            key(rightCtrl, false);
+            XSync(m_xtest, False);
+            m_hotkeys->start();
+        }
+        settle();
+        QVERIFY(m_heard.isEmpty() && m_hotkeys->pressed());
+        m_hotkeys->checkPressedKey();
+        QCOMPARE(m_calls, QStringList{"release"});
+    }
+
+    // Our paste goes through XTest like the test's keys: only the keys it announced are skipped. The
+    // keys the user holds stay down, and the chord works with them.
+    void ourPasteIsNeverTheUsersKeys_data()
+    {
+        QTest::addColumn<quint16>("shortcut");
+        QTest::addColumn<quint16>("held");
+        QTest::addColumn<PasteChord>("chord");
+        QTest::addColumn<QString>("typed");
+
+        QTest::newRow("left Control: Control+V is no tap")
+            << leftCtrl << noKey << PasteChord::controlV << fieldPress(letterV, " ctrl");
+        QTest::newRow("left Shift in a terminal: Control+Shift+V is no tap")
+            << leftShift << noKey << PasteChord::controlShiftV << fieldPress(letterV, " ctrl shift");
+        QTest::newRow("left Control held for the next dictation")
+            << leftCtrl << leftCtrl << PasteChord::controlV << fieldPress(letterV, " ctrl");
+        QTest::newRow("right Control held for the next dictation")
+            << rightCtrl << rightCtrl << PasteChord::controlV << fieldPress(letterV, " ctrl");
+        QTest::newRow("left Shift held: Shift+Insert, as Control+Shift+V pastes in terminals only")
+            << leftShift << leftShift << PasteChord::controlV << fieldPress(insert, " shift");
+        QTest::newRow("left Shift held in a terminal")
+            << leftShift << leftShift << PasteChord::controlShiftV << fieldPress(letterV, " ctrl shift");
+    }
+
+    void ourPasteIsNeverTheUsersKeys()
+    {
+        QFETCH(quint16, shortcut);
+        QFETCH(quint16, held);
+        QFETCH(PasteChord, chord);
+        QFETCH(QString, typed);
+        m_hotkeys->setCombo({shortcut, 0, true});
+        settle();
+        if (held != noKey) {
+            key(held, true);
+            settle();
+            QCOMPARE(m_heard, QStringList{"press"});
+        }
+
+        QVERIFY(!m_synth.modifiersHeld());
+        QVERIFY(m_synth.postPaste(chord));
+        QCOMPARE(settle(), QStringList{typed});
+        QCOMPARE(m_heard, QStringList());
+        if (held != noKey) {
+            QCOMPARE(m_tap.isKeyDown(held), std::optional(true));
+            key(held, false);
+            settle();
+            QCOMPARE(m_heard, QStringList{"release"});
+        }
     }
 
     // Taken by another program, the shortcut disables the tap; once freed, it is swallowed with its
