@@ -87,6 +87,7 @@ private Q_SLOTS:
     {
         TestField field;
         QVERIFY(field.isReady());
+        pasteboard.writeItems({PasteboardItem{{{QStringLiteral("text/plain"), "avant"}}}});
         injector.pasteAtCursor(QStringLiteral("dictée"), true);
         QCOMPARE(field.waitForText(), QStringLiteral("dictée"));
 
@@ -94,8 +95,10 @@ private Q_SLOTS:
         QVERIFY(other);
         const Window window = XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 1, 1, 0, 0, 0);
         const Atom clipboard = XInternAtom(other, "CLIPBOARD", False);
+        const int ours = pasteboard.changeCount();
         XSetSelectionOwner(other, clipboard, window, CurrentTime);
         XSync(other, False);
+        QVERIFY(pasteboard.changeCount() != ours);
         clock.advance(TextInjector::restoreDelay);
         const Window owner = XGetSelectionOwner(other, clipboard);
         XCloseDisplay(other);
