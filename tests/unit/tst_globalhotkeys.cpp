@@ -43,6 +43,11 @@ Step flags(quint16 key, quint64 flags, QString callback = {})
 {
     return {Type::flagsChanged, {key, flags, false}, callback, false};
 }
+// A modifier change from a system that tells the left and right keys apart.
+Step side(quint16 key, bool down, quint64 flags, QString callback = {})
+{
+    return {Type::flagsChanged, {key, flags, false, down}, callback, false};
+}
 
 const KeyCombo ctrlOptSpace{space, ctrl | opt, false};
 
@@ -102,6 +107,18 @@ private Q_SLOTS:
                      flags(rightCtrl, ctrl), flags(leftCtrl, 0, "other"), flags(rightCtrl, ctrl),
                      flags(rightCtrl, 0, "release")};
 
+        QTest::addRow(
+            "each side its own key: the shortcut's release ends the hold, a release interrupts nothing")
+            << modifierOnly(rightCtrl) << false
+            << Steps{side(leftCtrl, true, ctrl),
+                     side(rightCtrl, true, ctrl, "press"),
+                     side(leftCtrl, false, ctrl),
+                     side(rightCtrl, false, 0, "release"),
+                     side(rightCtrl, true, ctrl, "press"),
+                     side(leftCtrl, true, ctrl, "other"),
+                     side(rightCtrl, false, ctrl, "release"),
+                     side(leftCtrl, false, 0)};
+
         QTest::addRow("ordinary: press, repeats and release are swallowed")
             << ctrlOptSpace << false
             << Steps{flags(leftCtrl, ctrl), flags(leftOption, ctrl | opt),
@@ -133,6 +150,45 @@ private Q_SLOTS:
         hotkeys->setCapturesEscape(capturesEscape);
         hotkeys->start();
         play(steps);
+    }
+
+    // The watch timer asks the system about a key the tap saw go down: a release never delivered (the
+    // display connection lost and back, the tap installed again) is reported then, once.
+    void aReleaseNeverDeliveredIsFoundByAskingTheSystem_data()
+    {
+        QTest::addColumn<KeyCombo>("combo");
+        QTest::addColumn<Steps>("press");
+        QTest::addColumn<quint16>("key");
+        QTest::newRow("modifier alone")
+            << modifierOnly(rightCtrl) << Steps{flags(rightCtrl, ctrl, "press")} << rightCtrl;
+        QTest::newRow("ordinary") << ctrlOptSpace << Steps{down(space, ctrl | opt, "press", true)} << space;
+    }
+
+    void aReleaseNeverDeliveredIsFoundByAskingTheSystem()
+    {
+        QFETCH(KeyCombo, combo);
+        QFETCH(Steps, press);
+        QFETCH(quint16, key);
+        auto hotkeys = makeHotkeys(combo);
+        hotkeys->start();
+        m_tap.keysDown = {key};
+        play(press);
+
+        m_calls.clear();
+        hotkeys->checkPressedKey();
+        m_tap.loseConnection();
+        m_tap.keysDown.clear();
+        hotkeys->checkPressedKey();
+        QVERIFY2(m_calls.isEmpty(), "the key is down, or the system cannot tell");
+
+        // Back, and enabled again as the watch timer does.
+        m_tap.connected = true;
+        m_tap.setEnabled(true);
+        hotkeys->checkPressedKey();
+        hotkeys->checkPressedKey();
+        QCOMPARE(m_calls, QStringList{"release"});
+        QVERIFY(!hotkeys->pressed());
+        play(press);
     }
 
     void tapRefusedDisabledAndRemoved()
