@@ -9,11 +9,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <map>
+
 using namespace parlune;
 
 namespace {
 
 const RunningApplication editor{QStringLiteral("Gedit"), QStringLiteral("gedit"), 42, 7};
+const RunningApplication browser{QStringLiteral("firefox-esr"), QStringLiteral("Navigator"), 43, 8};
 constexpr quint32 speakers = 1;
 
 QString clipboardText(const FakePasteboard& pasteboard)
@@ -176,6 +179,129 @@ private Q_SLOTS:
         const bool restored = trusted && (!focus || focus->editable);
         QCOMPARE(clipboardText(desktop().pasteboard),
                  restored ? QStringLiteral("avant") : QStringLiteral("deux mots"));
+    }
+
+    // The application in front at the start gets the text. It is brought back first only when this
+    // program took its place (its panel or window was clicked), and given 0.15 s to take the focus.
+    void theTargetComesBackOnlyFromThisProgram_data()
+    {
+        QTest::addColumn<QString>("atStart");
+        QTest::addColumn<QString>("atDelivery");
+        QTest::addColumn<bool>("activated");
+        QTest::newRow("this program in front at the start: no target") << "self"
+                                                                       << "self" << false;
+        QTest::newRow("the user moved on to another application: the text goes there") << "editor"
+                                                                                       << "browser" << false;
+        QTest::newRow("this program took the focus: the target first, the paste after") << "editor"
+                                                                                        << "self" << true;
+    }
+
+    void theTargetComesBackOnlyFromThisProgram()
+    {
+        QFETCH(QString, atStart);
+        QFETCH(QString, atDelivery);
+        QFETCH(bool, activated);
+        const std::map<QString, RunningApplication> fronts{
+            {"self", desktop().workspace.self}, {"editor", editor}, {"browser", browser}};
+        desktop().workspace.frontmost = fronts.at(atStart);
+        press();
+        desktop().workspace.frontmost = fronts.at(atDelivery);
+        releaseAfter(1);
+
+        QCOMPARE(desktop().workspace.activated,
+                 activated ? std::vector{editor} : std::vector<RunningApplication>());
+        if (activated) {
+            advance(0.149);
+            QCOMPARE(pastes(), 0);
+            advance(0.001);
+        }
+        QCOMPARE(pastes(), 1);
+        QCOMPARE(app().history().size(), 1);
+    }
+
+    // Nothing recognised: neither the clipboard nor the history is touched, and a dictation recording
+    // meanwhile keeps its status.
+    void anEmptyTextChangesNothing_data()
+    {
+        QTest::addColumn<bool>("nextRecording");
+        QTest::newRow("idle") << false;
+        QTest::newRow("while the next dictation records") << true;
+    }
+
+    void anEmptyTextChangesNothing()
+    {
+        QFETCH(bool, nextRecording);
+        desktop().pasteboard.copyFromOtherProgram(
+            {PasteboardItem{{{QStringLiteral("text/plain"), "avant"}}}});
+        press();
+        FakeAnalyzer& silent = analyzer();
+        silent.readingsOnFinalize = {};
+        silent.holdFinalize = true;
+        releaseAfter(1);
+        QCOMPARE(app().status(), RecordingStatus::transcribing());
+        if (nextRecording)
+            press();
+        silent.releaseFinalize();
+        advance(0);
+
+        QCOMPARE(app().status(), nextRecording ? RecordingStatus::recording() : RecordingStatus::idle());
+        QCOMPARE(desktop().hud.visible, nextRecording);
+        QCOMPARE(clipboardText(desktop().pasteboard), QStringLiteral("avant"));
+        QVERIFY(app().history().isEmpty());
+        QCOMPARE(pastes(), 0);
+    }
+
+    // A press that cannot record tells why, and its release does nothing.
+    void aStartThatCannotRecordSaysWhy_data()
+    {
+        QTest::addColumn<int>("microphone");
+        QTest::addColumn<bool>("languageLoads");
+        QTest::addColumn<RecordingStatus>("atPress");
+        QTest::addColumn<RecordingStatus>("oncePrepared");
+
+        const auto refused =
+            RecordingStatus::message(QStringLiteral("Micro refusé : autorisez-le dans Parlune"));
+        const auto preparing = RecordingStatus::preparing(QStringLiteral("Préparation : Français…"));
+        const int authorized = int(MicrophoneAuthorization::Authorized);
+        QTest::newRow("microphone denied")
+            << int(MicrophoneAuthorization::Denied) << true << refused << refused;
+        QTest::newRow("microphone restricted")
+            << int(MicrophoneAuthorization::Restricted) << true << refused << refused;
+        QTest::newRow("microphone not asked yet: the system asks")
+            << int(MicrophoneAuthorization::NotDetermined) << true << RecordingStatus::idle()
+            << RecordingStatus::idle();
+        QTest::newRow("language being prepared")
+            << authorized << true << preparing << RecordingStatus::idle();
+        QTest::newRow("language unavailable")
+            << authorized << false << preparing
+            << RecordingStatus::message(QStringLiteral("Français n'est pas disponible sur ce Mac."));
+    }
+
+    void aStartThatCannotRecordSaysWhy()
+    {
+        QFETCH(int, microphone);
+        QFETCH(bool, languageLoads);
+        QFETCH(RecordingStatus, atPress);
+        QFETCH(RecordingStatus, oncePrepared);
+        m_coordinator.reset();
+        desktop().recognizer->holdLoads = true;
+        desktop().recognizer->supported = languageLoads;
+        desktop().microphone = MicrophoneAuthorization(microphone);
+        build();
+        const bool prepared = microphone != int(MicrophoneAuthorization::Authorized);
+        if (prepared) {
+            desktop().recognizer->releaseLoads();
+            advance(0);
+        }
+
+        press();
+        QCOMPARE(app().status(), atPress);
+        QCOMPARE(desktop().hud.visible, atPress != RecordingStatus::idle());
+        releaseAfter(1);
+        desktop().recognizer->releaseLoads();
+        advance(0);
+        QCOMPARE(app().status(), oncePrepared);
+        QVERIFY(!app().isRecording());
     }
 
     void dictationLimits_data()
