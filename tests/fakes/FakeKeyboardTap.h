@@ -17,7 +17,7 @@ public:
 
     bool install(Handler handler) override
     {
-        if (refuses)
+        if (refuses || !connected)
             return false;
         m_handler = std::move(handler);
         m_enabled = true;

@@ -152,45 +152,6 @@ private Q_SLOTS:
         play(steps);
     }
 
-    // The watch timer asks the system about a key the tap saw go down: a release never delivered (the
-    // display connection lost and back, the tap installed again) is reported then, once.
-    void aReleaseNeverDeliveredIsFoundByAskingTheSystem_data()
-    {
-        QTest::addColumn<KeyCombo>("combo");
-        QTest::addColumn<Steps>("press");
-        QTest::addColumn<quint16>("key");
-        QTest::newRow("modifier alone")
-            << modifierOnly(rightCtrl) << Steps{flags(rightCtrl, ctrl, "press")} << rightCtrl;
-        QTest::newRow("ordinary") << ctrlOptSpace << Steps{down(space, ctrl | opt, "press", true)} << space;
-    }
-
-    void aReleaseNeverDeliveredIsFoundByAskingTheSystem()
-    {
-        QFETCH(KeyCombo, combo);
-        QFETCH(Steps, press);
-        QFETCH(quint16, key);
-        auto hotkeys = makeHotkeys(combo);
-        hotkeys->start();
-        m_tap.keysDown = {key};
-        play(press);
-
-        m_calls.clear();
-        hotkeys->checkPressedKey();
-        m_tap.loseConnection();
-        m_tap.keysDown.clear();
-        hotkeys->checkPressedKey();
-        QVERIFY2(m_calls.isEmpty(), "the key is down, or the system cannot tell");
-
-        // Back, and enabled again as the watch timer does.
-        m_tap.connected = true;
-        m_tap.setEnabled(true);
-        hotkeys->checkPressedKey();
-        hotkeys->checkPressedKey();
-        QCOMPARE(m_calls, QStringList{"release"});
-        QVERIFY(!hotkeys->pressed());
-        play(press);
-    }
-
     void tapRefusedDisabledAndRemoved()
     {
         auto hotkeys = makeHotkeys(modifierOnly(rightCtrl));
