@@ -2,8 +2,7 @@
 // Another program on the test desktop. It answers on standard output, one line at a time.
 //
 //   test_field                        a line edit in front; "ready", then "press <X key code>" for each
-//                                     key other than a modifier that reaches it, followed by the
-//                                     modifiers held (" ctrl", " shift", " alt", " meta")
+//                                     key other than a modifier that reaches it
 //   test_field line|button            a line edit or a button in front; "ready", then "text <base64 of
 //                                     UTF-8>" on each change of the line edit
 //   test_field copy LABEL             owns the clipboard (text/plain LABEL and image/png); "ready"
@@ -19,7 +18,6 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
-#include <utility>
 
 namespace {
 
@@ -39,19 +37,8 @@ protected:
         static const QList<int> modifiers{Qt::Key_Control, Qt::Key_Shift,   Qt::Key_Alt,  Qt::Key_Meta,
                                           Qt::Key_Super_L, Qt::Key_Super_R, Qt::Key_AltGr};
         if (event->type() == QEvent::KeyPress) {
-            if (const auto* key = static_cast<QKeyEvent*>(event); !modifiers.contains(key->key())) {
-                QByteArray line = "press " + QByteArray::number(key->nativeScanCode());
-                static const std::pair<Qt::KeyboardModifier, const char*> names[] = {
-                    {Qt::ControlModifier, " ctrl"},
-                    {Qt::ShiftModifier, " shift"},
-                    {Qt::AltModifier, " alt"},
-                    {Qt::MetaModifier, " meta"}};
-                for (const auto& [modifier, name] : names) {
-                    if (key->modifiers() & modifier)
-                        line += name;
-                }
-                say(line);
-            }
+            if (const auto* key = static_cast<QKeyEvent*>(event); !modifiers.contains(key->key()))
+                say("press " + QByteArray::number(key->nativeScanCode()));
         }
         return QLineEdit::event(event);
     }

@@ -105,19 +105,19 @@ private Q_SLOTS:
         QCOMPARE(owner, window);
     }
 
-    // The user holds keys when the text is delivered: the modifiers of the shortcut that just ended, or
-    // the shortcut of the next dictation already. The paste goes with those it can go with and waits
-    // for the others; the held shortcut hears nothing of it and stays down.
+    // Our paste goes through XTest like the test's keys, and is no tap of a left Control shortcut. The
+    // user may hold keys when the text is delivered: the modifiers of the shortcut that just ended, or
+    // the shortcut of the next dictation already. The paste goes with those it can go with (Control+V,
+    // Shift+Insert) and waits for the others; the held shortcut hears nothing of it and stays down.
     void keysHeldAtDeliveryStayHeld_data()
     {
         QTest::addColumn<QByteArray>("keysym");
         QTest::addColumn<quint16>("shortcut");
         QTest::addColumn<bool>("waits");
+        QTest::newRow("nothing held") << QByteArray() << quint16(59) << false;
         QTest::newRow("left Control") << QByteArray("Control_L") << quint16(59) << false;
-        QTest::newRow("right Control") << QByteArray("Control_R") << quint16(62) << false;
-        QTest::newRow("left Shift: Shift+Insert") << QByteArray("Shift_L") << quint16(56) << false;
-        QTest::newRow("left Alt spoils every chord: the paste waits")
-            << QByteArray("Alt_L") << quint16(58) << true;
+        QTest::newRow("left Shift") << QByteArray("Shift_L") << quint16(56) << false;
+        QTest::newRow("left Alt spoils every chord") << QByteArray("Alt_L") << quint16(58) << true;
     }
 
     void keysHeldAtDeliveryStayHeld()
@@ -127,33 +127,30 @@ private Q_SLOTS:
         QFETCH(bool, waits);
         X11KeyboardTap tap(&ours);
         QStringList heard;
-        const auto record = [&heard](const char* name) {
-            return [&heard, name] { heard << QString::fromLatin1(name); };
-        };
+        const auto record = [&heard](const char* name) { return [&heard, name] { heard << name; }; };
         GlobalHotkeys hotkeys(tap, {shortcut, 0, true}, record("press"), record("release"), record("other"),
-                              record("escape"));
+                              {});
         hotkeys.start();
         TestField field;
         QVERIFY(field.isReady());
-        pasteboard.clearContents();
-        QVERIFY(holdKey(keysym, true));
-        QTRY_COMPARE(heard, QStringList{"press"});
+        const bool held = !keysym.isEmpty();
+        if (held) {
+            QVERIFY(holdKey(keysym, true));
+            QTRY_COMPARE(heard, QStringList{"press"});
+        }
 
         const QString text = QStringLiteral("pendant la suivante");
         injector.pasteAtCursor(text, true);
-        if (waits) {
+        if (waits)
             clock.advance(Seconds(1));
-            QCOMPARE(field.waitForText(500), QString());
+        QCOMPARE(field.waitForText(waits ? 500 : 10000), waits ? QString() : text);
+        QCOMPARE(tap.isKeyDown(shortcut), std::optional(held));
+        if (held)
             QVERIFY(holdKey(keysym, false));
-            QTRY_COMPARE(heard, (QStringList{"press", "release"}));
+        QTRY_COMPARE(heard, (held ? QStringList{"press", "release"} : QStringList()));
+        if (waits) {
             clock.advance(TextInjector::modifierPollInterval);
             QCOMPARE(field.waitForText(), text);
-        } else {
-            QCOMPARE(field.waitForText(), text);
-            QCOMPARE(tap.isKeyDown(shortcut), std::optional(true));
-            QCOMPARE(heard, QStringList{"press"});
-            QVERIFY(holdKey(keysym, false));
-            QTRY_COMPARE(heard, (QStringList{"press", "release"}));
         }
         clock.advance(TextInjector::restoreDelay);
     }

@@ -96,37 +96,11 @@ private:
     bool chance(int outOf) { return m_random.bounded(outOf) == 0; }
 
     // The events, each with its weight in a hundred.
-    enum Event {
-        Press,
-        Release,
-        Other,
-        Escape,
-        Toggle,
-        Mic,
-        Final,
-        Preview,
-        Sound,
-        Front,
-        Time,
-        TapLost,
-        TapBack,
-        TapAgain
-    };
-    static constexpr int weights[] = {12, 12, 6, 3, 6, 7, 8, 5, 6, 3, 25, 2, 3, 2};
-    static constexpr const char* names[] = {"shortcut down",
-                                            "shortcut up",
-                                            "other key",
-                                            "escape",
-                                            "toggle",
-                                            "microphone",
-                                            "transcription returns",
-                                            "preview",
-                                            "sound",
-                                            "front",
-                                            "time",
-                                            "display lost",
-                                            "display back",
-                                            "tap installed again"};
+    enum Event { Shortcut, Other, Escape, Toggle, Mic, Final, Preview, Sound, Front, Time, Display };
+    static constexpr int weights[] = {24, 6, 3, 6, 7, 8, 5, 6, 3, 25, 7};
+    static constexpr const char* names[] = {
+        "shortcut", "other key", "escape", "toggle", "microphone", "transcription returns",
+        "preview",  "sound",     "front",  "time",   "display"};
 
     // The keyboard. A key goes down or up (a key down again is the keyboard's auto-repeat, modifiers
     // excepted), and the tap reports it as the display would, if it is there to see it.
@@ -189,10 +163,10 @@ private:
         m_flushLater = false;
         m_startAllowed = false;
         switch (Event(event)) {
-        case Press:
+        case Shortcut:
+            if (m_keys.contains(m_combo.keyCode))
+                return setKey(m_combo.keyCode, false);
             return pressShortcut();
-        case Release:
-            return setKey(m_combo.keyCode, false);
         case Other: {
             const quint16 others[] = {leftCtrl, rightCtrl, leftOption, space, letterA};
             const quint16 key = others[m_random.bounded(5)];
@@ -205,18 +179,22 @@ private:
         case Toggle:
             m_startAllowed = true;
             return m_app->toggle();
-        case TapLost:
-            if (m_desktop.keyboardTap.connected)
-                m_desktop.keyboardTap.loseConnection();
-            return;
-        case TapBack:
-            if (!m_desktop.keyboardTap.connected) {
-                m_desktop.keyboardTap.connected = true;
+        case Display: {
+            // The display goes away or comes back, or the tap is installed again.
+            FakeKeyboardTap& tap = m_desktop.keyboardTap;
+            if (!tap.connected) {
+                m_log.back() += QStringLiteral(" back");
+                tap.connected = true;
                 m_tapBackAt = now();
+            } else if (chance(2)) {
+                m_log.back() += QStringLiteral(" lost");
+                tap.loseConnection();
+            } else {
+                m_log.back() += QStringLiteral(": tap installed again");
+                m_app->hotkeys()->start();
             }
             return;
-        case TapAgain:
-            return m_app->hotkeys()->start();
+        }
         case Mic:
             // A change of setup (that stops the capture or not), or the microphone unplugged; the user
             // may be quicker than the notice.

@@ -43,11 +43,6 @@ Step flags(quint16 key, quint64 flags, QString callback = {})
 {
     return {Type::flagsChanged, {key, flags, false}, callback, false};
 }
-// A modifier change from a system that tells the left and right keys apart.
-Step side(quint16 key, bool down, quint64 flags, QString callback = {})
-{
-    return {Type::flagsChanged, {key, flags, false, down}, callback, false};
-}
 
 const KeyCombo ctrlOptSpace{space, ctrl | opt, false};
 
@@ -106,18 +101,6 @@ private Q_SLOTS:
                      // The right key goes up, but the left one still holds the shared flag.
                      flags(rightCtrl, ctrl), flags(leftCtrl, 0, "other"), flags(rightCtrl, ctrl),
                      flags(rightCtrl, 0, "release")};
-
-        QTest::addRow(
-            "each side its own key: the shortcut's release ends the hold, a release interrupts nothing")
-            << modifierOnly(rightCtrl) << false
-            << Steps{side(leftCtrl, true, ctrl),
-                     side(rightCtrl, true, ctrl, "press"),
-                     side(leftCtrl, false, ctrl),
-                     side(rightCtrl, false, 0, "release"),
-                     side(rightCtrl, true, ctrl, "press"),
-                     side(leftCtrl, true, ctrl, "other"),
-                     side(rightCtrl, false, ctrl, "release"),
-                     side(leftCtrl, false, 0)};
 
         QTest::addRow("ordinary: press, repeats and release are swallowed")
             << ctrlOptSpace << false
