@@ -61,6 +61,9 @@ void AppCoordinator::tick()
         else if (!m_hotkeys->tap()->isEnabled())
             m_hotkeys->tap()->setEnabled(true);
     }
+    // A hold whose release never came through ends here, within 2 seconds.
+    if (m_hotkeys)
+        m_hotkeys->checkPressedKey();
     enforceRecordingSafety();
 }
 

@@ -16,6 +16,7 @@
 #include "platform/vosk/VoskLibrary.h"
 #include "platform/wayland/DataControlPasteboard.h"
 #include "platform/x11/ClipboardPasteboard.h"
+#include "platform/x11/SyntheticKeys.h"
 #include "platform/x11/X11KeySynth.h"
 #include "platform/x11/X11KeyboardTap.h"
 #include "platform/x11/X11Workspace.h"
@@ -61,7 +62,9 @@ struct DesktopServices::Parts
         return std::make_unique<PulseSound>(pulse, std::move(samples));
     }};
     ClipboardPasteboard pasteboard{QGuiApplication::clipboard()};
-    X11KeySynth keySynth;
+    // The paste's keys, announced to the keyboard tap so that they never count as the user's.
+    SyntheticKeys syntheticKeys;
+    X11KeySynth keySynth{&syntheticKeys};
     X11Workspace workspace;
     AtspiFocusedElement focusedElement;
     // A Wayland session: text through the accessibility bus, else the clipboard through the compositor's
@@ -77,7 +80,7 @@ struct DesktopServices::Parts
     LoginItem loginItem{autostart};
     Permissions permissions{focusedElement, frontWorkspace(), qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
                             qEnvironmentVariable("DESKTOP_SESSION")};
-    X11KeyboardTap keyboardTap;
+    X11KeyboardTap keyboardTap{&syntheticKeys};
     std::shared_ptr<Recognizer> recognizer = makeRecognizer();
 };
 

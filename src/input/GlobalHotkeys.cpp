@@ -130,9 +130,10 @@ void GlobalHotkeys::handleFlags(const KeyboardTap::Event& event)
     const quint64 flag = KeyCombo::modifierFlag(m_combo.keyCode).value_or(0);
 
     if (event.keyCode == m_combo.keyCode) {
-        // Left and right keys share one flag: releasing the right key while the left one is held
-        // leaves the flag set, and so the shortcut down.
-        const bool down = (event.modifierFlags & flag) != 0;
+        // The key's own state where the system tells it: the hold ends when the shortcut's key comes up,
+        // whatever the other key of the pair does. Otherwise both keys share one flag, and releasing the
+        // right key while the left one is held leaves the shortcut down.
+        const bool down = event.keyIsDown.value_or((event.modifierFlags & flag) != 0);
         if (down && !m_pressed) {
             m_pressed = true;
             call(m_onPress);
@@ -143,8 +144,22 @@ void GlobalHotkeys::handleFlags(const KeyboardTap::Event& event)
         return;
     }
     // Caps Lock is not a modifier key here: toggling it while the shortcut is held interrupts nothing.
-    if (m_pressed && KeyCombo::isModifierKeyCode(event.keyCode))
+    // Letting go of a modifier interrupts nothing either: it may have been down before the shortcut
+    // (only when the system tells a press from a release).
+    if (m_pressed && KeyCombo::isModifierKeyCode(event.keyCode) && event.keyIsDown.value_or(true))
         call(m_onOtherKey);
+}
+
+void GlobalHotkeys::checkPressedKey()
+{
+    if (!m_pressed || !m_tapInstalled)
+        return;
+    // A release the tap never delivered (the connection to the display was lost and came back, the tap
+    // was installed again) would leave the dictation recording with no key held.
+    if (m_tap.isKeyDown(m_combo.keyCode) == std::optional(false)) {
+        m_pressed = false;
+        call(m_onRelease);
+    }
 }
 
 } // namespace parlune

@@ -51,6 +51,10 @@ public:
     // system disabled it.
     KeyboardTap* tap() const { return m_tapInstalled ? &m_tap : nullptr; }
 
+    // While the shortcut is down as far as we know, asks the system whether its key really is, and
+    // reports the release if it is not. The watch timer calls it.
+    void checkPressedKey();
+
     // Decides one event; true swallows it.
     bool handle(KeyboardTap::EventType type, const KeyboardTap::Event& event);
     // Only modifier-only shortcuts react to modifier changes.

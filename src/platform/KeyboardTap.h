@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace parlune {
@@ -30,12 +31,24 @@ public:
 
     struct Event
     {
+        Event() = default;
+        Event(quint16 keyCode, quint64 modifierFlags, bool isRepeat, std::optional<bool> keyIsDown = {})
+            : keyCode(keyCode)
+            , modifierFlags(modifierFlags)
+            , isRepeat(isRepeat)
+            , keyIsDown(keyIsDown)
+        {}
+
         // Virtual key code (49 Space, 53 Escape, 62 right Control...), or unmappedKeyCode.
         quint16 keyCode = unmappedKeyCode;
         // Modifier flag bits held at the time of the event (after it, for flagsChanged).
         quint64 modifierFlags = 0;
         // A key-down for a key that is already down: the keyboard's auto-repeat.
         bool isRepeat = false;
+        // For flagsChanged: whether the event's own key is down after it, where the system tells the left
+        // and right keys of a pair apart (X11 does). Unknown, the key's flag in modifierFlags stands for
+        // it, shared by both keys.
+        std::optional<bool> keyIsDown;
     };
 
     // Returns true to swallow the event: the focused application then never sees it.
@@ -70,6 +83,15 @@ public:
     // will swallow, and a backend like that swallows exactly those, whatever the handler returns.
     // Kept across installations.
     virtual void setSwallowedKeys(std::vector<SwallowedKey> keys) = 0;
+
+    // Whether the system holds the key (a virtual key code) down right now, asked of the system itself
+    // rather than worked out from the events delivered; none when it cannot tell (not connected, a key
+    // it cannot see). The watch timer asks it to catch a release that was never delivered.
+    virtual std::optional<bool> isKeyDown(quint16 keyCode)
+    {
+        Q_UNUSED(keyCode);
+        return std::nullopt;
+    }
 };
 
 } // namespace parlune

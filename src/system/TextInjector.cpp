@@ -3,23 +3,34 @@
 
 #include <QSet>
 
+#include <utility>
+
 namespace parlune {
 
 namespace {
 
-// The keystroke waits for the user's modifiers, then the restore waits for the target to have read the
-// clipboard. Everything the task uses is a parameter: it does not need the injector to live on.
-QCoro::Task<> pasteAndRestore(Pasteboard& pasteboard, KeySynth& keys, Clock& clock, PasteChord chord,
-                              int ourChangeCount, PasteboardSnapshot snapshot, bool restoreClipboard)
+// Everything the task uses is a parameter: it does not need the injector to live on.
+QCoro::Task<> pasteInTurn(Pasteboard& pasteboard, KeySynth& keys, Clock& clock, QString text,
+                          PasteChord chord, bool restoreClipboard, std::shared_ptr<Completion> previous,
+                          std::shared_ptr<Completion> keystroke)
 {
-    // Control+Alt+Space still held when the dictation ends would make Control+V into
-    // Control+Alt+V: let the keys come up, and past a short bound release them ourselves.
+    // One paste at a time: when the keystroke lands, the clipboard must hold this text, not the next.
+    if (previous)
+        co_await previous->wait();
+
+    // Control+Alt+Space still held when the dictation ends would make Control+V into Control+Alt+V:
+    // let the keys come up. The clipboard is left alone meanwhile.
     const Clock::Instant waitStart = clock.now();
     while (keys.modifiersHeld() &&
            secondsBetween(waitStart, clock.now()) < TextInjector::modifierWaitLimit.count())
         co_await clock.sleep(TextInjector::modifierPollInterval);
 
+    PasteboardSnapshot snapshot = pasteboard.items();
+    pasteboard.clearContents();
+    pasteboard.writeItems({TextInjector::textItem(text)});
+    const int ourChangeCount = pasteboard.changeCount();
     keys.postPaste(chord);
+    keystroke->complete();
 
     if (!restoreClipboard)
         co_return;
@@ -54,18 +65,15 @@ bool TextInjector::insertDirectly(const QString& text)
 
 void TextInjector::pasteAtCursor(const QString& text, bool restoreClipboard)
 {
-    PasteboardSnapshot snapshot = m_pasteboard.items();
-    m_pasteboard.clearContents();
-    m_pasteboard.writeItems({textItem(text)});
-    const int ourChangeCount = m_pasteboard.changeCount();
-
     const auto frontmost = m_workspace.frontmostApplication();
     const PasteChord chord =
         frontmost && isTerminal(*frontmost) ? PasteChord::controlShiftV : PasteChord::controlV;
 
-    // The task runs on its own once dropped; until the keystroke it only waits on the clock.
-    pasteAndRestore(m_pasteboard, m_keys, m_clock, chord, ourChangeCount, std::move(snapshot),
-                    restoreClipboard);
+    // With no key held and no paste before it still waiting, the whole paste happens before this call
+    // returns; only the restore is left to run on its own.
+    auto keystroke = std::make_shared<Completion>();
+    pasteInTurn(m_pasteboard, m_keys, m_clock, text, chord, restoreClipboard,
+                std::exchange(m_lastKeystroke, keystroke), keystroke);
 }
 
 PasteboardItem TextInjector::textItem(const QString& text)

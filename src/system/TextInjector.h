@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/Completion.h"
 #include "platform/Clock.h"
 #include "platform/FocusedElement.h"
 #include "platform/KeySynth.h"
@@ -8,6 +9,8 @@
 #include "platform/Workspace.h"
 
 #include <QString>
+
+#include <memory>
 
 namespace parlune {
 
@@ -19,8 +22,10 @@ class TextInjector
 public:
     // The restore waits this long after the keystroke, so that the target has read the clipboard.
     static constexpr Seconds restoreDelay{0.6};
-    // Modifiers still held from the user's shortcut are waited out this long, then released by us.
-    static constexpr Seconds modifierWaitLimit{0.4};
+    // A held modifier that would turn the paste into another shortcut (Alt, Super...) is waited for: it
+    // may be the shortcut of the next dictation, held already. As long as the longest dictation; past
+    // it, the key is taken for stuck and the keystroke goes anyway.
+    static constexpr Seconds modifierWaitLimit{600.0};
     static constexpr Seconds modifierPollInterval{0.01};
 
     // Clipboard types written with the text: plain text, and the markers that ask clipboard history
@@ -42,7 +47,8 @@ public:
 
     // Inserts `text` at the cursor of the frontmost application. With `restoreClipboard` the previous
     // clipboard content comes back 0.6 s after the keystroke; without it the text stays on the
-    // clipboard. Returns at once, reports nothing; main thread only.
+    // clipboard. Returns at once, reports nothing; main thread only. While a modifier is held, or an
+    // earlier paste waits, the clipboard is left alone until the keystroke can go.
     void pasteAtCursor(const QString& text, bool restoreClipboard);
 
     // What the clipboard holds while the text is being pasted.
@@ -56,6 +62,8 @@ private:
     Workspace& m_workspace;
     Clock& m_clock;
     FocusedElement* m_directInsertion;
+    // The keystroke of the latest paste; the next one waits for it.
+    std::shared_ptr<Completion> m_lastKeystroke;
 };
 
 } // namespace parlune

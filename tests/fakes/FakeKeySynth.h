@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "FakePasteboard.h"
 #include "platform/KeySynth.h"
 
 #include <vector>
@@ -15,12 +16,17 @@ public:
     std::vector<PasteChord> posted;
     // Whether a modifier was still held when each chord was posted.
     std::vector<bool> heldWhenPosted;
+    // What this clipboard held when each chord was posted, when given one.
+    const FakePasteboard* pasteboard = nullptr;
+    std::vector<PasteboardSnapshot> clipboardWhenPosted;
 
     bool modifiersHeld() override { return held; }
     bool postPaste(PasteChord chord) override
     {
         posted.push_back(chord);
         heldWhenPosted.push_back(held);
+        if (pasteboard)
+            clipboardWhenPosted.push_back(pasteboard->content);
         return true;
     }
 };

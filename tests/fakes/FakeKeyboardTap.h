@@ -3,6 +3,8 @@
 
 #include "platform/KeyboardTap.h"
 
+#include <set>
+
 namespace parlune {
 
 // A keyboard tap driven by the test: send() hands an event to the installed handler and returns
@@ -15,7 +17,7 @@ public:
 
     bool install(Handler handler) override
     {
-        if (refuses)
+        if (refuses || !connected)
             return false;
         m_handler = std::move(handler);
         m_enabled = true;
@@ -28,8 +30,20 @@ public:
         m_enabled = false;
     }
     bool isEnabled() const override { return m_enabled; }
-    void setEnabled(bool enabled) override { m_enabled = enabled; }
+    // Without a connection to the display, enabling it again fails.
+    void setEnabled(bool enabled) override { m_enabled = enabled && connected; }
     void setSwallowedKeys(std::vector<SwallowedKey> keys) override { m_swallowedKeys = std::move(keys); }
+    // The keys the test holds down, known only while connected and installed.
+    std::optional<bool> isKeyDown(quint16 keyCode) override
+    {
+        if (!m_handler || !connected)
+            return std::nullopt;
+        return keysDown.contains(keyCode);
+    }
+
+    // What the system knows of the keyboard: the keys held, and whether we can reach it at all.
+    std::set<quint16> keysDown;
+    bool connected = true;
 
     // An uninstalled or disabled tap delivers nothing (and swallows nothing).
     bool send(EventType type, const Event& event) { return m_handler && m_enabled && m_handler(type, event); }
@@ -38,6 +52,13 @@ public:
     {
         m_enabled = false;
         return m_handler && m_handler(EventType::disabledByTimeout, {});
+    }
+    // The display goes away: the tap is disabled, and stays so until the connection is back and the
+    // tap is enabled again.
+    void loseConnection()
+    {
+        connected = false;
+        disable();
     }
 
     bool isInstalled() const { return static_cast<bool>(m_handler); }

@@ -16,6 +16,9 @@ Q_DECLARE_METATYPE(parlune::TextInsertion)
 namespace {
 
 const RunningApplication editor{QStringLiteral("Gedit"), QStringLiteral("gedit"), 42, 7};
+const RunningApplication browser{QStringLiteral("firefox-esr"), QStringLiteral("Navigator"), 43, 8};
+// Who is in front: this program, the editor or the browser.
+constexpr int self = 0, inEditor = 1, inBrowser = 2;
 constexpr quint32 speakers = 1;
 
 QString clipboardText(const FakePasteboard& pasteboard)
@@ -30,6 +33,8 @@ QString clipboardText(const FakePasteboard& pasteboard)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(parlune::MicrophoneAuthorization)
 
 class TestDictationFlow : public QObject
 {
@@ -238,6 +243,91 @@ private Q_SLOTS:
         advance(0.15);
         QCOMPARE(pastes(), 1);
         QCOMPARE(desktop().workspace.activated.size(), canActivate ? 1u : 0u);
+    }
+
+    // The application in front at the start gets the text. It is brought back first only when this
+    // program took its place (its panel or window was clicked), and given 0.15 s to take the focus.
+    void theTargetComesBackOnlyFromThisProgram_data()
+    {
+        QTest::addColumn<int>("atStart");
+        QTest::addColumn<int>("atDelivery");
+        QTest::addColumn<bool>("activated");
+        QTest::newRow("this program in front at the start: no target") << self << self << false;
+        QTest::newRow("the user moved on: the text goes there") << inEditor << inBrowser << false;
+        QTest::newRow("this program took the focus: the target first") << inEditor << self << true;
+    }
+
+    void theTargetComesBackOnlyFromThisProgram()
+    {
+        QFETCH(int, atStart);
+        QFETCH(int, atDelivery);
+        QFETCH(bool, activated);
+        const RunningApplication fronts[] = {desktop().workspace.self, editor, browser};
+        desktop().workspace.frontmost = fronts[atStart];
+        press();
+        desktop().workspace.frontmost = fronts[atDelivery];
+        releaseAfter(1);
+        QCOMPARE(desktop().workspace.activated,
+                 activated ? std::vector{editor} : std::vector<RunningApplication>());
+        if (activated) {
+            advance(0.149);
+            QCOMPARE(pastes(), 0);
+            advance(0.001);
+        }
+        QCOMPARE(pastes(), 1);
+    }
+
+    // Nothing recognised: neither the clipboard nor the history is touched.
+    void anEmptyTextChangesNothing()
+    {
+        desktop().pasteboard.copyFromOtherProgram(
+            {PasteboardItem{{{QStringLiteral("text/plain"), "avant"}}}});
+        press();
+        analyzer().readingsOnFinalize = {};
+        releaseAfter(1);
+        QCOMPARE(app().status(), RecordingStatus::idle());
+        QCOMPARE(clipboardText(desktop().pasteboard), QStringLiteral("avant"));
+        QVERIFY(app().history().isEmpty());
+        QCOMPARE(pastes(), 0);
+    }
+
+    // A press that cannot record tells why; its release does nothing.
+    void aStartThatCannotRecordSaysWhy_data()
+    {
+        QTest::addColumn<MicrophoneAuthorization>("microphone");
+        QTest::addColumn<bool>("languageLoads");
+        QTest::addColumn<RecordingStatus>("atPress");
+        QTest::addColumn<RecordingStatus>("oncePrepared");
+        const auto refused =
+            RecordingStatus::message(QStringLiteral("Micro refusé : autorisez-le dans Parlune"));
+        const auto preparing = RecordingStatus::preparing(QStringLiteral("Préparation : Français…"));
+        QTest::newRow("microphone denied") << MicrophoneAuthorization::Denied << true << refused << refused;
+        QTest::newRow("language being prepared")
+            << MicrophoneAuthorization::Authorized << true << preparing << RecordingStatus::idle();
+        QTest::newRow("language unavailable")
+            << MicrophoneAuthorization::Authorized << false << preparing
+            << RecordingStatus::message(QStringLiteral("Français n'est pas disponible sur ce Mac."));
+    }
+
+    void aStartThatCannotRecordSaysWhy()
+    {
+        QFETCH(MicrophoneAuthorization, microphone);
+        QFETCH(bool, languageLoads);
+        QFETCH(RecordingStatus, atPress);
+        QFETCH(RecordingStatus, oncePrepared);
+        m_coordinator.reset();
+        desktop().recognizer->holdLoads = true;
+        desktop().recognizer->supported = languageLoads;
+        desktop().microphone = microphone;
+        build();
+        press();
+        QCOMPARE(app().status(), atPress);
+        QVERIFY(desktop().hud.visible);
+        releaseAfter(1);
+        desktop().recognizer->releaseLoads();
+        advance(0);
+        QCOMPARE(app().status(), oncePrepared);
+        QVERIFY(!app().isRecording());
     }
 
     void dictationLimits_data()

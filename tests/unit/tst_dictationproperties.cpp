@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The dictation flow under random sequences of events: the user's keys and the menu, a microphone that
-// changes or disappears, transcriptions that come back late, fail or bring nothing, sound, previews and
-// time. After every event the published state must be consistent; in the end every finished dictation's
-// text has been delivered once, in the order of the dictations, and everything is back at rest.
+// The dictation flow under random sequences of events: the user's keys and the menu, a keyboard tap
+// that loses its display and is installed again, a microphone that changes or disappears, transcriptions
+// that come back late, fail or bring nothing, sound, previews and time. The keyboard is modelled as the
+// keys physically down; the tap reports their changes as the display does, when it is there to see them.
+// After every event the published state must be consistent with the keys and the clock; in the end
+// every finished dictation's text has been delivered once, in the order of the dictations, and
+// everything is back at rest.
 #include "FakeDesktop.h"
+#include "input/GlobalHotkeys.h"
 #include "speech/SpeechEngine.h"
 
 #include <QCoreApplication>
@@ -11,6 +15,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <set>
 
 using namespace parlune;
 
@@ -26,6 +32,11 @@ constexpr int sequenceCount = 500;
 constexpr int stepsPerSequence = 40;
 // The watch timer's period: the time limits hold within one period.
 constexpr double tickPeriod = 2;
+
+// The keys in play: the shortcut is right Control alone or Control+Option+Space.
+constexpr quint16 space = 49, letterA = 0, escape = 53, leftOption = 58, leftCtrl = 59, rightCtrl = 62;
+const KeyCombo rightControl{rightCtrl, 0, true};
+const KeyCombo ctrlOptSpace{space, ModifierFlag::control | ModifierFlag::option, false};
 
 void runQueuedEvents()
 {
@@ -49,11 +60,14 @@ public:
         m_app = std::make_unique<AppCoordinator>(m_desktop.services(), true);
         m_app->setSoundsEnabled(m_random.bounded(4) != 0);
         m_app->setMuteWhileRecording(m_random.bounded(2) != 0);
+        m_combo = chance(2) ? rightControl : ctrlOptSpace;
+        m_app->setShortcut(m_combo);
         m_knownAnalyzers = m_desktop.recognizer->analyzers.size();
         m_nextTick = now() + std::chrono::seconds(2);
-        m_log << QStringLiteral("sounds %1, mute %2")
+        m_log << QStringLiteral("sounds %1, mute %2, shortcut %3")
                      .arg(m_app->soundsEnabled())
-                     .arg(m_app->muteWhileRecording());
+                     .arg(m_app->muteWhileRecording())
+                     .arg(m_combo.keyCode);
     }
 
     // Plays `steps` random events, then lets every transcription end; returns the first broken rule.
@@ -82,11 +96,58 @@ private:
     bool chance(int outOf) { return m_random.bounded(outOf) == 0; }
 
     // The events, each with its weight in a hundred.
-    enum Event { Press, Release, Other, Escape, Toggle, Mic, Final, Preview, Sound, Front, Time };
-    static constexpr int weights[] = {14, 14, 4, 3, 6, 7, 8, 5, 6, 3, 30};
+    enum Event { Shortcut, Other, Escape, Toggle, Mic, Final, Preview, Sound, Front, Time, Display };
+    static constexpr int weights[] = {24, 6, 3, 6, 7, 8, 5, 6, 3, 25, 7};
     static constexpr const char* names[] = {
-        "press",   "release", "other key", "escape", "toggle", "microphone", "transcription returns",
-        "preview", "sound",   "front",     "time"};
+        "shortcut", "other key", "escape", "toggle", "microphone", "transcription returns",
+        "preview",  "sound",     "front",  "time",   "display"};
+
+    // The keyboard. A key goes down or up (a key down again is the keyboard's auto-repeat, modifiers
+    // excepted), and the tap reports it as the display would, if it is there to see it.
+    quint64 modifierFlags() const
+    {
+        return (m_keys.contains(leftCtrl) || m_keys.contains(rightCtrl) ? ModifierFlag::control : 0) |
+               (m_keys.contains(leftOption) ? ModifierFlag::option : 0);
+    }
+    void setKey(quint16 key, bool down)
+    {
+        const bool wasDown = m_keys.contains(key);
+        const bool modifier = KeyCombo::isModifierKeyCode(key);
+        if (wasDown == down && (modifier || !down))
+            return;
+        if (down)
+            m_keys.insert(key);
+        else
+            m_keys.erase(key);
+        FakeKeyboardTap& tap = m_desktop.keyboardTap;
+        tap.keysDown = m_keys;
+        const bool seen = tap.isInstalled() && tap.isEnabled();
+        const KeyboardTap::Event event{key, modifierFlags(), down && wasDown,
+                                       modifier ? std::optional(down) : std::nullopt};
+        if (modifier)
+            tap.send(KeyboardTap::EventType::flagsChanged, event);
+        else
+            tap.send(down ? KeyboardTap::EventType::keyDown : KeyboardTap::EventType::keyUp, event);
+
+        if (key != m_combo.keyCode)
+            return;
+        // A dictation may start at a press of the shortcut that was seen, with exactly its modifiers.
+        m_startAllowed =
+            seen && down && !wasDown &&
+            (m_combo.isModifierKey || (modifierFlags() & ModifierFlag::relevantMask) == m_combo.modifiers);
+        if (down)
+            m_releaseMissedAt.reset();
+        else if (!seen)
+            m_releaseMissedAt = now();
+    }
+    void pressShortcut()
+    {
+        if (!m_combo.isModifierKey) {
+            setKey(leftCtrl, true);
+            setKey(leftOption, true);
+        }
+        setKey(m_combo.keyCode, true);
+    }
 
     void randomEvent()
     {
@@ -100,17 +161,40 @@ private:
         // Mostly the dictation that records, sometimes an earlier one.
         const qsizetype which = chance(3) && dictations ? m_random.bounded(dictations) : dictations - 1;
         m_flushLater = false;
+        m_startAllowed = false;
         switch (Event(event)) {
-        case Press:
-            return m_app->shortcutPressed();
-        case Release:
-            return m_app->shortcutReleased();
-        case Other:
-            return m_app->otherKeyPressed();
+        case Shortcut:
+            if (m_keys.contains(m_combo.keyCode))
+                return setKey(m_combo.keyCode, false);
+            return pressShortcut();
+        case Other: {
+            const quint16 others[] = {leftCtrl, rightCtrl, leftOption, space, letterA};
+            const quint16 key = others[m_random.bounded(5)];
+            m_log.back() += QStringLiteral(" %1").arg(key);
+            return setKey(key, !m_keys.contains(key) || (!KeyCombo::isModifierKeyCode(key) && chance(3)));
+        }
         case Escape:
-            return m_app->escapePressed();
+            setKey(escape, true);
+            return setKey(escape, false);
         case Toggle:
+            m_startAllowed = true;
             return m_app->toggle();
+        case Display: {
+            // The display goes away or comes back, or the tap is installed again.
+            FakeKeyboardTap& tap = m_desktop.keyboardTap;
+            if (!tap.connected) {
+                m_log.back() += QStringLiteral(" back");
+                tap.connected = true;
+                m_tapBackAt = now();
+            } else if (chance(2)) {
+                m_log.back() += QStringLiteral(" lost");
+                tap.loseConnection();
+            } else {
+                m_log.back() += QStringLiteral(": tap installed again");
+                m_app->hotkeys()->start();
+            }
+            return;
+        }
         case Mic:
             // A change of setup (that stops the capture or not), or the microphone unplugged; the user
             // may be quicker than the notice.
@@ -121,7 +205,7 @@ private:
                     input->format = AudioFormat{0, 0};
                 input->changeConfiguration();
                 if (chance(3))
-                    m_app->shortcutPressed();
+                    pressShortcut();
             }
             break;
         case Final:
@@ -220,6 +304,8 @@ private:
         if (m_desktop.recognizer->analyzers.size() != m_knownAnalyzers) {
             m_knownAnalyzers = m_desktop.recognizer->analyzers.size();
             if (m_app->isRecording()) {
+                if (!m_startAllowed)
+                    return QStringLiteral("a dictation started with no press of the shortcut nor the menu");
                 FakeAnalyzer& analyzer = m_desktop.recognizer->lastAnalyzer();
                 Dictation dictation{&analyzer, {}, now()};
                 const int roll = int(m_random.bounded(10));
@@ -277,6 +363,13 @@ private:
         for (const TranscriptEntry& entry : app.history())
             delivered.prepend(entry.text);
         const QString ownPreview = QStringLiteral("Aperçu %1").arg(m_recording.value_or(0));
+        // A held dictation goes on only while its key is down; a release the tap did not see is found
+        // by the watch timer within one period of the tap being able to tell.
+        bool heldWithItsKey = true;
+        if (recording && !app.handsFree() && !m_keys.contains(m_combo.keyCode) &&
+            m_desktop.keyboardTap.connected)
+            heldWithItsKey = m_releaseMissedAt && secondsBetween(std::max(*m_releaseMissedAt, m_tapBackAt),
+                                                                 now()) <= tickPeriod + 1e-6;
 
         const std::pair<bool, const char*> rules[] = {
             {!app.handsFree() || recording, "hands-free only while recording"},
@@ -304,6 +397,7 @@ private:
             {!app.handsFree() || secondsBetween(m_lastLoudAt, now()) <=
                                      AppCoordinator::handsFreeSilenceTimeout + tickPeriod + 1e-6,
              "30 s of silence end a hands-free dictation"},
+            {heldWithItsKey, "a held dictation ends when its key comes up"},
         };
         for (const auto& [holds, rule] : rules) {
             if (!holds)
@@ -317,6 +411,9 @@ private:
     QString settle()
     {
         m_log << QStringLiteral("settle");
+        m_desktop.keyboardTap.connected = true;
+        for (const quint16 key : std::set(m_keys))
+            setKey(key, false);
         if (m_app->isRecording())
             m_app->toggle();
         for (const Dictation& dictation : m_dictations)
@@ -343,6 +440,14 @@ private:
     FakeDesktop m_desktop;
     std::unique_ptr<AppCoordinator> m_app;
     QRandomGenerator m_random;
+    KeyCombo m_combo;
+    // The keys physically down.
+    std::set<quint16> m_keys;
+    // The event just played may start a dictation.
+    bool m_startAllowed = false;
+    // When the shortcut's key came up without the tap seeing it, and when the display last came back.
+    std::optional<Clock::Instant> m_releaseMissedAt;
+    Clock::Instant m_tapBackAt;
     QStringList m_log;
     bool m_flushLater = false;
 

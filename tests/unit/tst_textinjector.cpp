@@ -99,22 +99,27 @@ private Q_SLOTS:
     }
 
     // Posted as soon as the modifiers are up, or after the wait limit with them still down (releasing
-    // them is then the keystroke's job). The restore counts from the keystroke, not from the call.
+    // them is then the keystroke's job). Meanwhile the clipboard is left alone, and a later paste waits
+    // its turn: each keystroke finds its own text. The restore counts from the keystroke, not the call.
     void heldModifiersAreWaitedOutBeforeTheKeystroke()
     {
         keys.held = true;
+        keys.pasteboard = &pasteboard;
         pasteboard.content = copied("avant");
-        injector.pasteAtCursor(QStringLiteral("texte"), true);
-        clock.advance(0.1s);
+        injector.pasteAtCursor(QStringLiteral("un"), true);
+        // The second paste would look at the keys first, were it not waiting for the first one.
+        clock.advance(0.105s);
+        injector.pasteAtCursor(QStringLiteral("deux"), true);
+        clock.advance(95ms);
         QVERIFY(keys.posted.empty());
+        QCOMPARE(pasteboard.content, copied("avant"));
         keys.held = false;
         clock.advance(TextInjector::modifierPollInterval);
-        QCOMPARE(keys.heldWhenPosted, std::vector{false});
+        QCOMPARE(keys.clipboardWhenPosted, (std::vector{pasted("un"), pasted("deux")}));
         clock.advance(TextInjector::restoreDelay - 1ms);
-        QCOMPARE(pasteboard.content, pasted("texte"));
-        clock.advance(1ms);
-        QCOMPARE(pasteboard.content, copied("avant"));
+        QCOMPARE(pasteboard.content, pasted("deux"));
 
+        clock.advance(1s);
         keys = {};
         keys.held = true;
         injector.pasteAtCursor(QStringLiteral("texte"), true);

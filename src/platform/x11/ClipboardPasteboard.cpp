@@ -2,8 +2,14 @@
 #include "platform/x11/ClipboardPasteboard.h"
 
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QTimer>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <string_view>
 
 namespace parlune {
 
@@ -13,8 +19,10 @@ ClipboardPasteboard::ClipboardPasteboard(QClipboard* clipboard, QObject* parent)
 {
     // Another program taking the clipboard is the only change we do not count ourselves.
     connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
-        if (mode == QClipboard::Clipboard && !m_writing)
+        if (mode == QClipboard::Clipboard && !m_writing) {
             ++m_changeCount;
+            m_owned = false;
+        }
     });
 }
 
@@ -56,7 +64,40 @@ PasteboardSnapshot ClipboardPasteboard::items()
 
 int ClipboardPasteboard::changeCount()
 {
+    // WORKAROUND: X11 / Qt: Qt learns that another program took the clipboard from an event that it
+    // handles in its own time; a copy made a few milliseconds ago may not have been heard of yet. The
+    // server knows at once who owns the clipboard.
+    if (m_owned && ownedOnServer() == false) {
+        m_owned = false;
+        ++m_changeCount;
+    }
     return m_changeCount;
+}
+
+std::optional<bool> ClipboardPasteboard::ownedOnServer()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return std::nullopt;
+    if (!m_clipboardAtom) {
+        constexpr std::string_view name = "CLIPBOARD";
+        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, false, name.size(), name.data()), nullptr);
+        m_clipboardAtom = atom ? atom->atom : 0;
+        std::free(atom);
+        if (!m_clipboardAtom)
+            return std::nullopt;
+    }
+    xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, m_clipboardAtom), nullptr);
+    if (!reply)
+        return std::nullopt;
+    const xcb_window_t owner = reply->owner;
+    std::free(reply);
+    // Qt's clipboard window was made on this connection: its id carries the connection's base.
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    return owner != XCB_NONE && (owner & ~setup->resource_id_mask) == setup->resource_id_base;
 }
 
 void ClipboardPasteboard::clearContents()
@@ -73,6 +114,7 @@ void ClipboardPasteboard::clearContents()
         if (!m_clearPending)
             return;
         m_clearPending = false;
+        m_owned = false;
         if (!m_clipboard->ownsClipboard())
             return;
         m_writing = true;
@@ -96,6 +138,7 @@ void ClipboardPasteboard::writeItems(const PasteboardSnapshot& items)
     m_writing = true;
     m_clipboard->setMimeData(mime, QClipboard::Clipboard);
     m_writing = false;
+    m_owned = true;
     ++m_changeCount;
 }
 

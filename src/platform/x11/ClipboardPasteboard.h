@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <optional>
+
 class QClipboard;
 
 namespace parlune {
@@ -26,8 +28,14 @@ public:
     static bool isHousekeepingType(const QString& type);
 
 private:
+    // Whether our window owns the clipboard on the X server now; none when not on X11.
+    std::optional<bool> ownedOnServer();
+
     QClipboard* m_clipboard;
     int m_changeCount = 0;
+    // Our last write is what the clipboard holds, as far as we have heard.
+    bool m_owned = false;
+    quint32 m_clipboardAtom = 0;
     bool m_writing = false;
     bool m_clearPending = false;
 };

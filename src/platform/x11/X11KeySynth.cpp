@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/x11/X11KeySynth.h"
 
+#include "platform/x11/SyntheticKeys.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -17,29 +19,11 @@ bool keyIsDown(const char keymap[32], unsigned int keycode)
     return keycode < 256 && (keymap[keycode / 8] & (1 << (keycode % 8)));
 }
 
-// The keys bound to Shift, Control and the Mod1 to Mod5 modifiers; Lock is a latch, not held.
-std::vector<unsigned int> modifierKeycodes(Display* display)
-{
-    std::vector<unsigned int> keycodes;
-    XModifierKeymap* map = XGetModifierMapping(display);
-    if (!map)
-        return keycodes;
-    for (int modifier = 0; modifier < 8; ++modifier) {
-        if (modifier == LockMapIndex)
-            continue;
-        for (int k = 0; k < map->max_keypermod; ++k) {
-            const KeyCode keycode = map->modifiermap[modifier * map->max_keypermod + k];
-            if (keycode != 0)
-                keycodes.push_back(keycode);
-        }
-    }
-    XFreeModifiermap(map);
-    return keycodes;
-}
-
 } // namespace
 
-X11KeySynth::X11KeySynth() = default;
+X11KeySynth::X11KeySynth(SyntheticKeys* ours)
+    : m_ours(ours)
+{}
 
 X11KeySynth::~X11KeySynth()
 {
@@ -59,17 +43,50 @@ bool X11KeySynth::connect()
     return m_hasXTest;
 }
 
+X11KeySynth::HeldModifiers X11KeySynth::heldModifiers()
+{
+    HeldModifiers held;
+    char keymap[32] = {};
+    XQueryKeymap(m_display, keymap);
+    XModifierKeymap* map = XGetModifierMapping(m_display);
+    if (!map)
+        return held;
+    for (int modifier = 0; modifier < 8; ++modifier) {
+        // Caps Lock is a latch, not a key held.
+        if (modifier == LockMapIndex)
+            continue;
+        for (int k = 0; k < map->max_keypermod; ++k) {
+            const KeyCode keycode = map->modifiermap[modifier * map->max_keypermod + k];
+            if (keycode == 0)
+                continue;
+            const bool down = keyIsDown(keymap, keycode);
+            if (modifier == ControlMapIndex)
+                (down ? held.control : held.controlUp).push_back(keycode);
+            else if (modifier == ShiftMapIndex)
+                (down ? held.shift : held.shiftUp).push_back(keycode);
+            else if (down)
+                held.others.push_back(keycode);
+        }
+    }
+    XFreeModifiermap(map);
+    return held;
+}
+
 bool X11KeySynth::modifiersHeld()
 {
     if (!connect())
         return false;
-    char keymap[32] = {};
-    XQueryKeymap(m_display, keymap);
-    for (unsigned int keycode : modifierKeycodes(m_display)) {
-        if (keyIsDown(keymap, keycode))
-            return true;
-    }
-    return false;
+    const HeldModifiers held = heldModifiers();
+    // Control and Shift together make Control+Shift+V, a paste in terminals only, or Shift+Insert
+    // with Control.
+    return !held.others.empty() || (held.hasControl() && held.hasShift());
+}
+
+void X11KeySynth::send(unsigned int keycode, bool down)
+{
+    if (m_ours)
+        m_ours->announce(keycode, down);
+    XTestFakeKeyEvent(m_display, keycode, down, CurrentTime);
 }
 
 unsigned int X11KeySynth::keycodeForV()
@@ -103,30 +120,46 @@ bool X11KeySynth::postPaste(PasteChord chord)
 {
     if (!connect())
         return false;
+    const HeldModifiers held = heldModifiers();
 
-    // Whatever modifier the user still holds is released first, or it would join our chord.
-    char keymap[32] = {};
-    XQueryKeymap(m_display, keymap);
-    for (unsigned int keycode : modifierKeycodes(m_display)) {
-        if (keyIsDown(keymap, keycode))
-            XTestFakeKeyEvent(m_display, keycode, False, CurrentTime);
+    bool withControl = true;
+    bool withShift = chord == PasteChord::controlShiftV;
+    unsigned int key = keycodeForV();
+    if (chord == PasteChord::controlV && held.hasShift()) {
+        // Control+V would arrive as Control+Shift+V, which most applications do not take for a paste.
+        if (const KeyCode insert = XKeysymToKeycode(m_display, XK_Insert)) {
+            withControl = false;
+            withShift = true;
+            key = insert;
+        }
     }
 
-    const unsigned int control = XKeysymToKeycode(m_display, XK_Control_L);
-    const unsigned int shift = XKeysymToKeycode(m_display, XK_Shift_L);
-    const unsigned int v = keycodeForV();
-    const bool withShift = chord == PasteChord::controlShiftV && shift != 0;
-    if (control == 0)
+    // The chord's modifiers through keys that are up, even when another key of the same modifier is
+    // held: the user may let go of it at any moment.
+    std::vector<unsigned int> pressed;
+    const auto use = [&pressed](const std::vector<unsigned int>& up, bool held) {
+        if (!up.empty())
+            pressed.push_back(up.front());
+        return !up.empty() || held;
+    };
+    if ((withControl && !use(held.controlUp, held.hasControl())) ||
+        (withShift && !use(held.shiftUp, held.hasShift())))
         return false;
 
-    XTestFakeKeyEvent(m_display, control, True, CurrentTime);
-    if (withShift)
-        XTestFakeKeyEvent(m_display, shift, True, CurrentTime);
-    XTestFakeKeyEvent(m_display, v, True, CurrentTime);
-    XTestFakeKeyEvent(m_display, v, False, CurrentTime);
-    if (withShift)
-        XTestFakeKeyEvent(m_display, shift, False, CurrentTime);
-    XTestFakeKeyEvent(m_display, control, False, CurrentTime);
+    // What would still spoil the chord has been waited for; when it is still down, releasing it is the
+    // last resort (it works for keys pressed through XTest, not for the user's own).
+    std::vector<unsigned int> spoiling = held.others;
+    if (!withControl)
+        spoiling.insert(spoiling.end(), held.control.begin(), held.control.end());
+    for (const unsigned int keycode : spoiling)
+        send(keycode, false);
+
+    for (const unsigned int keycode : pressed)
+        send(keycode, true);
+    send(key, true);
+    send(key, false);
+    for (auto keycode = pressed.rbegin(); keycode != pressed.rend(); ++keycode)
+        send(*keycode, false);
     XSync(m_display, False);
     return true;
 }

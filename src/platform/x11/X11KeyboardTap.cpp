@@ -4,6 +4,7 @@
 #include "input/KeyCombo.h"
 #include "platform/KeyCodes.h"
 #include "platform/Log.h"
+#include "platform/x11/SyntheticKeys.h"
 
 #include <QTimer>
 
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 namespace parlune {
 
@@ -114,6 +116,10 @@ std::optional<unsigned> x11Keycode(quint16 virtualKeyCode)
 
 } // namespace
 
+X11KeyboardTap::X11KeyboardTap(SyntheticKeys* ours)
+    : m_ours(ours)
+{}
+
 X11KeyboardTap::~X11KeyboardTap()
 {
     disconnectFromServer();
@@ -165,6 +171,20 @@ void X11KeyboardTap::setSwallowedKeys(std::vector<SwallowedKey> keys)
         updateGrabs();
 }
 
+std::optional<bool> X11KeyboardTap::isKeyDown(quint16 keyCode)
+{
+    const auto keycode = x11Keycode(keyCode);
+    if (!m_display || m_connectionLost || !keycode)
+        return std::nullopt;
+    std::array<char, 32> keys{};
+    XQueryKeymap(m_display, keys.data());
+    // Waiting for the answer may have queued events that the socket will not announce again.
+    readEventsLater();
+    if (m_connectionLost)
+        return std::nullopt;
+    return ((keys[*keycode / 8] >> (*keycode % 8)) & 1) != 0;
+}
+
 unsigned long X11KeyboardTap::connectionId() const
 {
     return m_connectionId;
@@ -213,6 +233,9 @@ bool X11KeyboardTap::connectToServer()
         m_down[keycode] = (keys[keycode / 8] >> (keycode % 8)) & 1;
 
     m_display = display;
+    findXTestDevices();
+    if (m_ours)
+        m_ours->setListening(true);
     // Any resource of ours names the connection; this pixmap is only that.
     m_connectionId = XCreatePixmap(display, DefaultRootWindow(display), 1, 1, 1);
     m_connectionLost = false;
@@ -236,6 +259,8 @@ void X11KeyboardTap::disconnectFromServer()
     }
     m_readScheduled = false;
     if (m_display) {
+        if (m_ours)
+            m_ours->setListening(false);
         // Closing the connection releases every grab we hold.
         closeConnection(m_display);
         m_display = nullptr;
@@ -244,6 +269,27 @@ void X11KeyboardTap::disconnectFromServer()
     m_held.clear();
     m_grabsHeld = true;
     m_down.reset();
+}
+
+void X11KeyboardTap::findXTestDevices()
+{
+    m_xtestDevices.clear();
+    int count = 0;
+    XIDeviceInfo* devices = XIQueryDevice(m_display, XIAllDevices, &count);
+    for (int i = 0; devices && i < count; ++i) {
+        // The server names them after their master: "Virtual core XTEST keyboard".
+        const std::string_view name = devices[i].name ? devices[i].name : "";
+        if (devices[i].use == XISlaveKeyboard && name.ends_with(" XTEST keyboard"))
+            m_xtestDevices.push_back(devices[i].deviceid);
+    }
+    if (devices)
+        XIFreeDeviceInfo(devices);
+}
+
+bool X11KeyboardTap::isXTestDevice(int deviceId) const
+{
+    return m_xtestDevices.empty() ||
+           std::find(m_xtestDevices.begin(), m_xtestDevices.end(), deviceId) != m_xtestDevices.end();
 }
 
 void X11KeyboardTap::onIOErrorExit(_XDisplay*, void* tap)
@@ -279,9 +325,13 @@ void X11KeyboardTap::readEvents()
             const unsigned keycode = raw->detail;
             // A master keyboard's copy of a slave's event names the slave as its source.
             const bool fromSlave = raw->deviceid == raw->sourceid;
+            const int source = raw->sourceid;
             XFreeEventData(display, &event.xcookie);
-            if (fromSlave && (type == XI_RawKeyPress || type == XI_RawKeyRelease))
-                keyChanged(keycode, type == XI_RawKeyPress);
+            if (fromSlave && (type == XI_RawKeyPress || type == XI_RawKeyRelease)) {
+                const bool down = type == XI_RawKeyPress;
+                const bool ours = m_ours && isXTestDevice(source) && m_ours->claim(keycode, down);
+                keyChanged(keycode, down, ours);
+            }
         } else if (event.type == MappingNotify && event.xmapping.request != MappingPointer) {
             XRefreshKeyboardMapping(&event.xmapping);
             mappingChanged = true;
@@ -300,19 +350,21 @@ void X11KeyboardTap::readEvents()
     }
 }
 
-void X11KeyboardTap::keyChanged(unsigned keycode, bool down)
+void X11KeyboardTap::keyChanged(unsigned keycode, bool down, bool ours)
 {
     if (keycode >= m_down.size())
         return;
     const bool wasDown = m_down[keycode];
     m_down[keycode] = down;
-    if (!m_enabled || !m_handler)
+    // Our own paste keys change the keyboard's state, but the user did not press them.
+    if (ours || !m_enabled || !m_handler)
         return;
 
     const quint16 key = KeyCodes::virtualForX11(keycode).value_or(unmappedKeyCode);
     if (KeyCombo::isModifierKeyCode(key) || key == capsLockKeyCode) {
+        // Left and right keys have key codes of their own: the event tells which one changed, and how.
         if (wasDown != down)
-            deliver(EventType::flagsChanged, {key, modifierFlags(), false});
+            deliver(EventType::flagsChanged, {key, modifierFlags(), false, down});
         return;
     }
     // The server's auto-repeat brings no raw events; a client that sends a key-down for a key

@@ -13,6 +13,8 @@ struct _XDisplay;
 
 namespace parlune {
 
+class SyntheticKeys;
+
 // The keyboard tap on X11, on a connection of its own, watched from the main thread's event loop.
 //
 // It sees every key through XInput2's raw key events on the root window, which reach us whichever
@@ -23,10 +25,13 @@ namespace parlune {
 // The tap reports itself disabled when the connection to the server is lost or when its grabs could
 // not be taken (another program holds the same key combination). Enabling it again reconnects and
 // grabs again.
+//
+// The key events this program sends itself (the paste), announced in `ours`, are never delivered:
+// they are not the user's.
 class X11KeyboardTap final : public KeyboardTap
 {
 public:
-    X11KeyboardTap() = default;
+    explicit X11KeyboardTap(SyntheticKeys* ours = nullptr);
     ~X11KeyboardTap() override;
 
     X11KeyboardTap(const X11KeyboardTap&) = delete;
@@ -37,6 +42,8 @@ public:
     bool isEnabled() const override;
     void setEnabled(bool enabled) override;
     void setSwallowedKeys(std::vector<SwallowedKey> keys) override;
+    // Asks the server (its keymap), not the events seen so far.
+    std::optional<bool> isKeyDown(quint16 keyCode) override;
 
     // A resource id of our connection, which names it to XKillClient; 0 when not connected.
     unsigned long connectionId() const;
@@ -60,7 +67,9 @@ private:
     void disconnectFromServer();
     void readEvents();
     void readEventsLater();
-    void keyChanged(unsigned keycode, bool down);
+    void findXTestDevices();
+    bool isXTestDevice(int deviceId) const;
+    void keyChanged(unsigned keycode, bool down, bool ours);
     quint64 modifierFlags() const;
     void deliver(EventType type, const Event& event);
     void readModifierMapping();
@@ -74,6 +83,9 @@ private:
 
     static void onIOErrorExit(_XDisplay* display, void* tap);
 
+    SyntheticKeys* m_ours;
+    // The keyboards through which XTest events come (one per master keyboard); empty when unknown.
+    std::vector<int> m_xtestDevices;
     _XDisplay* m_display = nullptr;
     // Context of our queued calls and parent of the notifier: gone with the tap, it takes them along.
     std::unique_ptr<QObject> m_context = std::make_unique<QObject>();
