@@ -49,6 +49,13 @@ QString recognised(DictationSession& session, const std::vector<AudioBufferPtr>&
     return text ? text.value() : QStringLiteral("error: ") + text.error().description;
 }
 
+QCoro::Task<QString> finishInto(DictationSession& session, QStringList& ended, QString name)
+{
+    auto text = co_await session.finish();
+    ended.append(name);
+    co_return text ? text.value() : QStringLiteral("error: ") + text.error().description;
+}
+
 // Serves `archive` to every GET on 127.0.0.1, whole or cut off halfway by a server that goes away.
 QUrl serve(QTcpServer& server, QByteArray archive, bool cutHalfway)
 {
@@ -111,6 +118,32 @@ private Q_SLOTS:
         // The first preview is a reading of the first words, the last one the whole text.
         QVERIFY2(previews.value(0) != text, qPrintable(previews.join(" / ")));
         QCOMPARE(previews.value(previews.size() - 1), text);
+    }
+
+    // The dictations of a language share its one decoder: a session let go of unfinished gives it back,
+    // and a dictation started while the previous one is still being finished waits for it. Each gets
+    // its own words, in the order they were dictated.
+    void dictationsShareTheLanguageDecoder()
+    {
+        auto recognizer = std::make_shared<PocketsphinxRecognizer>();
+        QVERIFY(QCoro::waitFor(SpeechEngine(recognizer).prepare(Language::en)));
+        const std::vector<AudioBufferPtr> speech = toBuffers(recordedSpeech(goForward));
+        {
+            DictationSession abandoned(*recognizer, Language::en);
+            abandoned.input()->push(speech.front());
+        }
+        DictationSession first(*recognizer, Language::en);
+        DictationSession second(*recognizer, Language::en);
+        for (const AudioBufferPtr& buffer : speech) {
+            first.input()->push(buffer);
+            second.input()->push(buffer);
+        }
+        QStringList ended;
+        auto firstText = finishInto(first, ended, QStringLiteral("first"));
+        auto secondText = finishInto(second, ended, QStringLiteral("second"));
+        QVERIFY(QCoro::waitFor(std::move(secondText)).contains("go forward ten meters"));
+        QVERIFY(QCoro::waitFor(std::move(firstText)).contains("go forward ten meters"));
+        QCOMPARE(ended, (QStringList{"first", "second"}));
     }
 
     void installationFromTheCatalogue_data()
