@@ -2,12 +2,17 @@
 // The program's folder, the settings file and the history file.
 #include "store/AppPaths.h"
 #include "store/AppSettingsStore.h"
+#include "store/AtomicFile.h"
 #include "store/TranscriptStore.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace parlune;
@@ -163,7 +168,66 @@ private Q_SLOTS:
         QCOMPARE(store.entries(), expected);
         QCOMPARE(TranscriptStore(m_history).entries(), expected);
         store.clear();
+        store.waitForSaves();
         QCOMPARE(readFile(m_history), QByteArray("[]"));
+    }
+
+    // Saves run on a thread of their own: the main thread never waits for the disk, the list in memory
+    // is current at once, and the file only ever holds a whole list, never one older than a list
+    // already written.
+    void savesLandInOrderAndTheFileIsAlwaysWhole()
+    {
+        // The first write is held, as a slow disk would, while further additions come in.
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool held = true;
+        QList<QByteArray> written;
+        FileWriteQueue writes([&](const QString& path, const QByteArray& content, mode_t mode) {
+            std::unique_lock lock(mutex);
+            written.append(content);
+            changed.notify_all();
+            changed.wait(lock, [&] { return !held; });
+            return writeFileAtomically(path, content, mode);
+        });
+        TranscriptStore store(m_history, writes);
+        store.add(QStringLiteral("un"), Date{1});
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return !written.isEmpty(); });
+        }
+        for (const char* text : {"deux", "trois", "quatre"})
+            store.add(QString::fromLatin1(text), Date{2});
+        QCOMPARE(store.entries().size(), 4);
+        {
+            std::lock_guard lock(mutex);
+            held = false;
+        }
+        changed.notify_all();
+        store.waitForSaves();
+        // The lists given while the first was being written were replaced by the newest before their
+        // turn came: two writes, the newest last.
+        QCOMPARE(written, (QList<QByteArray>{TranscriptStore::encode(store.entries().mid(3)),
+                                             TranscriptStore::encode(store.entries())}));
+        QCOMPARE(readFile(m_history), TranscriptStore::encode(store.entries()));
+
+        // Real writes, read by another thread all along: each reading is a whole list.
+        std::atomic_bool saving = true;
+        int unreadable = 0;
+        std::thread reader([&] {
+            while (saving) {
+                const std::optional<QByteArray> data = readWholeFile(m_history);
+                if (!data || !TranscriptStore::decode(*data))
+                    ++unreadable;
+            }
+        });
+        TranscriptStore busy(m_history);
+        for (int i = 0; i < 60; ++i)
+            busy.add(QString::number(i), Date{double(i)});
+        busy.waitForSaves();
+        saving = false;
+        reader.join();
+        QCOMPARE(unreadable, 0);
+        QCOMPARE(TranscriptStore(m_history).entries(), busy.entries());
     }
 
     void historyIsPrivateAndReplacedWhole()
