@@ -12,6 +12,7 @@
 #include "platform/appcast/AppcastUpdateController.h"
 #include "system/Updater.h"
 #include "ui/MainWindowView.h"
+#include "ui/QmlSetup.h"
 #include "ui/RecordingHUD.h"
 #include "ui/TextCatalogue.h"
 
@@ -63,6 +64,7 @@ int main(int argc, char** argv)
         instance.listen();
     }
 
+    chooseQuickRenderer();
     AppCoordinator::sharedHudFactory() = [](AppCoordinator& coordinator) {
         return std::make_unique<RecordingHUD>(coordinator);
     };
