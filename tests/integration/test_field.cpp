@@ -8,6 +8,8 @@
 //   test_field copy LABEL             owns the clipboard (text/plain LABEL and image/png); "ready"
 //   test_field dump                   "<type> <base64 of bytes>" for each type on the clipboard
 //   test_field press|release KEYSYM   presses or releases one key through XTest, and nothing else
+//   test_field close TITLE            asks each shown top-level window titled TITLE to close, as its
+//                                     close button would (there is no window manager to do it)
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -18,10 +20,12 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
 int sendKey(const char* keysym, bool down);
+int closeWindows(const char* title);
 
 void say(const QByteArray& line)
 {
@@ -51,6 +55,8 @@ int main(int argc, char** argv)
     const QByteArray mode = argc > 1 ? argv[1] : "";
     if ((mode == "press" || mode == "release") && argc == 3)
         return sendKey(argv[2], mode == "press");
+    if (mode == "close" && argc == 3)
+        return closeWindows(argv[2]);
 
     QApplication application(argc, argv);
     QClipboard* clipboard = QGuiApplication::clipboard();
@@ -119,6 +125,43 @@ int sendKey(const char* keysym, bool down)
     if (display)
         XCloseDisplay(display);
     return keycode ? 0 : 1;
+}
+
+int closeWindows(const char* title)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return 1;
+    const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+    const Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    int closed = 0;
+    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+    for (unsigned int i = 0; i < count; ++i) {
+        char* name = nullptr;
+        XWindowAttributes attributes{};
+        const bool shown =
+            XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable;
+        if (shown && XFetchName(display, children[i], &name) && name && std::strcmp(name, title) == 0) {
+            XEvent event{};
+            event.xclient.type = ClientMessage;
+            event.xclient.window = children[i];
+            event.xclient.message_type = protocols;
+            event.xclient.format = 32;
+            event.xclient.data.l[0] = long(deleteWindow);
+            event.xclient.data.l[1] = CurrentTime;
+            XSendEvent(display, children[i], False, NoEventMask, &event);
+            ++closed;
+        }
+        if (name)
+            XFree(name);
+    }
+    if (children)
+        XFree(children);
+    XCloseDisplay(display);
+    return closed > 0 ? 0 : 1;
 }
 
 } // namespace
