@@ -130,37 +130,33 @@ int sendKey(const char* keysym, bool down)
 int closeWindows(const char* title)
 {
     Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return 1;
-    const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
-    const Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
+    Window root = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
     int closed = 0;
-    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+    if (display)
+        XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
     for (unsigned int i = 0; i < count; ++i) {
         char* name = nullptr;
-        XWindowAttributes attributes{};
-        const bool shown =
-            XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable;
-        if (shown && XFetchName(display, children[i], &name) && name && std::strcmp(name, title) == 0) {
-            XEvent event{};
-            event.xclient.type = ClientMessage;
-            event.xclient.window = children[i];
-            event.xclient.message_type = protocols;
-            event.xclient.format = 32;
-            event.xclient.data.l[0] = long(deleteWindow);
-            event.xclient.data.l[1] = CurrentTime;
-            XSendEvent(display, children[i], False, NoEventMask, &event);
-            ++closed;
+        XWindowAttributes shown{};
+        if (XGetWindowAttributes(display, children[i], &shown) && shown.map_state == IsViewable &&
+            XFetchName(display, children[i], &name) && std::strcmp(name, title) == 0) {
+            XEvent close{};
+            close.xclient = {ClientMessage,
+                             0,
+                             False,
+                             display,
+                             children[i],
+                             XInternAtom(display, "WM_PROTOCOLS", False),
+                             32,
+                             {}};
+            close.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+            closed += XSendEvent(display, children[i], False, NoEventMask, &close) ? 1 : 0;
         }
-        if (name)
-            XFree(name);
+        XFree(name);
     }
-    if (children)
-        XFree(children);
-    XCloseDisplay(display);
+    XFree(children);
+    if (display)
+        XCloseDisplay(display);
     return closed > 0 ? 0 : 1;
 }
 
