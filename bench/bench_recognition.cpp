@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Recognition speed and cost on Debian's English model and recorded speech:
-//   - model load time and resident memory with one language loaded, and what a second concurrent
-//     dictation (a second decoder) adds;
+//   - model load time and resident memory with one language loaded (its one decoder, which the
+//     dictations in that language share);
 //   - decoding speed on one core, as a real-time factor (decoding time / audio duration);
 //   - the latency from finish() to the final text after 5 s and 30 s of speech fed at real-time pace.
 #include "RecordedSpeech.h"
@@ -56,7 +56,6 @@ double secondsSince(std::chrono::steady_clock::time_point start)
 
 // Kept for the whole run, as the program keeps its model.
 std::unique_ptr<PocketsphinxDecoder> firstDecoder;
-std::unique_ptr<PocketsphinxDecoder> secondDecoder;
 
 void BM_ModelLoad(benchmark::State& state)
 {
@@ -69,19 +68,6 @@ void BM_ModelLoad(benchmark::State& state)
     }
     state.counters["rss_before_MB"] = before;
     state.counters["rss_one_language_MB"] = residentMegabytes();
-}
-
-// A second dictation while the first is still being finished needs a decoder of its own.
-void BM_SecondConcurrentDecoder(benchmark::State& state)
-{
-    const double before = residentMegabytes();
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        auto loaded = PocketsphinxDecoder::load(englishModel());
-        state.SetIterationTime(secondsSince(start));
-        secondDecoder = std::move(loaded.value());
-    }
-    state.counters["rss_added_MB"] = residentMegabytes() - before;
 }
 
 void BM_DecodingRealTimeFactor(benchmark::State& state)
@@ -170,7 +156,6 @@ void BM_FinishLatency(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_ModelLoad)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SecondConcurrentDecoder)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodingRealTimeFactor)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 // The slowest release as well as the median: a user notices the one release in ten that lags.
 double slowest(const std::vector<double>& times)

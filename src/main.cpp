@@ -13,6 +13,7 @@
 #include "platform/xdg/DesktopId.h"
 #include "system/Updater.h"
 #include "ui/MainWindowView.h"
+#include "ui/QmlSetup.h"
 #include "ui/RecordingHUD.h"
 #include "ui/TextCatalogue.h"
 #include "ui/WindowPlatform.h"
@@ -70,6 +71,7 @@ int main(int argc, char** argv)
         instance.listen();
     }
 
+    chooseQuickRenderer();
     AppCoordinator::sharedHudFactory() = [](AppCoordinator& coordinator) {
         return std::make_unique<RecordingHUD>(coordinator);
     };

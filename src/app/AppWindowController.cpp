@@ -2,6 +2,7 @@
 #include "app/AppWindowController.h"
 
 #include "app/AppCoordinator.h"
+#include "platform/FreedMemory.h"
 #include "platform/Log.h"
 #include "ui/QmlSetup.h"
 #include "ui/X11WindowHints.h"
@@ -44,6 +45,7 @@ AppWindowController::AppWindowController(AppCoordinator& coordinator, QUrl viewU
 
 AppWindowController::~AppWindowController()
 {
+    // The view goes before the engine that made it.
     m_window.reset();
 }
 
@@ -93,6 +95,28 @@ void AppWindowController::build()
         m_window->setPosition(screen->availableGeometry().center() -
                               QPoint(m_window->width(), m_window->height()) / 2);
     X11WindowHints::blurBehind(*m_window);
+
+    // Closed by the user (or hidden by anyone): freed.
+    QObject::connect(m_window.get(), &QWindow::visibleChanged, m_window.get(),
+                     [this, window = m_window.get()](bool visible) {
+                         if (!visible && m_window.get() == window)
+                             release();
+                     });
+}
+
+void AppWindowController::release()
+{
+    // From the event loop: the window is in the middle of telling that it was hidden.
+    QQuickWindow* window = m_window.release();
+    QQmlEngine* engine = m_engine.release();
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [window, engine] {
+            delete window;
+            delete engine;
+            returnFreedMemory();
+        },
+        Qt::QueuedConnection);
 }
 
 void AppWindowController::show()
@@ -101,7 +125,6 @@ void AppWindowController::show()
         build();
     if (!m_window)
         return;
-    // A closed window was only hidden: the same window and view come back.
     m_window->show();
     m_window->raise();
     m_window->requestActivate();

@@ -12,8 +12,9 @@ namespace parlune {
 
 class AppCoordinator;
 
-// The main window: status, history and settings, or the walkthrough while it is not done. Built by the
-// first show() and kept for the whole run; closing it only hides it, the program stays in the tray.
+// The main window: status, history and settings, or the walkthrough while it is not done. Built when it
+// is shown and freed, with its view and the engine that made it, when the user closes it: the program
+// stays in the tray, where a window kept hidden would only hold memory. The next show() builds it anew.
 class AppWindowController
 {
 public:
@@ -23,14 +24,15 @@ public:
     explicit AppWindowController(AppCoordinator& coordinator, QUrl viewUrl = mainViewUrl);
     ~AppWindowController();
 
-    // Builds the window on first use, then brings it to the front and gives it the focus.
+    // Builds the window if it is not open, then brings it to the front and gives it the focus.
     void show();
 
-    // None before the first show().
+    // The open window; none before show() and once it has been closed.
     QQuickWindow* window() const { return m_window.get(); }
 
 private:
     void build();
+    void release();
 
     AppCoordinator& m_coordinator;
     QUrl m_viewUrl;

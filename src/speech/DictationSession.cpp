@@ -41,11 +41,17 @@ DictationSession::DictationSession(Recognizer& recognizer, Language language, Pr
     m_started = startAnalysis(m_analyzer, m_input);
 }
 
-DictationSession::~DictationSession() = default;
+DictationSession::~DictationSession()
+{
+    // Otherwise its analysis would wait for audio that never comes, holding the language's decoder.
+    if (!m_ended)
+        cancel();
+}
 
 QCoro::Task<Outcome<QString, RecognitionError>> DictationSession::finish()
 {
     std::shared_ptr<Analyzer> analyzer = m_analyzer;
+    m_ended = true;
     m_input->finish();
     if (std::optional<RecognitionError> failed = co_await m_started)
         co_return *failed;
@@ -56,6 +62,7 @@ QCoro::Task<Outcome<QString, RecognitionError>> DictationSession::finish()
 
 void DictationSession::cancel()
 {
+    m_ended = true;
     m_input->finish();
     m_collection->cancelled = true;
     // Nobody waits for the analyser to stop; the task runs on by itself once dropped.

@@ -28,7 +28,8 @@ public:
     DictationSession(Recognizer& recognizer, Language language, PreviewCallback onPreview = {});
     DictationSession(const DictationSession&) = delete;
     DictationSession& operator=(const DictationSession&) = delete;
-    // Letting go of a session neither finishes nor cancels its analysis.
+    // A session let go of before finish() or cancel() is cancelled: its analysis stops and no final
+    // text is made.
     ~DictationSession();
 
     // Where the audio goes, from any thread, in capture order, without ever waiting: the queue is
@@ -57,6 +58,8 @@ private:
     std::shared_ptr<AudioBufferQueue> m_input;
     std::shared_ptr<Analyzer> m_analyzer;
     std::shared_ptr<Collection> m_collection;
+    // finish() or cancel() has been called.
+    bool m_ended = false;
     QCoro::Task<std::optional<RecognitionError>> m_started;
     QCoro::Task<Outcome<QString, RecognitionError>> m_text;
 };

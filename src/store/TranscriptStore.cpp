@@ -47,14 +47,21 @@ std::optional<TranscriptEntry> readEntry(const QJsonValue& value)
 
 } // namespace
 
-TranscriptStore::TranscriptStore(QString url)
-    : m_url(url.isEmpty() ? AppPaths::support() + QLatin1String("/history.json") : std::move(url))
+TranscriptStore::TranscriptStore(QString url, FileWriteQueue& writes)
+    : m_writes(writes)
+    , m_url(url.isEmpty() ? AppPaths::support() + QLatin1String("/history.json") : std::move(url))
 {
+    m_writes.waitUntilWritten(m_url);
     // A missing or damaged file gives an empty history; the file is left as it is until the next save.
     if (const std::optional<QByteArray> data = readWholeFile(m_url)) {
         if (auto entries = decode(*data))
             m_entries = std::move(*entries);
     }
+}
+
+TranscriptStore::~TranscriptStore()
+{
+    waitForSaves();
 }
 
 TranscriptEntry TranscriptStore::add(const QString& text, Date date)
@@ -74,11 +81,16 @@ void TranscriptStore::clear()
     save();
 }
 
-void TranscriptStore::save() const
+void TranscriptStore::save()
 {
     // The list in memory stays the authority: a failed write leaves the old file, and the next
     // successful one writes everything.
-    writeFileAtomically(m_url, encode(m_entries), 0600);
+    m_writes.write(m_url, encode(m_entries), 0600);
+}
+
+void TranscriptStore::waitForSaves()
+{
+    m_writes.waitUntilWritten(m_url);
 }
 
 QByteArray TranscriptStore::encode(const QList<TranscriptEntry>& entries)

@@ -5,6 +5,7 @@
 #include "ui/MainWindowView.h"
 
 #include <QQmlEngine>
+#include <QQuickWindow>
 #include <QtQml>
 
 namespace parlune {
@@ -21,6 +22,12 @@ void prepareQmlEngine(QQmlEngine& engine)
     }();
     Q_UNUSED(registered);
     registerViewTypes();
+}
+
+void chooseQuickRenderer()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }
 
 } // namespace parlune

@@ -2,6 +2,7 @@
 #include "ui/RecordingHUD.h"
 
 #include "app/AppCoordinator.h"
+#include "platform/FreedMemory.h"
 #include "platform/Log.h"
 #include "ui/QmlSetup.h"
 #include "ui/X11WindowHints.h"
@@ -72,8 +73,12 @@ void RecordingHUD::show()
 
 void RecordingHUD::hide()
 {
-    if (m_panel)
-        m_panel->hide();
+    if (!m_panel || !m_panel->isVisible())
+        return;
+    m_panel->hide();
+    // The dictation is over: what it used (its audio, the decoder's working memory, the panel's
+    // frames) has been freed and can go back to the system.
+    returnFreedMemory();
 }
 
 void RecordingHUD::position()

@@ -14,6 +14,8 @@
 //                                     "text <base64 of UTF-8>" on each change
 //   test_field dump                   "<type> <base64 of bytes>" for each type on the clipboard
 //   test_field press|release KEYSYM   presses or releases one key through XTest, and nothing else
+//   test_field close TITLE            asks each shown top-level window titled TITLE to close, as its
+//                                     close button would (there is no window manager to do it)
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
@@ -25,10 +27,12 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
 int sendKey(const char* keysym, bool down);
+int closeWindows(const char* title);
 
 void say(const QByteArray& line)
 {
@@ -96,6 +100,8 @@ int main(int argc, char** argv)
     const QByteArray mode = argc > 1 ? argv[1] : "";
     if ((mode == "press" || mode == "release") && argc == 3)
         return sendKey(argv[2], mode == "press");
+    if (mode == "close" && argc == 3)
+        return closeWindows(argv[2]);
 
     QApplication application(argc, argv);
     QClipboard* clipboard = QGuiApplication::clipboard();
@@ -171,6 +177,39 @@ int sendKey(const char* keysym, bool down)
     if (display)
         XCloseDisplay(display);
     return keycode ? 0 : 1;
+}
+
+int closeWindows(const char* title)
+{
+    Display* display = XOpenDisplay(nullptr);
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    int closed = 0;
+    if (display)
+        XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+    for (unsigned int i = 0; i < count; ++i) {
+        char* name = nullptr;
+        XWindowAttributes shown{};
+        if (XGetWindowAttributes(display, children[i], &shown) && shown.map_state == IsViewable &&
+            XFetchName(display, children[i], &name) && std::strcmp(name, title) == 0) {
+            XEvent close{};
+            close.xclient = {ClientMessage,
+                             0,
+                             False,
+                             display,
+                             children[i],
+                             XInternAtom(display, "WM_PROTOCOLS", False),
+                             32,
+                             {}};
+            close.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+            closed += XSendEvent(display, children[i], False, NoEventMask, &close) ? 1 : 0;
+        }
+        XFree(name);
+    }
+    XFree(children);
+    if (display)
+        XCloseDisplay(display);
+    return closed > 0 ? 0 : 1;
 }
 
 } // namespace

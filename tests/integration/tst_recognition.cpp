@@ -84,6 +84,23 @@ private Q_SLOTS:
         QCOMPARE(previews.value(previews.size() - 1), text);
     }
 
+    // The dictations of a language share its decoder: one let go of unfinished gives it back, one
+    // started while the previous is being finished waits for it; each gets its words, in order.
+    void dictationsShareTheLanguageDecoder()
+    {
+        auto recognizer = std::make_shared<PocketsphinxRecognizer>();
+        QVERIFY(QCoro::waitFor(SpeechEngine(recognizer).prepare(Language::en)));
+        const std::vector<AudioBufferPtr> speech = toBuffers(recordedSpeech(goForward));
+        DictationSession(*recognizer, Language::en).input()->push(speech.front());
+        DictationSession first(*recognizer, Language::en), second(*recognizer, Language::en);
+        for (const AudioBufferPtr& buffer : speech)
+            first.input()->push(buffer), second.input()->push(buffer);
+        auto firstText = first.finish();
+        QVERIFY(recognised(second).contains("go forward ten meters"));
+        QVERIFY(firstText.isReady());
+        QVERIFY(QCoro::waitFor(std::move(firstText)).value().contains("go forward ten meters"));
+    }
+
     // Pocketsphinx downloads nothing: French is unavailable to it until the user puts a model in the
     // program's models folder as the README shows; then it is recognised, without a restart.
     void frenchModelInstalledByHand()

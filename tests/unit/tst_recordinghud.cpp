@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QuickRender.h"
 #include "StagedCoordinator.h"
+#include "app/AppWindowController.h"
 #include "speech/SpeechEngine.h"
 #include "ui/RecordingHUD.h"
 
+#include <QPointer>
 #include <QTest>
 
 using namespace parlune;
@@ -97,6 +99,30 @@ private Q_SLOTS:
         hud.show();
         QCOMPARE(hud.panel(), panel);
         QCOMPARE(panel->position(), placed);
+    }
+
+    // The main window, unlike the panel, lives only while it is open: freed with its view when closed.
+    void mainWindowIsFreedWhenClosedAndBuiltAgain()
+    {
+        QTemporaryDir folder;
+        QFile view(folder.filePath(QStringLiteral("View.qml")));
+        QVERIFY(view.open(QIODevice::WriteOnly));
+        view.write("import QtQuick\nItem { required property QtObject coordinator; implicitWidth: 380; "
+                   "implicitHeight: 200 }\n");
+        view.close();
+        AppWindowController windows(m_staged->coordinator, QUrl::fromLocalFile(view.fileName()));
+        windows.show();
+        QPointer<QQuickWindow> first = windows.window();
+        QPointer<QQuickItem> content = first ? first->contentItem()->childItems().value(0) : nullptr;
+        QVERIFY(content && first->isVisible() && first->size() == QSize(380, 200));
+        windows.show(); // while open, the same window comes forward
+        QCOMPARE(windows.window(), first.data());
+
+        first->close();
+        QVERIFY(!windows.window());
+        QTRY_VERIFY(!first && !content);
+        windows.show();
+        QVERIFY(windows.window() && windows.window()->isVisible());
     }
 
     void contentFollowsTheStatus_data()

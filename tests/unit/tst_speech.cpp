@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <mutex>
+#include <thread>
+
 using namespace parlune;
 
 namespace {
@@ -116,18 +119,51 @@ private Q_SLOTS:
         }
     }
 
-    void cancelProducesNoFinalText()
+    // cancel(), or letting go of a session neither finished nor cancelled, abandons the dictation: no
+    // final text. Its analysis would otherwise wait for audio forever, holding the language's decoder.
+    void abandonedSessionProducesNoFinalText()
     {
-        FakeRecognizer recognizer;
-        QStringList shown;
-        DictationSession session(recognizer, Language::fr, collectInto(shown));
-        FakeAnalyzer& analyzer = recognizer.lastAnalyzer();
-        analyzer.deliver(QStringLiteral("à moitié"), false);
-        session.cancel();
-        QCOMPARE(analyzer.cancelCalls, 1);
-        QCOMPARE(analyzer.finalizeCalls, 0);
-        QVERIFY(!session.input()->push(someAudio()));
-        QCOMPARE(shown, QStringList{QStringLiteral("à moitié")});
+        for (const bool letGo : {false, true}) {
+            FakeRecognizer recognizer;
+            QStringList shown;
+            auto session = std::make_unique<DictationSession>(recognizer, Language::fr, collectInto(shown));
+            FakeAnalyzer& analyzer = recognizer.lastAnalyzer();
+            const std::shared_ptr<AudioBufferQueue> input = session->input();
+            analyzer.deliver(QStringLiteral("à moitié"), false);
+            if (!letGo)
+                session->cancel();
+            session.reset();
+            QCOMPARE(analyzer.cancelCalls, 1);
+            QCOMPARE(analyzer.finalizeCalls, 0);
+            QVERIFY(!input->push(someAudio()));
+            QCOMPARE(shown, QStringList{QStringLiteral("à moitié")});
+        }
+    }
+
+    // A language's decoder goes to the dictations in the order they started, whatever the order their
+    // threads ask in; a model that cannot be loaded fails each of them and passes the turn on.
+    void decoderIsLentInTurn()
+    {
+        QTemporaryDir root;
+        SharedDecoder decoder(ModelFiles{root.path(), root.filePath("lm.bin"), root.filePath("words.dict")});
+        const std::vector<SharedDecoder::Turn> turns{decoder.takeTurn(), decoder.takeTurn(),
+                                                     decoder.takeTurn()};
+        std::mutex mutex;
+        std::vector<SharedDecoder::Turn> served;
+        std::vector<std::thread> threads;
+        for (auto turn = turns.rbegin(); turn != turns.rend(); ++turn)
+            threads.emplace_back([&, turn = *turn] {
+                (void)decoder.acquire(turn);
+                {
+                    std::lock_guard lock(mutex);
+                    served.push_back(turn);
+                }
+                decoder.release();
+            });
+        for (std::thread& thread : threads)
+            thread.join();
+        QCOMPARE(served, turns);
+        QVERIFY(!decoder.isLoaded());
     }
 
     // A model the user installed wins over the system's; a locale unknown to the catalogue is not looked up.

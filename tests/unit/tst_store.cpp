@@ -2,12 +2,17 @@
 // The program's folder, the settings file and the history file.
 #include "store/AppPaths.h"
 #include "store/AppSettingsStore.h"
+#include "store/AtomicFile.h"
 #include "store/TranscriptStore.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace parlune;
@@ -163,7 +168,51 @@ private Q_SLOTS:
         QCOMPARE(store.entries(), expected);
         QCOMPARE(TranscriptStore(m_history).entries(), expected);
         store.clear();
+        store.waitForSaves();
         QCOMPARE(readFile(m_history), QByteArray("[]"));
+    }
+
+    // Saves run on a thread of their own. A list given while an older one is being written replaces
+    // any not yet begun, so an older list never lands after a newer one; the file is always whole.
+    void savesLandInOrderAndTheFileIsAlwaysWhole()
+    {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool held = true; // the first write waits, as on a slow disk
+        QList<QByteArray> written;
+        FileWriteQueue slowDisk([&](const QString& path, const QByteArray& content, mode_t mode) {
+            std::unique_lock lock(mutex);
+            written.append(content);
+            changed.notify_all();
+            changed.wait(lock, [&] { return !held; });
+            return writeFileAtomically(path, content, mode);
+        });
+        TranscriptStore store(m_history, slowDisk);
+        store.add(QStringLiteral("un"), Date{1});
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return !written.isEmpty(); });
+        for (const char* text : {"deux", "trois", "quatre"})
+            store.add(QString::fromLatin1(text), Date{2});
+        held = false;
+        changed.notify_all();
+        lock.unlock();
+        store.waitForSaves();
+        const QByteArray newest = TranscriptStore::encode(store.entries());
+        QCOMPARE(written, (QList<QByteArray>{TranscriptStore::encode(store.entries().mid(3)), newest}));
+        QCOMPARE(readFile(m_history), newest);
+
+        std::atomic_bool saving = true;
+        int unreadable = 0;
+        std::thread reader([&] {
+            while (saving)
+                unreadable += TranscriptStore::decode(readWholeFile(m_history).value_or("")) ? 0 : 1;
+        });
+        for (int i = 0; i < 60; ++i)
+            store.add(QString::number(i), Date{double(i)});
+        store.waitForSaves();
+        saving = false;
+        reader.join();
+        QCOMPARE(unreadable, 0);
     }
 
     void historyIsPrivateAndReplacedWhole()

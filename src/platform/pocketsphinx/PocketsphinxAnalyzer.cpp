@@ -15,7 +15,8 @@ namespace parlune {
 // touched on the main thread; the decoding thread reaches them through posted calls.
 struct PocketsphinxAnalyzer::Worker
 {
-    std::shared_ptr<DecoderPool> pool;
+    std::shared_ptr<SharedDecoder> decoder;
+    SharedDecoder::Turn turn = 0;
     bool volatileResults = false;
     QString missingModel;
 
@@ -65,13 +66,14 @@ void toSamples(const AudioBuffer& buffer, std::vector<qint16>& samples)
 
 void PocketsphinxAnalyzer::Worker::run(std::shared_ptr<Worker> worker)
 {
-    // May load a second decoder when another dictation is still using the first.
-    auto acquired = worker->pool->acquire();
+    // Waits while an earlier dictation is still being finished; its own audio waits in its queue.
+    auto acquired = worker->decoder->acquire(worker->turn);
     if (!acquired) {
+        worker->decoder->release();
         postToMainThread([worker, error = acquired.error()] { worker->end(error); });
         return;
     }
-    std::unique_ptr<PocketsphinxDecoder> decoder = std::move(acquired.value());
+    PocketsphinxDecoder* decoder = acquired.value();
     postToMainThread([worker] { worker->started->complete(std::nullopt); });
 
     const std::shared_ptr<RecognitionResults> results = worker->results;
@@ -113,15 +115,15 @@ void PocketsphinxAnalyzer::Worker::run(std::shared_ptr<Worker> worker)
         if (!reading.isEmpty())
             report(reading, true);
     }
-    worker->pool->release(std::move(decoder));
+    worker->decoder->release();
     postToMainThread([worker] { worker->end(std::nullopt); });
 }
 
-PocketsphinxAnalyzer::PocketsphinxAnalyzer(std::shared_ptr<DecoderPool> pool, Transcriber transcriber,
+PocketsphinxAnalyzer::PocketsphinxAnalyzer(std::shared_ptr<SharedDecoder> decoder, Transcriber transcriber,
                                            QString missingModel)
     : m_worker(std::make_shared<Worker>())
 {
-    m_worker->pool = std::move(pool);
+    m_worker->decoder = std::move(decoder);
     m_worker->volatileResults = transcriber.volatileResults;
     m_worker->missingModel = std::move(missingModel);
 }
@@ -130,17 +132,16 @@ PocketsphinxAnalyzer::~PocketsphinxAnalyzer() = default;
 
 QCoro::Task<std::optional<RecognitionError>> PocketsphinxAnalyzer::prepareToAnalyze(AudioFormat)
 {
-    std::shared_ptr<DecoderPool> pool = m_worker->pool;
-    if (!pool)
+    std::shared_ptr<SharedDecoder> decoder = m_worker->decoder;
+    if (!decoder)
         co_return RecognitionError{m_worker->missingModel};
-    // Loads the first decoder and gives it back to the pool, where the first dictation will find it.
-    auto loaded =
-        runInBackground<std::optional<RecognitionError>>([pool]() -> std::optional<RecognitionError> {
-            auto decoder = pool->acquire();
-            if (!decoder)
-                return decoder.error();
-            pool->release(std::move(decoder.value()));
-            return std::nullopt;
+    // Loads the decoder, where the first dictation will find it.
+    const SharedDecoder::Turn turn = decoder->takeTurn();
+    auto loaded = runInBackground<std::optional<RecognitionError>>(
+        [decoder, turn]() -> std::optional<RecognitionError> {
+            auto acquired = decoder->acquire(turn);
+            decoder->release();
+            return acquired ? std::nullopt : std::optional(acquired.error());
         });
     co_return co_await loaded->wait();
 }
@@ -149,7 +150,7 @@ QCoro::Task<std::optional<RecognitionError>>
 PocketsphinxAnalyzer::start(std::shared_ptr<AudioBufferQueue> input)
 {
     std::shared_ptr<Worker> worker = m_worker;
-    if (!worker->pool) {
+    if (!worker->decoder) {
         worker->end(RecognitionError{worker->missingModel});
         co_return RecognitionError{worker->missingModel};
     }
@@ -159,6 +160,9 @@ PocketsphinxAnalyzer::start(std::shared_ptr<AudioBufferQueue> input)
     }
     worker->input = std::move(input);
     worker->running = true;
+    // The turn is taken here, on the main thread, so that dictations get the decoder in the order
+    // they started whatever the order their threads run in.
+    worker->turn = worker->decoder->takeTurn();
     std::thread(&Worker::run, worker).detach();
     co_return co_await worker->started->wait();
 }

@@ -15,8 +15,9 @@ namespace parlune {
 class PocketsphinxAnalyzer final : public Analyzer
 {
 public:
-    // `pool` is none when the locale has no model on this computer: starting then fails.
-    PocketsphinxAnalyzer(std::shared_ptr<DecoderPool> pool, Transcriber transcriber, QString missingModel);
+    // `decoder` is none when the locale has no model on this computer: starting then fails.
+    PocketsphinxAnalyzer(std::shared_ptr<SharedDecoder> decoder, Transcriber transcriber,
+                         QString missingModel);
     ~PocketsphinxAnalyzer() override;
 
     QCoro::Task<std::optional<RecognitionError>> prepareToAnalyze(AudioFormat format) override;

@@ -1,10 +1,62 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/pocketsphinx/PocketsphinxDecoder.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
+
 #include <pocketsphinx.h>
 #include <sphinxbase/err.h>
+#include <sphinxbase/ngram_model.h>
 
 namespace parlune {
+
+namespace {
+
+RecognitionError incompleteModel()
+{
+    return RecognitionError{QStringLiteral("Le modèle de reconnaissance vocale est incomplet.")};
+}
+
+// The entries of `dictionary` whose word (without the "(2)" that marks a second pronunciation) `model`
+// knows, in their order. None when the dictionary cannot be read.
+std::optional<QByteArray> knownEntries(const QString& dictionary, ngram_model_t* model)
+{
+    QFile file(dictionary);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const int32 unknown = ngram_unknown_wid(model);
+    QByteArray kept;
+    while (!file.atEnd()) {
+        QByteArray line = file.readLine();
+        const qsizetype end = line.indexOf(' ') >= 0 ? line.indexOf(' ') : line.indexOf('\t');
+        QByteArray word = line.left(end);
+        if (const qsizetype variant = word.indexOf('('); variant > 0)
+            word.truncate(variant);
+        if (word.isEmpty() || ngram_wid(model, word.constData()) == unknown)
+            continue;
+        if (!line.endsWith('\n'))
+            line += '\n';
+        kept += line;
+    }
+    return kept;
+}
+
+// Frees what pocketsphinx made, in any order of failure.
+struct Loading
+{
+    cmd_ln_t* config = nullptr;
+    logmath_t* logmath = nullptr;
+    ngram_model_t* languageModel = nullptr;
+    ~Loading()
+    {
+        ngram_model_free(languageModel);
+        logmath_free(logmath);
+        cmd_ln_free_r(config);
+    }
+};
+
+} // namespace
 
 Outcome<std::unique_ptr<PocketsphinxDecoder>, RecognitionError>
 PocketsphinxDecoder::load(const ModelFiles& files)
@@ -16,20 +68,38 @@ PocketsphinxDecoder::load(const ModelFiles& files)
 
     const QByteArray acousticModel = files.acousticModel.toLocal8Bit();
     const QByteArray languageModel = files.languageModel.toLocal8Bit();
-    const QByteArray dictionary = files.dictionary.toLocal8Bit();
     // Only the first, streaming pass: the flat second pass and the lattice search would decode the
     // whole utterance again when it ends, which after five seconds of speech makes the text arrive half
     // a second after the key is released instead of a few tens of milliseconds.
-    cmd_ln_t* config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", acousticModel.constData(), "-lm",
-                                   languageModel.constData(), "-dict", dictionary.constData(), "-samprate",
-                                   "16000", "-fwdflat", "no", "-bestpath", "no", nullptr);
-    if (!config)
-        return RecognitionError{QStringLiteral("Le modèle de reconnaissance vocale est incomplet.")};
-    ps_decoder_t* decoder = ps_init(config);
-    cmd_ln_free_r(config);
+    Loading loading;
+    loading.config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", acousticModel.constData(), "-samprate",
+                                 "16000", "-fwdflat", "no", "-bestpath", "no", nullptr);
+    if (!loading.config)
+        return incompleteModel();
+
+    // The language model first, so that the dictionary can be cut to its words; it is then given to
+    // the decoder as its search, just as pocketsphinx does with a model named in the configuration.
+    loading.logmath = logmath_init(cmd_ln_float32_r(loading.config, "-logbase"), 0, TRUE);
+    loading.languageModel =
+        ngram_model_read(loading.config, languageModel.constData(), NGRAM_AUTO, loading.logmath);
+    if (!loading.languageModel)
+        return incompleteModel();
+    const std::optional<QByteArray> entries = knownEntries(files.dictionary, loading.languageModel);
+    QTemporaryFile dictionary(QDir::temp().filePath(QStringLiteral("parlune-dictionary-XXXXXX")));
+    if (!entries || !dictionary.open() || dictionary.write(*entries) != entries->size() ||
+        !dictionary.flush())
+        return incompleteModel();
+    const QByteArray dictionaryPath = QFile::encodeName(dictionary.fileName());
+    cmd_ln_set_str_r(loading.config, "-dict", dictionaryPath.constData());
+
+    ps_decoder_t* decoder = ps_init(loading.config);
     if (!decoder)
         return RecognitionError{QStringLiteral("Le modèle de reconnaissance vocale n'a pas pu être chargé.")};
-    return std::unique_ptr<PocketsphinxDecoder>(new PocketsphinxDecoder(decoder));
+    auto made = std::unique_ptr<PocketsphinxDecoder>(new PocketsphinxDecoder(decoder));
+    static constexpr char search[] = "dictation";
+    if (ps_set_lm(decoder, search, loading.languageModel) != 0 || ps_set_search(decoder, search) != 0)
+        return incompleteModel();
+    return made;
 }
 
 PocketsphinxDecoder::~PocketsphinxDecoder()
@@ -64,41 +134,41 @@ void PocketsphinxDecoder::endUtterance()
     ps_end_utt(m_decoder);
 }
 
-Outcome<std::unique_ptr<PocketsphinxDecoder>, RecognitionError> DecoderPool::acquire()
+SharedDecoder::Turn SharedDecoder::takeTurn()
+{
+    std::lock_guard lock(m_mutex);
+    return m_nextTurn++;
+}
+
+Outcome<PocketsphinxDecoder*, RecognitionError> SharedDecoder::acquire(Turn turn)
+{
+    std::unique_lock lock(m_mutex);
+    m_turnEnded.wait(lock, [&] { return m_serving == turn; });
+    if (!m_decoder) {
+        // Loaded outside the lock, so that later dictations can take their turns meanwhile.
+        lock.unlock();
+        auto loaded = PocketsphinxDecoder::load(m_files);
+        lock.lock();
+        if (!loaded)
+            return loaded.error();
+        m_decoder = std::move(loaded.value());
+    }
+    return m_decoder.get();
+}
+
+void SharedDecoder::release()
 {
     {
         std::lock_guard lock(m_mutex);
-        if (!m_free.empty()) {
-            std::unique_ptr<PocketsphinxDecoder> decoder = std::move(m_free.back());
-            m_free.pop_back();
-            return decoder;
-        }
+        ++m_serving;
     }
-    // Loaded outside the lock: another dictation may take or give back a decoder meanwhile.
-    auto loaded = PocketsphinxDecoder::load(m_files);
-    if (loaded) {
-        std::lock_guard lock(m_mutex);
-        ++m_loaded;
-    }
-    return loaded;
+    m_turnEnded.notify_all();
 }
 
-void DecoderPool::release(std::unique_ptr<PocketsphinxDecoder> decoder)
+bool SharedDecoder::isLoaded() const
 {
     std::lock_guard lock(m_mutex);
-    m_free.push_back(std::move(decoder));
-}
-
-int DecoderPool::loadedCount() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_loaded;
-}
-
-int DecoderPool::freeCount() const
-{
-    std::lock_guard lock(m_mutex);
-    return int(m_free.size());
+    return m_decoder != nullptr;
 }
 
 } // namespace parlune

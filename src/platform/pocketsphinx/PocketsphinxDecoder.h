@@ -7,15 +7,19 @@
 
 #include <QString>
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <vector>
 
 struct ps_decoder_s;
 
 namespace parlune {
 
 // One pocketsphinx decoder with its model loaded. Used by one thread at a time.
+//
+// The dictionary is cut to the words the language model knows before it is loaded: the decoder could
+// never recognise the others, and they would cost about 13 MB for the English model (134 000 entries,
+// 79 000 of them in its language model).
 class PocketsphinxDecoder
 {
 public:
@@ -40,31 +44,38 @@ private:
     ps_decoder_s* m_decoder;
 };
 
-// The decoders of one model. Loading a model takes long and much memory, so decoders are kept for the
-// rest of the run and handed from one dictation to the next; a decoder is never used by two live
-// dictations at once, so a second concurrent dictation loads a second decoder, which is kept too.
-class DecoderPool
+// The one decoder of a model, lent to one dictation at a time. Loading a model takes about a second and
+// tens of megabytes, so it is loaded once and kept for the rest of the run. A dictation started while
+// the previous one is still being finished waits for the decoder, its audio kept in its queue meanwhile:
+// the decoder is lent in the order the dictations started, so their transcriptions end in that order.
+class SharedDecoder
 {
 public:
-    explicit DecoderPool(ModelFiles files)
+    explicit SharedDecoder(ModelFiles files)
         : m_files(std::move(files))
     {}
 
-    // A free decoder, loading a new one when all are in use. Called off the main thread: it may load.
-    Outcome<std::unique_ptr<PocketsphinxDecoder>, RecognitionError> acquire();
-    void release(std::unique_ptr<PocketsphinxDecoder> decoder);
+    // A place in the line, taken on the main thread when a dictation starts (or a language is being
+    // prepared): the decoder goes to the places in the order they were taken.
+    using Turn = quint64;
+    Turn takeTurn();
 
-    // Decoders loaded so far, in use or free.
-    int loadedCount() const;
-    // Decoders waiting for a dictation.
-    int freeCount() const;
+    // Waits for `turn`, then gives the decoder, loading it the first time. Called off the main thread.
+    // Every turn must be ended with release(), even after a failure.
+    Outcome<PocketsphinxDecoder*, RecognitionError> acquire(Turn turn);
+    void release();
+
+    // Whether the decoder has been loaded.
+    bool isLoaded() const;
     const ModelFiles& files() const { return m_files; }
 
 private:
     const ModelFiles m_files;
     mutable std::mutex m_mutex;
-    std::vector<std::unique_ptr<PocketsphinxDecoder>> m_free;
-    int m_loaded = 0;
+    std::condition_variable m_turnEnded;
+    std::unique_ptr<PocketsphinxDecoder> m_decoder;
+    Turn m_nextTurn = 0;
+    Turn m_serving = 0;
 };
 
 } // namespace parlune

@@ -30,16 +30,10 @@ std::optional<ModelFiles> PocketsphinxRecognizer::installedModel(const QString& 
     return ModelFiles::find(source->systemFolder);
 }
 
-int PocketsphinxRecognizer::loadedDecoders(const QString& localeIdentifier) const
+bool PocketsphinxRecognizer::decoderLoaded(const QString& localeIdentifier) const
 {
-    const auto pool = m_pools.find(localeIdentifier);
-    return pool == m_pools.end() ? 0 : pool->second->loadedCount();
-}
-
-int PocketsphinxRecognizer::freeDecoders(const QString& localeIdentifier) const
-{
-    const auto pool = m_pools.find(localeIdentifier);
-    return pool == m_pools.end() ? 0 : pool->second->freeCount();
+    const auto decoder = m_decoders.find(localeIdentifier);
+    return decoder != m_decoders.end() && decoder->second->isLoaded();
 }
 
 QCoro::Task<std::optional<QString>> PocketsphinxRecognizer::supportedLocale(QString localeIdentifier)
@@ -66,15 +60,15 @@ QCoro::Task<std::optional<AudioFormat>> PocketsphinxRecognizer::bestAvailableAud
 
 std::shared_ptr<Analyzer> PocketsphinxRecognizer::makeAnalyzer(Transcriber transcriber, AnalyzerOptions)
 {
-    // Every analyser keeps its model for the rest of the run: a pool, once made, is never emptied.
+    // Every analyser of a locale shares its one decoder, kept for the rest of the run.
     const QString locale = transcriber.localeIdentifier;
-    auto pool = m_pools.find(locale);
-    if (pool == m_pools.end()) {
+    auto decoder = m_decoders.find(locale);
+    if (decoder == m_decoders.end()) {
         if (std::optional<ModelFiles> files = installedModel(locale))
-            pool = m_pools.emplace(locale, std::make_shared<DecoderPool>(*files)).first;
+            decoder = m_decoders.emplace(locale, std::make_shared<SharedDecoder>(*files)).first;
     }
     return std::make_shared<PocketsphinxAnalyzer>(
-        pool == m_pools.end() ? nullptr : pool->second, std::move(transcriber),
+        decoder == m_decoders.end() ? nullptr : decoder->second, std::move(transcriber),
         QStringLiteral("Le modèle de reconnaissance pour %1 est introuvable.").arg(transcriber.languageName));
 }
 

@@ -16,7 +16,7 @@ namespace parlune {
 // The recogniser on pocketsphinx. A locale's model is looked up in the user's model folder
 // (`<models>/<localeIdentifier>/`) and then in the catalogue's system folder; a locale whose model is
 // in neither place is not supported (pocketsphinx models are never downloaded: the catalogue's archives
-// are Vosk's). Audio is 16 kHz mono. Loaded models stay loaded for the rest of the run.
+// are Vosk's). Audio is 16 kHz mono. Loaded models stay loaded for the rest of the run, one decoder per locale.
 class PocketsphinxRecognizer final : public Recognizer
 {
 public:
@@ -32,16 +32,15 @@ public:
 
     // The model of a locale as it is on disk now, or none.
     std::optional<ModelFiles> installedModel(const QString& localeIdentifier) const;
-    // Decoders loaded for a locale so far, and those of them that no dictation is using.
-    int loadedDecoders(const QString& localeIdentifier) const;
-    int freeDecoders(const QString& localeIdentifier) const;
+    // Whether the decoder of a locale has been loaded.
+    bool decoderLoaded(const QString& localeIdentifier) const;
 
 private:
     QString userFolder(const QString& localeIdentifier) const;
 
     ModelCatalogue m_catalogue;
     QString m_modelsFolder;
-    std::map<QString, std::shared_ptr<DecoderPool>> m_pools;
+    std::map<QString, std::shared_ptr<SharedDecoder>> m_decoders;
 };
 
 } // namespace parlune

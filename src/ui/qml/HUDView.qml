@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 import QtQuick
-import QtQuick.Controls
 import QtQuick.Shapes
 import Parlune.App
 
@@ -164,9 +163,13 @@ Item {
                         hoverEnabled: true
                         containmentMask: stopDisc
                         onClicked: hud.coordinator.toggle()
-                        ToolTip.visible: containsMouse
-                        ToolTip.text: "Terminer"
-                        ToolTip.delay: 600
+                    }
+                    // The controls library is loaded only if the pointer comes to the button: the panel
+                    // shows at every dictation, its tooltip seldom.
+                    Loader {
+                        anchors.fill: parent
+                        active: stopArea.containsMouse
+                        source: "StopToolTip.qml"
                     }
                 }
 
