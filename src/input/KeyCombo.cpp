@@ -1,11 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "input/KeyCombo.h"
+
+#include "platform/DisplaySession.h"
 #include "platform/KeyboardLayout.h"
 
 #include <array>
 #include <utility>
 
 namespace parlune {
+
+KeyCombo KeyCombo::defaultCombo()
+{
+    if (displaySession() == DisplaySession::wayland)
+        return {49, ModifierFlag::control | ModifierFlag::option, false};
+    return {};
+}
 
 namespace {
 

@@ -41,8 +41,10 @@ public:
     quint64 modifiers = 0;
     bool isModifierKey = true;
 
-    // The fn key alone.
-    static KeyCombo defaultCombo() { return {}; }
+    // The shortcut of a new user. On Wayland the desktop binds it, and no desktop binds a modifier
+    // alone: Control-Option-Space there, which neither GNOME nor KDE Plasma uses. Elsewhere the fn key
+    // alone.
+    static KeyCombo defaultCombo();
 
     // The short label shown to the user, for example "fn", "⌃ droite" or "⌃⌥Espace".
     QString displayString() const;
