@@ -41,6 +41,15 @@ void Permissions::openKeyboardSettings()
     open(Page::keyboard);
 }
 
+void Permissions::openShortcutSettings()
+{
+    if (m_desktops.contains(QStringLiteral("kde"))) {
+        m_workspace.launch(QStringLiteral("systemsettings"), {QStringLiteral("kcm_keys")});
+        return;
+    }
+    open(Page::keyboard);
+}
+
 void Permissions::open(Page page)
 {
     // The settings program of each desktop and its arguments, first for the accessibility page, then

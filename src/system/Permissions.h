@@ -36,6 +36,9 @@ public:
     void requestAccessibility();
     // Opens the desktop's keyboard settings, when the desktop is one we know.
     void openKeyboardSettings();
+    // Opens the desktop's page of global shortcuts, where a desktop that binds the shortcut itself
+    // (Wayland) lets the user change it; the keyboard settings where we know no such page.
+    void openShortcutSettings();
 
 private:
     enum class Page { accessibility, keyboard };

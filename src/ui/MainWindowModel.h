@@ -59,6 +59,8 @@ public:
     Q_INVOKABLE void refreshMicrophone();
     Q_INVOKABLE void requestMicrophone();
     Q_INVOKABLE void requestAccessibility();
+    // Where the desktop binds the shortcut: its settings, to change it.
+    Q_INVOKABLE void openShortcutSettings();
     // A click on a transcript: the clipboard holds its text alone.
     Q_INVOKABLE void copy(const QString& text);
     Q_INVOKABLE void clearHistory();

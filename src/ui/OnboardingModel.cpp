@@ -13,8 +13,11 @@ OnboardingModel::OnboardingModel(AppCoordinator& coordinator, ViewServices servi
     , m_micGranted(m_services.microphoneAuthorized())
     , m_fnFree(m_services.fnKeyIsFree())
 {
+    if (m_coordinator.desktopBindsShortcut())
+        m_steps = {Welcome, Microphone, Shortcut, Accessibility, Language, Practice, Done};
     for (auto signal : {&AppCoordinator::shortcutChanged, &AppCoordinator::accessibilityGrantedChanged,
-                        &AppCoordinator::isRecordingChanged, &AppCoordinator::lastLatencyChanged})
+                        &AppCoordinator::isRecordingChanged, &AppCoordinator::lastLatencyChanged,
+                        &AppCoordinator::shortcutLabelChanged})
         connect(&m_coordinator, signal, this, &OnboardingModel::contentChanged);
     for (auto signal : {&OnboardingModel::stepChanged, &OnboardingModel::micGrantedChanged,
                         &OnboardingModel::fnFreeChanged, &OnboardingModel::practiceTextChanged})
@@ -40,7 +43,7 @@ void OnboardingModel::start()
     // else; the choice holds for the whole run, even if the shortcut changes on that page.
     const KeyCombo& shortcut = m_coordinator.shortcut();
     const bool holdsFn = shortcut.keyCode == 63 && shortcut.modifiers == 0 && shortcut.isModifierKey;
-    if (!(holdsFn && !m_fnFree)) {
+    if (!(holdsFn && !m_fnFree) && m_steps.contains(FnKey)) {
         m_steps.removeAll(FnKey);
         Q_EMIT stepsChanged();
         Q_EMIT stepChanged();
@@ -124,6 +127,12 @@ void OnboardingModel::primaryAction()
         else
             m_services.openKeyboardSettings();
         return;
+    case Shortcut:
+        if (m_coordinator.shortcutReady())
+            next();
+        else
+            m_services.openShortcutSettings();
+        return;
     case Done:
         m_coordinator.setOnboardingDone(true);
         m_coordinator.persistSettings();
@@ -148,7 +157,7 @@ QCoro::Task<> OnboardingModel::askMicrophone(QPointer<OnboardingModel> self)
 
 QString OnboardingModel::shortcutLabel() const
 {
-    return m_coordinator.shortcut().displayString();
+    return m_coordinator.shortcutLabel();
 }
 
 QString OnboardingModel::titleFor(Step step) const
@@ -159,7 +168,10 @@ QString OnboardingModel::titleFor(Step step) const
     case Microphone:
         return tr("D'abord, le micro");
     case Accessibility:
-        return tr("Ensuite, l'accès au clavier");
+        return m_coordinator.desktopBindsShortcut() ? tr("Puis, la saisie au clavier")
+                                                    : tr("Ensuite, l'accès au clavier");
+    case Shortcut:
+        return tr("Ensuite, le raccourci");
     case FnKey:
         return tr("Libérez la touche fn");
     case Language:
@@ -182,8 +194,14 @@ QString OnboardingModel::textFor(Step step) const
         return tr("Parlune n'écoute que pendant que vous tenez la touche. Le son est transcrit sur ce Mac, "
                   "puis effacé.");
     case Accessibility:
+        if (m_coordinator.desktopBindsShortcut())
+            return tr(
+                "Pour coller le texte dans vos applications, Parlune demande au bureau de taper Ctrl+V à "
+                "votre place. Acceptez sa demande, puis revenez ici.");
         return tr("macOS doit autoriser Parlune à repérer votre touche et à coller le texte. Cochez Parlune "
                   "dans la liste qui s'ouvre, puis revenez ici.");
+    case Shortcut:
+        return shortcutText();
     case FnKey:
         return tr("Pour l'instant, fn ouvre aussi les emojis ou la dictée d'Apple. Dans Réglages Système, "
                   "puis Clavier, réglez la touche fn sur Ne rien faire.");
@@ -192,6 +210,11 @@ QString OnboardingModel::textFor(Step step) const
     case Practice:
         return practiceInstruction();
     case Done:
+        if (m_coordinator.desktopBindsShortcut())
+            return tr("Parlune reste dans la zone de notification. Gardez ") + shortcutLabel() +
+                   tr(" enfoncé dans n'importe quelle application ; le raccourci « Annuler la dictée en "
+                      "cours » "
+                      "des réglages du bureau abandonne une dictée.");
         return tr("Parlune reste dans la barre des menus. Gardez ") + shortcutLabel() +
                tr(" enfoncé dans n'importe quelle app, et Échap annule une dictée en cours.");
     }
@@ -208,6 +231,7 @@ QString OnboardingModel::visualSymbolFor(Step step) const
     case Accessibility:
         return QStringLiteral("hand.raised.fill");
     case FnKey:
+    case Shortcut:
         return QStringLiteral("keyboard");
     case Done:
         return QStringLiteral("checkmark");
@@ -225,6 +249,8 @@ bool OnboardingModel::visualDoneFor(Step step) const
         return m_coordinator.accessibilityGranted();
     case FnKey:
         return m_fnFree;
+    case Shortcut:
+        return m_coordinator.shortcutReady();
     case Done:
         return true;
     default:
@@ -240,7 +266,11 @@ QString OnboardingModel::primaryTitle() const
     case Microphone:
         return m_micGranted ? tr("Continuer") : tr("Autoriser le micro");
     case Accessibility:
-        return m_coordinator.accessibilityGranted() ? tr("Continuer") : tr("Ouvrir les réglages");
+        if (m_coordinator.accessibilityGranted())
+            return tr("Continuer");
+        return m_coordinator.desktopBindsShortcut() ? tr("Autoriser la saisie") : tr("Ouvrir les réglages");
+    case Shortcut:
+        return m_coordinator.shortcutReady() ? tr("Continuer") : tr("Ouvrir les réglages des raccourcis");
     case FnKey:
         return m_fnFree ? tr("Continuer") : tr("Ouvrir les réglages du clavier");
     case Language:
@@ -261,6 +291,8 @@ OnboardingModel::Secondary OnboardingModel::secondary() const
         return m_coordinator.accessibilityGranted() ? Nothing : Later;
     case FnKey:
         return m_fnFree ? Nothing : ShortcutRecorder;
+    case Shortcut:
+        return m_coordinator.shortcutReady() ? Nothing : Later;
     case Practice:
         return m_practiceText.isEmpty() ? SkipPractice : Nothing;
     default:
@@ -281,6 +313,19 @@ QString OnboardingModel::secondaryTitle() const
         break;
     }
     return {};
+}
+
+QString OnboardingModel::shortcutText() const
+{
+    if (m_coordinator.shortcutReady())
+        return tr("Le bureau réserve ") + shortcutLabel() +
+               tr(" à Parlune, dans toutes vos applications. Pour choisir d'autres touches, ouvrez ses "
+                  "réglages "
+                  "des raccourcis et cherchez Parlune.");
+    const QString problem = m_coordinator.shortcutProblem();
+    if (problem.isEmpty())
+        return tr("Le bureau prépare le raccourci de Parlune…");
+    return problem + tr(" En attendant, démarrez et arrêtez les dictées depuis l'icône de Parlune.");
 }
 
 QString OnboardingModel::practiceTitle() const

@@ -9,6 +9,7 @@ ViewServices desktopViewServices(Permissions& permissions, Pasteboard& pasteboar
     services.pasteboard = &pasteboard;
     services.requestAccessibility = [&permissions] { permissions.requestAccessibility(); };
     services.openKeyboardSettings = [&permissions] { permissions.openKeyboardSettings(); };
+    services.openShortcutSettings = [&permissions] { permissions.openShortcutSettings(); };
     return services;
 }
 

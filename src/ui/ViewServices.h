@@ -27,6 +27,8 @@ struct ViewServices
     std::function<QCoro::Task<bool>()> requestMicrophone = &Permissions::requestMicrophone;
     std::function<void()> requestAccessibility = [] {};
     std::function<void()> openKeyboardSettings = [] {};
+    // The desktop's shortcut settings, where the desktop binds the shortcut itself (Wayland).
+    std::function<void()> openShortcutSettings = [] {};
     // The fn key does nothing else on this computer, so it can be held for dictation.
     std::function<bool()> fnKeyIsFree = [] { return Permissions::fnKeyIsFree; };
 };

@@ -5,6 +5,8 @@
 //                                     key other than a modifier that reaches it
 //   test_field line|button            a line edit or a button in front; "ready", then "text <base64 of
 //                                     UTF-8>" on each change of the line edit
+//   test_field line TEXT              the same, with TEXT put on the clipboard by the field itself once it
+//                                     has the focus (a Wayland compositor takes a copy only from there)
 //   test_field copy LABEL             owns the clipboard (text/plain LABEL and image/png); "ready"
 //   test_field dump                   "<type> <base64 of bytes>" for each type on the clipboard
 //   test_field press|release KEYSYM   presses or releases one key through XTest, and nothing else
@@ -94,6 +96,8 @@ int main(int argc, char** argv)
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (window.isActiveWindow() && focus->hasFocus()) {
             poll.stop();
+            if (mode == "line" && argc == 3)
+                clipboard->setText(QString::fromUtf8(argv[2]));
             say("ready");
             return;
         }
