@@ -12,6 +12,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QFileInfo>
 
 namespace parlune {
@@ -171,12 +172,34 @@ void PortalKeySynth::setState(const QString& session, const QString& problem)
 
 void PortalKeySynth::key(quint32 code, bool down)
 {
+    m_pendingKeys.push_back({code, down});
+    if (m_pendingKeys.size() == 1)
+        sendNextKey();
+}
+
+void PortalKeySynth::sendNextKey()
+{
+    if (m_pendingKeys.empty())
+        return;
+    if (m_session.isEmpty()) {
+        m_pendingKeys.clear();
+        return;
+    }
+    const auto [code, down] = m_pendingKeys.front();
     QDBusMessage message = QDBusMessage::createMethodCall(
         Portal::service, Portal::path, Portal::remoteDesktop, QStringLiteral("NotifyKeyboardKeycode"));
-    message.setArguments(
-        {QVariant::fromValue(QDBusObjectPath(m_session)), QVariantMap(), int(code), uint(down ? 1 : 0)});
-    // Sent without waiting: messages on one connection arrive in order.
-    m_bus.send(message);
+    message << QVariant::fromValue(QDBusObjectPath(m_session)) << QVariantMap() << int(code)
+            << uint(down ? 1 : 0);
+    // WORKAROUND: xdg-desktop-portal handles each call on a thread of its own, so calls sent back to back
+    // can reach the compositor in another order (V before Control). Each key waits for the previous
+    // one's answer, a millisecond or so.
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        if (!m_pendingKeys.empty())
+            m_pendingKeys.pop_front();
+        sendNextKey();
+    });
 }
 
 quint32 PortalKeySynth::keyCodeForV()
@@ -196,6 +219,7 @@ quint32 PortalKeySynth::keyCodeForV()
 
 bool PortalKeySynth::postPaste(PasteChord chord)
 {
+    // A chord still on its way goes first; a second paste never interleaves with it.
     if (m_session.isEmpty())
         return false;
     const quint32 v = keyCodeForV();

@@ -10,6 +10,9 @@
 #include <QObject>
 #include <QPointer>
 
+#include <deque>
+#include <utility>
+
 namespace parlune {
 
 struct PortalResponse;
@@ -64,7 +67,9 @@ private:
     static QCoro::Task<> start(QPointer<PortalKeySynth> self);
     void setState(const QString& session, const QString& problem);
     static QString refusal(const PortalResponse& response);
+    // Queues a key press or release; the keys reach the portal one after the other, in order.
     void key(quint32 code, bool down);
+    void sendNextKey();
     static quint32 keyCodeForV();
 
     const QString m_consentPath;
@@ -73,6 +78,7 @@ private:
     QString m_session;
     QString m_problem;
     bool m_starting = false;
+    std::deque<std::pair<quint32, bool>> m_pendingKeys;
 };
 
 } // namespace parlune

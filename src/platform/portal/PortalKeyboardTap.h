@@ -38,7 +38,7 @@ public:
     static inline const QString cancelId = QStringLiteral("cancel");
     // Asked of the desktop when the settings hold a shortcut it cannot bind (a modifier held alone).
     static inline const QString defaultTrigger = QStringLiteral("CTRL+ALT+space");
-    static inline const QString cancelTrigger = QStringLiteral("CTRL+ALT+BackSpace");
+    static inline const QString cancelTrigger = QStringLiteral("CTRL+ALT+z");
 
     explicit PortalKeyboardTap(QDBusConnection bus = QDBusConnection::sessionBus(),
                                QString sessionToken = QStringLiteral("parlune"));
