@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's and the walkthrough's models: their texts, their permission pages and their buttons.
+#include "FakeDesktopShortcut.h"
 #include "StagedCoordinator.h"
 #include "ui/MainWindowModel.h"
 #include "ui/OnboardingModel.h"
 
 #include <QLocale>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace parlune;
@@ -30,7 +32,7 @@ class TestWindowModels : public QObject
 
     StagedCoordinator& coordinator() { return m_staged->coordinator; }
 
-    std::unique_ptr<MainWindowModel> window()
+    std::unique_ptr<MainWindowModel> window(AppCoordinator* on = nullptr)
     {
         ViewServices services;
         services.clock = &m_clock;
@@ -42,13 +44,15 @@ class TestWindowModels : public QObject
         };
         services.requestAccessibility = [this] { m_asked << QStringLiteral("accessibility"); };
         services.openKeyboardSettings = [this] { m_asked << QStringLiteral("keyboard settings"); };
-        return std::make_unique<MainWindowModel>(coordinator(), services);
+        services.openShortcutSettings = [this] { m_asked << QStringLiteral("shortcut settings"); };
+        return std::make_unique<MainWindowModel>(on ? *on : coordinator(), services);
     }
 
     // The walkthrough as the view starts it, moved on to `step`.
-    std::unique_ptr<OnboardingModel> walkthrough(Step step = OnboardingModel::Welcome)
+    std::unique_ptr<OnboardingModel> walkthrough(Step step = OnboardingModel::Welcome,
+                                                 AppCoordinator* on = nullptr)
     {
-        std::unique_ptr<OnboardingModel> model(window()->makeOnboarding(nullptr));
+        std::unique_ptr<OnboardingModel> model(window(on)->makeOnboarding(nullptr));
         model->start();
         while (model->step() != step && model->stepIndex() + 1 < model->stepCount())
             model->next();
@@ -118,6 +122,53 @@ private Q_SLOTS:
         auto model = walkthrough();
         QCOMPARE(model->stepCount(), pages);
         QCOMPARE(model->steps().contains(OnboardingModel::FnKey), pages == 7);
+    }
+
+    void whereTheDesktopBindsTheShortcutItsPagesFollowIt()
+    {
+        QTemporaryDir folder;
+        FakeDesktop desktop(folder.path());
+        FakeDesktopShortcut shortcut;
+        desktop.desktopShortcut = &shortcut;
+        StagedCoordinator wayland(desktop, false);
+        wayland.setShortcut(KeyCombo::defaultCombo());
+        wayland.setAccessibilityGranted(true);
+
+        // No fn page, even for fn alone; the desktop's shortcut comes before typing.
+        auto model = walkthrough(OnboardingModel::Shortcut, &wayland);
+        QCOMPARE(model->steps(),
+                 (QList<Step>{OnboardingModel::Welcome, OnboardingModel::Microphone,
+                              OnboardingModel::Shortcut, OnboardingModel::Accessibility,
+                              OnboardingModel::Language, OnboardingModel::Practice, OnboardingModel::Done}));
+        // Not bound yet: the desktop's settings, or later.
+        QVERIFY(!model->visualDone());
+        QCOMPARE(model->secondary(), OnboardingModel::Later);
+        model->primaryAction();
+        QCOMPARE(m_asked, QStringList{"shortcut settings"});
+        QCOMPARE(model->step(), OnboardingModel::Shortcut);
+
+        // Bound: every text shows the desktop's keys, and the page lets the user go on.
+        shortcut.set(QStringLiteral("Ctrl+Alt+Space"));
+        QVERIFY(model->visualDone());
+        QVERIFY(model->text().contains(QStringLiteral("Ctrl+Alt+Space")));
+        QCOMPARE(model->primaryTitle(), "Continuer");
+        auto main = window(&wayland);
+        QVERIFY(!main->showsPermissions());
+        QCOMPARE(main->subtitle().count(QStringLiteral("Ctrl+Alt+Space")), 2);
+
+        // The desktop cannot bind it: the page and the window say why.
+        shortcut.set({}, QStringLiteral("Le portail du bureau ne répond pas."));
+        QVERIFY(model->text().startsWith(QStringLiteral("Le portail du bureau ne répond pas.")));
+        QVERIFY(main->showsPermissions());
+        QCOMPARE(main->title(), "Encore une étape");
+
+        // Typing is the desktop lending its keyboard, asked for from the page.
+        wayland.setAccessibilityGranted(false);
+        model->next();
+        QCOMPARE(model->step(), OnboardingModel::Accessibility);
+        QCOMPARE(model->primaryTitle(), "Autoriser la saisie");
+        model->primaryAction();
+        QCOMPARE(m_asked.last(), "accessibility");
     }
 
     void microphonePage_data()
