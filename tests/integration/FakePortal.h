@@ -84,6 +84,13 @@ public:
                     shortcutId, qulonglong(0), QVariantMap()});
     }
     void closeSession() { emitSignal(session, Portal::session, QStringLiteral("Closed"), {QVariantMap()}); }
+    // The user chose other keys in the desktop's settings.
+    void rebind(const QString& keys)
+    {
+        trigger = keys;
+        emitSignal(Portal::path, Portal::globalShortcuts, QStringLiteral("ShortcutsChanged"),
+                   {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(bound())});
+    }
 
 public Q_SLOTS:
     QDBusObjectPath CreateSession(const QVariantMap& options)

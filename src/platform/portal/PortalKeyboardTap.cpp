@@ -28,6 +28,10 @@ using Shortcuts = QList<Shortcut>;
 void registerTypes()
 {
     static const bool registered = [] {
+        // WORKAROUND: QtDBus reads a slot's parameter types by name and finds only types Qt already
+        // registered: without these, listening to the portal's signals fails whenever the tap is the
+        // program's first D-Bus user.
+        qRegisterMetaType<QDBusObjectPath>();
         qDBusRegisterMetaType<Shortcut>();
         qDBusRegisterMetaType<Shortcuts>();
         return true;
@@ -73,12 +77,13 @@ PortalKeyboardTap::PortalKeyboardTap(QDBusConnection bus, QString sessionToken)
             connectToPortal();
     });
     const auto listen = [this](const char* signal, const char* slot) {
-        m_bus.connect(Portal::service, Portal::path, Portal::globalShortcuts, QString::fromLatin1(signal),
-                      this, slot);
+        if (!m_bus.connect(Portal::service, Portal::path, Portal::globalShortcuts,
+                           QString::fromLatin1(signal), this, slot))
+            logLine("Parlune: cannot listen to the global shortcuts portal's %s", signal);
     };
     listen("Activated", SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
     listen("Deactivated", SLOT(onDeactivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
-    listen("ShortcutsChanged", SLOT(onShortcutsChanged(QDBusObjectPath, QDBusArgument)));
+    listen("ShortcutsChanged", SLOT(onShortcutsChanged(QDBusMessage)));
 }
 
 PortalKeyboardTap::~PortalKeyboardTap()
@@ -251,14 +256,12 @@ void PortalKeyboardTap::onDeactivated(const QDBusObjectPath& session, const QStr
     deactivated(session.path(), shortcutId);
 }
 
-void PortalKeyboardTap::onShortcutsChanged(const QDBusObjectPath& session, const QDBusArgument& shortcuts)
+void PortalKeyboardTap::onShortcutsChanged(const QDBusMessage& message)
 {
-    Shortcuts list;
-    shortcuts >> list;
-    QVariantMap triggers;
-    for (const Shortcut& shortcut : std::as_const(list))
-        triggers.insert(shortcut.first, shortcut.second.value(QStringLiteral("trigger_description")));
-    shortcutsChanged(session.path(), triggers);
+    const QVariantList arguments = message.arguments();
+    if (arguments.size() < 2)
+        return;
+    shortcutsChanged(arguments.at(0).value<QDBusObjectPath>().path(), triggersFrom(arguments.at(1)));
 }
 
 void PortalKeyboardTap::onSessionClosed(const QDBusMessage& message)

@@ -78,7 +78,7 @@ private Q_SLOTS:
                      const QVariantMap& options);
     void onDeactivated(const QDBusObjectPath& session, const QString& shortcutId, qulonglong timestamp,
                        const QVariantMap& options);
-    void onShortcutsChanged(const QDBusObjectPath& session, const QDBusArgument& shortcuts);
+    void onShortcutsChanged(const QDBusMessage& message);
     void onSessionClosed(const QDBusMessage& message);
 
 private:
