@@ -133,6 +133,25 @@ private Q_SLOTS:
         QCOMPARE(recorder.events, events);
     }
 
+    void aTapInstalledAgainDuringAPressStillHearsItsRelease()
+    {
+        FakePortal portal;
+        PortalKeyboardTap tap;
+        Recorder before, after;
+        tap.install(before.handler());
+        QTRY_VERIFY(tap.isEnabled());
+        portal.shortcuts.send(QStringLiteral("Activated"), QStringLiteral("dictate"));
+        QTRY_COMPARE(before.events, QStringList{"down"});
+        // The watch timer installs the tap again when typing becomes allowed, maybe mid-press.
+        tap.remove();
+        tap.install(after.handler());
+        QVERIFY(tap.isEnabled());
+        portal.shortcuts.send(QStringLiteral("Activated"), QStringLiteral("dictate"));
+        portal.shortcuts.send(QStringLiteral("Deactivated"), QStringLiteral("dictate"));
+        QTRY_COMPARE(after.events, QStringList{"up"});
+        QCOMPARE(portal.shortcuts.sessionsCreated, 1);
+    }
+
     void aPortalThatCannotBindSaysWhy_data()
     {
         QTest::addColumn<bool>("withGlobalShortcuts");

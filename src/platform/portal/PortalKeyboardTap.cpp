@@ -109,9 +109,10 @@ bool PortalKeyboardTap::install(Handler handler)
 
 void PortalKeyboardTap::remove()
 {
+    // A press in progress is kept: the session stays, and its release still comes to a tap installed
+    // again meanwhile (the watch timer reinstalls it when typing is allowed).
     m_handler = nullptr;
     m_enabled = false;
-    m_dictateDown = false;
 }
 
 bool PortalKeyboardTap::isEnabled() const
