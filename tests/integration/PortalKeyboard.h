@@ -19,7 +19,7 @@ class PortalKeyboard
 {
 public:
     // Linux key codes.
-    static constexpr int leftControl = 29, leftAlt = 56, space = 57, backspace = 14, z = 44;
+    static constexpr int leftControl = 29, leftAlt = 56, space = 57, z = 44;
 
     PortalKeyboard()
     {
