@@ -5,7 +5,7 @@
 
 namespace parlune {
 
-// A desktop that binds the shortcut itself, as the test says: set() changes what it bound and why not.
+// A desktop that binds the shortcut itself: set() says what it bound, or why not.
 class FakeDesktopShortcut final : public DesktopShortcut
 {
 public:

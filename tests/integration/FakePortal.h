@@ -67,15 +67,7 @@ public Q_SLOTS:
         return respond(options, {{QStringLiteral("session_handle"), session},
                                  {QStringLiteral("shortcuts"), QVariant::fromValue(bound())}});
     }
-    QDBusObjectPath BindShortcuts(const QDBusObjectPath&, const QDBusArgument&, const QString&,
-                                  const QVariantMap& options)
-    {
-        return respond(options, {{QStringLiteral("shortcuts"), QVariant::fromValue(bound())}});
-    }
-    QDBusObjectPath ListShortcuts(const QDBusObjectPath&, const QVariantMap& options)
-    {
-        return respond(options, {{QStringLiteral("shortcuts"), QVariant::fromValue(bound())}});
-    }
+    // No BindShortcuts nor ListShortcuts, as on KDE Plasma 5.27 where they add nothing.
 
 private:
     PortalShortcuts bound() const

@@ -56,9 +56,8 @@ public:
         QDBusConnection::sessionBus().call(message);
     }
     // Presses the keys in order, or releases them in the reverse order.
-    void chord(std::initializer_list<int> codes, bool down)
+    void chord(std::vector<int> keys, bool down)
     {
-        std::vector<int> keys(codes);
         if (!down)
             std::reverse(keys.begin(), keys.end());
         for (int code : keys)
