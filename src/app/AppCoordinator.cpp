@@ -19,6 +19,7 @@ AppCoordinator::AppCoordinator(AppCoordinatorServices services, bool live, QObje
     , m_clock(services.clock)
     , m_microphoneStatus(std::move(services.microphoneStatus))
     , m_inputAccess(services.inputAccess)
+    , m_desktopShortcut(services.desktopShortcut)
     , m_workspace(services.workspace)
     , m_pasteboard(services.pasteboard)
     , m_focusedElement(services.focusedElement)
@@ -40,6 +41,8 @@ AppCoordinator::AppCoordinator(AppCoordinatorServices services, bool live, QObje
         services.settingsStore ? std::move(services.settingsStore) : std::make_unique<AppSettingsStore>();
 
     m_history = m_transcripts->entries();
+    connect(this, &AppCoordinator::shortcutChanged, this, &AppCoordinator::shortcutLabelChanged);
+    followDesktopShortcut();
 
     QPointer<AppCoordinator> self(this);
     m_engine->setOnInstallation([self](Language language, std::shared_ptr<InstallationProgress> progress) {

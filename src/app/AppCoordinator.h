@@ -35,6 +35,7 @@ namespace parlune {
 class AppCoordinator;
 class AppSettingsStore;
 class AudioRecorder;
+class DesktopShortcut;
 class DictationSession;
 class FocusedElement;
 class GlobalHotkeys;
@@ -70,6 +71,8 @@ struct AppCoordinatorServices
     InputAccess* inputAccess = nullptr;
     // The interactive program's global shortcut listens here.
     KeyboardTap* keyboardTap = nullptr;
+    // Where the desktop binds the shortcut itself (Wayland): what it bound, or why it could not.
+    DesktopShortcut* desktopShortcut = nullptr;
     Workspace* workspace = nullptr;
     Pasteboard* pasteboard = nullptr;
     KeySynth* keySynth = nullptr;
@@ -104,6 +107,16 @@ class AppCoordinator : public QObject
     Q_PROPERTY(bool onboardingDone READ onboardingDone WRITE setOnboardingDone NOTIFY onboardingDoneChanged)
     Q_PROPERTY(QString livePreview READ livePreview NOTIFY livePreviewChanged)
     Q_PROPERTY(bool soundsEnabled READ soundsEnabled WRITE setSoundsEnabled NOTIFY soundsEnabledChanged)
+    // The shortcut as the views show it: the keys the desktop bound where it binds them, else the
+    // shortcut's own label.
+    Q_PROPERTY(QString shortcutLabel READ shortcutLabel NOTIFY shortcutLabelChanged)
+    // The desktop binds the shortcut (Wayland): it is changed in the desktop's settings, not recorded here.
+    Q_PROPERTY(bool desktopBindsShortcut READ desktopBindsShortcut CONSTANT)
+    // Why the desktop's shortcut does not work; empty when it works.
+    Q_PROPERTY(QString shortcutProblem READ shortcutProblem NOTIFY shortcutLabelChanged)
+    // The shortcut can start a dictation: always where the program watches the keyboard itself, once the
+    // desktop has bound it where the desktop binds it.
+    Q_PROPERTY(bool shortcutReady READ shortcutReady NOTIFY shortcutLabelChanged)
     // For the views: the language as its raw value ("fr", "es", "en"); writing an unknown code does nothing.
     Q_PROPERTY(QString languageCode READ languageCode WRITE setLanguageCode NOTIFY languageChanged)
     // The download of the current language's model, while one runs: "Téléchargement du modèle
@@ -148,6 +161,10 @@ public:
     const QString& livePreview() const { return m_livePreview; }
     bool soundsEnabled() const { return m_soundsEnabled; }
     bool isLive() const { return m_live; }
+    QString shortcutLabel() const;
+    bool desktopBindsShortcut() const { return m_desktopShortcut != nullptr; }
+    QString shortcutProblem() const;
+    bool shortcutReady() const;
     QString languageCode() const;
     void setLanguageCode(const QString& code);
     bool modelDownloadActive() const { return !m_modelDownloadText.isEmpty(); }
@@ -206,6 +223,7 @@ Q_SIGNALS:
     void livePreviewChanged();
     void soundsEnabledChanged();
     void modelDownloadChanged();
+    void shortcutLabelChanged();
 
 protected:
     // Every assignment, even of an equal value, runs syncHUD afterwards.
@@ -249,6 +267,7 @@ private:
     void followInstallation(Language language, std::shared_ptr<InstallationProgress> progress);
     void refreshModelDownload();
     void startPermissionWatch();
+    void followDesktopShortcut();
     void enforceRecordingSafety();
 
     // Published state.
@@ -275,6 +294,7 @@ private:
     Clock* m_clock;
     std::function<MicrophoneAuthorization()> m_microphoneStatus;
     InputAccess* m_inputAccess;
+    DesktopShortcut* m_desktopShortcut;
     Workspace* m_workspace;
     Pasteboard* m_pasteboard;
     FocusedElement* m_focusedElement;

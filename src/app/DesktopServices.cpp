@@ -8,6 +8,8 @@
 #include "platform/atspi/AtspiFocusedElement.h"
 #include "platform/atspi/AtspiWorkspace.h"
 #include "platform/pocketsphinx/PocketsphinxRecognizer.h"
+#include "platform/portal/PortalKeySynth.h"
+#include "platform/portal/PortalKeyboardTap.h"
 #include "platform/pulse/PulseAudioInput.h"
 #include "platform/pulse/PulseLink.h"
 #include "platform/pulse/PulseOutputMixer.h"
@@ -21,6 +23,7 @@
 #include "platform/x11/X11KeyboardTap.h"
 #include "platform/x11/X11Workspace.h"
 #include "platform/xdg/XdgAutostart.h"
+#include "store/AppPaths.h"
 #include "system/LoginItem.h"
 #include "system/MediaController.h"
 #include "system/Permissions.h"
@@ -64,7 +67,6 @@ struct DesktopServices::Parts
     ClipboardPasteboard pasteboard{QGuiApplication::clipboard()};
     // The paste's keys, announced to the keyboard tap so that they never count as the user's.
     SyntheticKeys syntheticKeys;
-    X11KeySynth keySynth{&syntheticKeys};
     X11Workspace workspace;
     AtspiFocusedElement focusedElement;
     // A Wayland session: text through the accessibility bus, else the clipboard through the compositor's
@@ -80,24 +82,52 @@ struct DesktopServices::Parts
     LoginItem loginItem{autostart};
     Permissions permissions{focusedElement, frontWorkspace(), qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
                             qEnvironmentVariable("DESKTOP_SESSION")};
-    X11KeyboardTap keyboardTap{&syntheticKeys};
     std::shared_ptr<Recognizer> recognizer = makeRecognizer();
+
+    // The shortcut and the paste keystroke: X11's own on X11; on Wayland, where no program sees or
+    // types on the keyboard, the desktop's portals.
+    std::unique_ptr<KeyboardTap> keyboardTap;
+    std::unique_ptr<KeySynth> keySynth;
+    InputAccess* inputAccess = &InputAccess::system();
+    DesktopShortcut* desktopShortcut = nullptr;
+    PortalKeySynth* portalKeys = nullptr;
+
+    Parts()
+    {
+        if (wayland) {
+            auto tap = std::make_unique<PortalKeyboardTap>();
+            desktopShortcut = tap.get();
+            keyboardTap = std::move(tap);
+            auto keys =
+                std::make_unique<PortalKeySynth>(AppPaths::support() + QStringLiteral("/keyboard-consent"));
+            portalKeys = keys.get();
+            inputAccess = keys.get();
+            keySynth = std::move(keys);
+            // Typing was allowed at an earlier start: the keyboard is borrowed again without asking.
+            portalKeys->resume();
+        } else {
+            keyboardTap = std::make_unique<X11KeyboardTap>(&syntheticKeys);
+            keySynth = std::make_unique<X11KeySynth>(&syntheticKeys);
+        }
+    }
 };
 
 DesktopServices::DesktopServices()
     : m_parts(std::make_unique<Parts>())
 {
-    if (!m_parts->wayland)
-        return;
-    if (AccessibilitySwitch::switchOn())
+    const bool wayland = m_parts->wayland;
+    logLine(
+        "Parlune: %s session; shortcut through %s, paste keystroke through %s, text %s, clipboard through %s",
+        displaySessionName(displaySession()),
+        wayland ? "the GlobalShortcuts portal" : "X11 (XInput2 and grabs)",
+        wayland ? "the RemoteDesktop portal" : "XTest",
+        wayland ? "through the accessibility bus where the field takes it, else pasted" : "pasted",
+        !wayland               ? "X11"
+        : m_parts->dataControl ? "data-control"
+                               : "Xwayland (the compositor offers no data-control)");
+    if (wayland && AccessibilitySwitch::switchOn())
         logLine("Parlune: switched the desktop's accessibility bus on, so that programs started from now on "
                 "take dictations straight into their fields");
-    if (m_parts->dataControl)
-        logLine("Parlune: Wayland session: text through the accessibility bus, else pasted from the "
-                "compositor's clipboard (data-control)");
-    else
-        logLine("Parlune: Wayland session: text through the accessibility bus, else pasted from the Xwayland "
-                "clipboard (the compositor offers no data-control)");
 }
 
 DesktopServices::~DesktopServices() = default;
@@ -114,11 +144,12 @@ AppCoordinatorServices DesktopServices::services()
     AppCoordinatorServices services;
     services.recognizer = m_parts->recognizer;
     services.audioInput = PulseAudioInput::create;
-    services.inputAccess = &InputAccess::system();
-    services.keyboardTap = &m_parts->keyboardTap;
+    services.inputAccess = m_parts->inputAccess;
+    services.keyboardTap = m_parts->keyboardTap.get();
+    services.desktopShortcut = m_parts->desktopShortcut;
     services.workspace = &m_parts->frontWorkspace();
     services.pasteboard = &m_parts->clipboard();
-    services.keySynth = &m_parts->keySynth;
+    services.keySynth = m_parts->keySynth.get();
     services.focusedElement = &m_parts->focusedElement;
     if (m_parts->wayland)
         services.directInsertion = &m_parts->focusedElement;
@@ -130,7 +161,13 @@ AppCoordinatorServices DesktopServices::services()
 
 ViewServices DesktopServices::viewServices()
 {
-    return desktopViewServices(m_parts->permissions, m_parts->clipboard());
+    ViewServices services = desktopViewServices(m_parts->permissions, m_parts->clipboard());
+    // On Wayland, "accessibility" is the desktop lending its keyboard for the paste.
+    if (PortalKeySynth* keys = m_parts->portalKeys) {
+        services.canRequestAccessibility = [] { return true; };
+        services.requestAccessibility = [keys] { keys->requestAccess(); };
+    }
+    return services;
 }
 
 } // namespace parlune

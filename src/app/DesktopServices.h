@@ -8,10 +8,10 @@
 
 namespace parlune {
 
-// The real services of the Linux desktop the coordinator works with: X11 for keys, windows and the
-// clipboard, PulseAudio for the microphone, the output and the sounds, the accessibility bus, Vosk and
-// pocketsphinx, the XDG autostart folder. They live as long as they are needed by a coordinator built
-// on them. Needs a QGuiApplication.
+// The real services of the Linux desktop the coordinator works with: X11 for keys (on Wayland the
+// desktop's portals), windows and the clipboard, PulseAudio for the microphone, the output and the
+// sounds, the accessibility bus, Vosk and pocketsphinx, the XDG autostart folder. They live as long as
+// they are needed by a coordinator built on them. Needs a QGuiApplication.
 class DesktopServices
 {
 public:

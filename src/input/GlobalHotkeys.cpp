@@ -82,6 +82,21 @@ bool GlobalHotkeys::handle(KeyboardTap::EventType type, const KeyboardTap::Event
             m_tap.setEnabled(true);
         return false;
 
+    case Type::shortcutDown:
+        // The desktop recognised the shortcut itself, whatever the keys it bound.
+        if (m_pressed || event.isRepeat)
+            return true;
+        m_pressed = true;
+        call(m_onPress);
+        return true;
+
+    case Type::shortcutUp:
+        if (!m_pressed)
+            return false;
+        m_pressed = false;
+        call(m_onRelease);
+        return true;
+
     case Type::flagsChanged:
         // Modifier changes always reach the application.
         handleFlags(event);

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "input/KeyCombo.h"
+
+#include "platform/DisplaySession.h"
 #include "platform/KeyboardLayout.h"
 
 #include <array>
@@ -60,6 +62,8 @@ constexpr std::array<std::pair<quint16, quint64>, 9> modifierKeyFlags{{
 
 KeyCombo KeyCombo::defaultCombo()
 {
+    if (displaySession() == DisplaySession::wayland)
+        return KeyCombo{49, ModifierFlag::control | ModifierFlag::option, false};
     return KeyCombo{62, 0, true};
 }
 

@@ -45,7 +45,9 @@ public:
 
     // The shortcut of a user who has chosen none, and of a settings file that names none. Not the fn
     // key, which the settings format knows (63) but which programs cannot see on nearly every PC
-    // keyboard: right Control alone, which nothing else holds by itself.
+    // keyboard: right Control alone, which nothing else holds by itself. On Wayland the desktop binds
+    // the shortcut, and no desktop binds a modifier alone: Control-Option-Space there, which neither
+    // GNOME nor KDE Plasma uses.
     static KeyCombo defaultCombo();
 
     // fn alone: a shortcut that can never fire here, shown with a warning and an offer to change it.

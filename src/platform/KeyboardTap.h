@@ -22,6 +22,10 @@ public:
         flagsChanged = 12,
         // The tap stopped delivering (on X11: the connection was lost or our grabs were taken away). The
         // handler may enable it again at once.
+        // A desktop that binds the shortcut itself (the Wayland portal) tells only that the shortcut went
+        // down or up: these events carry no key.
+        shortcutDown = 20,
+        shortcutUp = 21,
         disabledByTimeout = 0xFFFFFFFE,
         disabledByUserInput = 0xFFFFFFFF,
     };

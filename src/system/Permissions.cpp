@@ -15,21 +15,28 @@ const QStringList Permissions::textRoles{
 
 namespace {
 
-// The settings program of each desktop, with the arguments that open its accessibility page. GNOME's
-// relatives (Unity, Budgie, Pantheon) say "GNOME" in their list too.
-struct AccessibilityPanel
+// The settings program of a desktop, with the arguments that open one of its pages. GNOME's relatives
+// (Unity, Budgie, Pantheon) say "GNOME" in their list too.
+struct SettingsPanel
 {
     QLatin1String desktop;
     QStringList command;
 };
 
-const AccessibilityPanel accessibilityPanels[] = {
+const SettingsPanel accessibilityPanels[] = {
     {QLatin1String("kde"), {QStringLiteral("systemsettings"), QStringLiteral("kcm_access")}},
     {QLatin1String("x-cinnamon"), {QStringLiteral("cinnamon-settings"), QStringLiteral("universal-access")}},
     {QLatin1String("gnome"), {QStringLiteral("gnome-control-center"), QStringLiteral("universal-access")}},
     {QLatin1String("xfce"), {QStringLiteral("xfce4-accessibility-settings")}},
     {QLatin1String("mate"), {QStringLiteral("mate-at-properties")}},
     {QLatin1String("lxqt"), {QStringLiteral("lxqt-config-accessibility")}},
+};
+
+// The pages where a desktop that binds the shortcut itself (through its portal, on Wayland) lists the
+// shortcuts programs asked for.
+const SettingsPanel shortcutPanels[] = {
+    {QLatin1String("kde"), {QStringLiteral("systemsettings"), QStringLiteral("kcm_keys")}},
+    {QLatin1String("gnome"), {QStringLiteral("gnome-control-center"), QStringLiteral("keyboard")}},
 };
 
 // Session names as display managers write them, for a session started without XDG_CURRENT_DESKTOP:
@@ -52,6 +59,22 @@ QStringList desktopsOfSession(const QString& session)
             return {desktop};
     }
     return {};
+}
+
+// The desktop's own page among `panels`, when its program is installed. Only the desktop's own: another
+// desktop's program, even installed, may not start outside its desktop, or may change settings this
+// desktop does not read.
+template <std::size_t N>
+std::optional<QStringList> settingsPage(const SettingsPanel (&panels)[N], const QStringList& desktops,
+                                        const Permissions::InstalledCheck& isInstalled)
+{
+    for (const QString& desktop : desktops) {
+        for (const SettingsPanel& panel : panels) {
+            if (panel.desktop == desktop && isInstalled(panel.command.first()))
+                return panel.command;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -92,17 +115,20 @@ void Permissions::requestAccessibility()
         m_workspace.launch(command->first(), command->mid(1));
 }
 
+void Permissions::openShortcutSettings()
+{
+    if (const auto command = shortcutSettings())
+        m_workspace.launch(command->first(), command->mid(1));
+}
+
 std::optional<QStringList> Permissions::accessibilitySettings() const
 {
-    // Only the desktop's own settings: another desktop's program, even installed, may not start
-    // outside its desktop, or may change settings this desktop does not read.
-    for (const QString& desktop : m_desktops) {
-        for (const AccessibilityPanel& panel : accessibilityPanels) {
-            if (panel.desktop == desktop && m_isInstalled(panel.command.first()))
-                return panel.command;
-        }
-    }
-    return std::nullopt;
+    return settingsPage(accessibilityPanels, m_desktops, m_isInstalled);
+}
+
+std::optional<QStringList> Permissions::shortcutSettings() const
+{
+    return settingsPage(shortcutPanels, m_desktops, m_isInstalled);
 }
 
 } // namespace parlune

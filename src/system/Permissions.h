@@ -45,10 +45,15 @@ public:
     bool canRequestAccessibility() const { return accessibilitySettings().has_value(); }
     // Opens the desktop's accessibility settings, when they can be.
     void requestAccessibility();
+    // Whether the desktop's page of global shortcuts can be opened: where a desktop binds the shortcut
+    // itself (Wayland), the user changes it there.
+    bool canOpenShortcutSettings() const { return shortcutSettings().has_value(); }
+    void openShortcutSettings();
 
 private:
     // The settings program and its arguments, or none.
     std::optional<QStringList> accessibilitySettings() const;
+    std::optional<QStringList> shortcutSettings() const;
 
     FocusedElement& m_focusedElement;
     Workspace& m_workspace;

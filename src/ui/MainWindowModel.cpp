@@ -30,7 +30,7 @@ MainWindowModel::MainWindowModel(AppCoordinator& coordinator, ViewServices servi
 {
     for (auto signal : {&AppCoordinator::statusChanged, &AppCoordinator::isRecordingChanged,
                         &AppCoordinator::shortcutChanged, &AppCoordinator::lastLatencyChanged,
-                        &AppCoordinator::accessibilityGrantedChanged})
+                        &AppCoordinator::accessibilityGrantedChanged, &AppCoordinator::shortcutLabelChanged})
         connect(&m_coordinator, signal, this, &MainWindowModel::textsChanged);
     connect(this, &MainWindowModel::micGrantedChanged, this, &MainWindowModel::textsChanged);
     connect(&m_coordinator, &AppCoordinator::languageChanged, this, &MainWindowModel::languageIndexChanged);
@@ -55,7 +55,7 @@ QString MainWindowModel::title() const
 
 QString MainWindowModel::subtitle() const
 {
-    const QString shortcut = m_coordinator.shortcut().displayString();
+    const QString shortcut = m_coordinator.shortcutLabel();
     return tr("Maintenez ") + shortcut + tr(" et parlez.\nTapez ") + shortcut +
            tr(" une fois pour les mains libres.");
 }
@@ -70,7 +70,8 @@ QString MainWindowModel::latencyText() const
 
 bool MainWindowModel::showsPermissions() const
 {
-    return !m_micGranted || !m_coordinator.accessibilityGranted() || warnsAboutFn();
+    return !m_micGranted || !m_coordinator.accessibilityGranted() || !m_coordinator.shortcutReady() ||
+           warnsAboutFn();
 }
 
 bool MainWindowModel::warnsAboutFn() const
@@ -170,6 +171,11 @@ QCoro::Task<> MainWindowModel::askMicrophone(QPointer<MainWindowModel> self)
 void MainWindowModel::requestAccessibility()
 {
     m_services.requestAccessibility();
+}
+
+void MainWindowModel::openShortcutSettings()
+{
+    m_services.openShortcutSettings();
 }
 
 void MainWindowModel::copy(const QString& text)

@@ -28,6 +28,8 @@ class MainWindowModel : public QObject
     // The panel of what is still missing: a permission, or a shortcut that can be held.
     Q_PROPERTY(bool showsPermissions READ showsPermissions NOTIFY textsChanged)
     Q_PROPERTY(bool canRequestAccessibility READ canRequestAccessibility NOTIFY textsChanged)
+    // The desktop's shortcut settings can be opened (where the desktop binds the shortcut).
+    Q_PROPERTY(bool canOpenShortcutSettings READ canOpenShortcutSettings NOTIFY textsChanged)
     // The shortcut is fn alone, which programs cannot see here: a warning and a one-click change.
     Q_PROPERTY(bool warnsAboutFn READ warnsAboutFn NOTIFY textsChanged)
     Q_PROPERTY(QString useDefaultShortcutTitle READ useDefaultShortcutTitle CONSTANT)
@@ -50,6 +52,7 @@ public:
     QString latencyText() const;
     bool showsPermissions() const;
     bool canRequestAccessibility() const { return m_services.canRequestAccessibility(); }
+    bool canOpenShortcutSettings() const { return m_services.canOpenShortcutSettings(); }
     bool warnsAboutFn() const;
     QString useDefaultShortcutTitle() const { return useDefaultShortcutText(); }
     int languageIndex() const;
@@ -70,6 +73,8 @@ public:
     Q_INVOKABLE void requestMicrophone();
     Q_INVOKABLE void requestAccessibility();
     Q_INVOKABLE void useDefaultShortcut();
+    // Where the desktop binds the shortcut: its settings, to change it.
+    Q_INVOKABLE void openShortcutSettings();
     // A click on a transcript: the clipboard holds its text alone.
     Q_INVOKABLE void copy(const QString& text);
     Q_INVOKABLE void clearHistory();

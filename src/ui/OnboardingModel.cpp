@@ -13,8 +13,11 @@ OnboardingModel::OnboardingModel(AppCoordinator& coordinator, ViewServices servi
     , m_micGranted(m_services.microphoneAuthorized())
     , m_fnFree(m_services.fnKeyIsFree())
 {
+    if (m_coordinator.desktopBindsShortcut())
+        m_steps = {Welcome, Microphone, Shortcut, Accessibility, Language, Practice, Done};
     for (auto signal : {&AppCoordinator::shortcutChanged, &AppCoordinator::accessibilityGrantedChanged,
-                        &AppCoordinator::isRecordingChanged, &AppCoordinator::lastLatencyChanged})
+                        &AppCoordinator::isRecordingChanged, &AppCoordinator::lastLatencyChanged,
+                        &AppCoordinator::shortcutLabelChanged})
         connect(&m_coordinator, signal, this, &OnboardingModel::contentChanged);
     for (auto signal : {&OnboardingModel::stepChanged, &OnboardingModel::micGrantedChanged,
                         &OnboardingModel::fnFreeChanged, &OnboardingModel::practiceTextChanged})
@@ -38,7 +41,7 @@ void OnboardingModel::start()
     m_started = true;
     // The fn page is there only for someone who would hold fn and whose fn key still does something
     // else; the choice holds for the whole run, even if the shortcut changes on that page.
-    if (!(m_coordinator.shortcut().isFnAlone() && !m_fnFree)) {
+    if (!(m_coordinator.shortcut().isFnAlone() && !m_fnFree) && m_steps.contains(FnKey)) {
         m_steps.removeAll(FnKey);
         Q_EMIT stepsChanged();
         Q_EMIT stepChanged();
@@ -124,6 +127,12 @@ void OnboardingModel::primaryAction()
         else
             m_coordinator.setShortcut(KeyCombo::defaultCombo());
         return;
+    case Shortcut:
+        if (offersShortcutSettings())
+            m_services.openShortcutSettings();
+        else
+            next();
+        return;
     case Done:
         m_coordinator.setOnboardingDone(true);
         m_coordinator.persistSettings();
@@ -152,9 +161,14 @@ bool OnboardingModel::offersAccessibilitySettings() const
     return !m_coordinator.accessibilityGranted() && m_services.canRequestAccessibility();
 }
 
+bool OnboardingModel::offersShortcutSettings() const
+{
+    return !m_coordinator.shortcutReady() && m_services.canOpenShortcutSettings();
+}
+
 QString OnboardingModel::shortcutLabel() const
 {
-    return m_coordinator.shortcut().displayString();
+    return m_coordinator.shortcutLabel();
 }
 
 QString OnboardingModel::titleFor(Step step) const
@@ -165,7 +179,10 @@ QString OnboardingModel::titleFor(Step step) const
     case Microphone:
         return tr("D'abord, le micro");
     case Accessibility:
-        return tr("Ensuite, l'accès au clavier");
+        return m_coordinator.desktopBindsShortcut() ? tr("Puis, la saisie au clavier")
+                                                    : tr("Ensuite, l'accès au clavier");
+    case Shortcut:
+        return tr("Ensuite, le raccourci");
     case FnKey:
         return tr("Libérez la touche fn");
     case Language:
@@ -188,11 +205,17 @@ QString OnboardingModel::textFor(Step step) const
         return tr("Parlune n'écoute que pendant que vous tenez la touche. Le son est transcrit sur ce Mac, "
                   "puis effacé.");
     case Accessibility:
+        if (m_coordinator.desktopBindsShortcut())
+            return tr(
+                "Pour coller le texte dans vos applications, Parlune demande au bureau de taper Ctrl+V à "
+                "votre place. Acceptez sa demande, puis revenez ici.");
         if (!m_coordinator.accessibilityGranted() && !offersAccessibilitySettings())
             return tr("Parlune ne peut pas encore repérer votre touche ni coller le texte sur ce bureau, et "
                       "ses réglages ne s'ouvrent pas d'ici. La fenêtre de Parlune vous le rappellera.");
         return tr("macOS doit autoriser Parlune à repérer votre touche et à coller le texte. Cochez Parlune "
                   "dans la liste qui s'ouvre, puis revenez ici.");
+    case Shortcut:
+        return shortcutText();
     case FnKey:
         return tr("Pour l'instant, fn ouvre aussi les emojis ou la dictée d'Apple. Dans Réglages Système, "
                   "puis Clavier, réglez la touche fn sur Ne rien faire.");
@@ -201,6 +224,11 @@ QString OnboardingModel::textFor(Step step) const
     case Practice:
         return practiceInstruction();
     case Done:
+        if (m_coordinator.desktopBindsShortcut())
+            return tr("Parlune reste dans la zone de notification. Gardez ") + shortcutLabel() +
+                   tr(" enfoncé dans n'importe quelle application ; le raccourci « Annuler la dictée en "
+                      "cours » "
+                      "des réglages du bureau abandonne une dictée.");
         return tr("Parlune reste dans la barre des menus. Gardez ") + shortcutLabel() +
                tr(" enfoncé dans n'importe quelle app, et Échap annule une dictée en cours.");
     }
@@ -217,6 +245,7 @@ QString OnboardingModel::visualSymbolFor(Step step) const
     case Accessibility:
         return QStringLiteral("hand.raised.fill");
     case FnKey:
+    case Shortcut:
         return QStringLiteral("keyboard");
     case Done:
         return QStringLiteral("checkmark");
@@ -234,6 +263,8 @@ bool OnboardingModel::visualDoneFor(Step step) const
         return m_coordinator.accessibilityGranted();
     case FnKey:
         return m_fnFree || !m_coordinator.shortcut().isFnAlone();
+    case Shortcut:
+        return m_coordinator.shortcutReady();
     case Done:
         return true;
     default:
@@ -249,7 +280,11 @@ QString OnboardingModel::primaryTitle() const
     case Microphone:
         return m_micGranted ? tr("Continuer") : tr("Autoriser le micro");
     case Accessibility:
-        return offersAccessibilitySettings() ? tr("Ouvrir les réglages") : tr("Continuer");
+        if (!offersAccessibilitySettings())
+            return tr("Continuer");
+        return m_coordinator.desktopBindsShortcut() ? tr("Autoriser la saisie") : tr("Ouvrir les réglages");
+    case Shortcut:
+        return offersShortcutSettings() ? tr("Ouvrir les réglages des raccourcis") : tr("Continuer");
     case FnKey:
         return visualDoneFor(FnKey) ? tr("Continuer") : MainWindowModel::useDefaultShortcutText();
     case Language:
@@ -270,6 +305,8 @@ OnboardingModel::Secondary OnboardingModel::secondary() const
         return offersAccessibilitySettings() ? Later : Nothing;
     case FnKey:
         return m_fnFree ? Nothing : ShortcutRecorder;
+    case Shortcut:
+        return offersShortcutSettings() ? Later : Nothing;
     case Practice:
         return m_practiceText.isEmpty() ? SkipPractice : Nothing;
     default:
@@ -290,6 +327,19 @@ QString OnboardingModel::secondaryTitle() const
         break;
     }
     return {};
+}
+
+QString OnboardingModel::shortcutText() const
+{
+    if (m_coordinator.shortcutReady())
+        return tr("Le bureau réserve ") + shortcutLabel() +
+               tr(" à Parlune, dans toutes vos applications. Pour choisir d'autres touches, ouvrez ses "
+                  "réglages "
+                  "des raccourcis et cherchez Parlune.");
+    const QString problem = m_coordinator.shortcutProblem();
+    if (problem.isEmpty())
+        return tr("Le bureau prépare le raccourci de Parlune…");
+    return problem + tr(" En attendant, démarrez et arrêtez les dictées depuis l'icône de Parlune.");
 }
 
 QString OnboardingModel::practiceTitle() const

@@ -35,8 +35,10 @@ class OnboardingModel : public QObject
     Q_PROPERTY(QString practiceInstruction READ practiceInstruction NOTIFY contentChanged)
 
 public:
-    // The pages, in their order.
-    enum Step { Welcome, Microphone, Accessibility, FnKey, Language, Practice, Done };
+    // The pages. Where the desktop binds the shortcut (Wayland), Shortcut, the desktop's shortcut, comes
+    // after Microphone, Accessibility is the desktop lending its keyboard for the paste, and there is no
+    // fn page.
+    enum Step { Welcome, Microphone, Accessibility, FnKey, Language, Practice, Done, Shortcut };
     Q_ENUM(Step)
     // What sits under the main button.
     enum Secondary { Nothing, Later, ShortcutRecorder, SkipPractice };
@@ -99,6 +101,8 @@ private:
     void setFnFree(bool free);
     QString shortcutLabel() const;
     bool offersAccessibilitySettings() const;
+    bool offersShortcutSettings() const;
+    QString shortcutText() const;
 
     AppCoordinator& m_coordinator;
     ViewServices m_services;

@@ -9,6 +9,8 @@ ViewServices desktopViewServices(Permissions& permissions, Pasteboard& pasteboar
     services.pasteboard = &pasteboard;
     services.canRequestAccessibility = [&permissions] { return permissions.canRequestAccessibility(); };
     services.requestAccessibility = [&permissions] { permissions.requestAccessibility(); };
+    services.canOpenShortcutSettings = [&permissions] { return permissions.canOpenShortcutSettings(); };
+    services.openShortcutSettings = [&permissions] { permissions.openShortcutSettings(); };
     return services;
 }
 

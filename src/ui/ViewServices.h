@@ -28,6 +28,10 @@ struct ViewServices
     // Whether the accessibility settings can be opened here; when not, no button offers it.
     std::function<bool()> canRequestAccessibility = [] { return false; };
     std::function<void()> requestAccessibility = [] {};
+    // The desktop's shortcut settings, where the desktop binds the shortcut itself (Wayland); when they
+    // cannot be opened, nothing offers to.
+    std::function<bool()> canOpenShortcutSettings = [] { return false; };
+    std::function<void()> openShortcutSettings = [] {};
     // The fn key does nothing else on this computer, so it can be held for dictation.
     std::function<bool()> fnKeyIsFree = [] { return Permissions::fnKeyIsFree; };
 };

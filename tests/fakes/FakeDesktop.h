@@ -46,6 +46,7 @@ struct FakeDesktop
         services.microphoneStatus = [this] { return microphone; };
         services.inputAccess = &inputAccess;
         services.keyboardTap = &keyboardTap;
+        services.desktopShortcut = desktopShortcut;
         services.workspace = &workspace;
         services.pasteboard = &pasteboard;
         services.keySynth = &keySynth;
@@ -65,6 +66,8 @@ struct FakeDesktop
     MicrophoneAuthorization microphone = MicrophoneAuthorization::Authorized;
     FakeInputAccess inputAccess;
     FakeKeyboardTap keyboardTap;
+    // Set for a desktop that binds the shortcut itself (Wayland).
+    DesktopShortcut* desktopShortcut = nullptr;
     FakeWorkspace workspace;
     FakePasteboard pasteboard;
     FakeKeySynth keySynth;

@@ -6,6 +6,8 @@
 //   test_field line|button [TEXT]     a line edit (holding TEXT, the cursor at its end) or a button in
 //                                     front; "ready", then "text <base64 of UTF-8>" on each change of the
 //                                     line edit
+//   test_field linecopy TEXT          an empty line edit in front that puts TEXT on the clipboard itself once
+//                                     it has the focus (a Wayland compositor takes a copy only from there)
 //   test_field copy LABEL             owns the clipboard (text/plain LABEL and image/png); "ready"
 //   test_field copyfocused LABEL      the same from a focused window, as a Wayland compositor requires,
 //                                     with text/html and an empty marker type besides; "ready"
@@ -119,8 +121,8 @@ int main(int argc, char** argv)
 
     QWidget window;
     QWidget* focus = nullptr;
-    if (mode == "line") {
-        auto* edit = new QLineEdit(argc > 2 ? QString::fromUtf8(argv[2]) : QString());
+    if (mode == "line" || mode == "linecopy") {
+        auto* edit = new QLineEdit(mode == "line" && argc > 2 ? QString::fromUtf8(argv[2]) : QString());
         QObject::connect(edit, &QLineEdit::textChanged,
                          [](const QString& text) { say("text " + text.toUtf8().toBase64()); });
         focus = edit;
@@ -152,6 +154,8 @@ int main(int argc, char** argv)
                 mime->setData(QStringLiteral("application/x-parlune-marker"), QByteArray(""));
                 clipboard->setMimeData(mime);
             }
+            if (mode == "linecopy" && argc == 3)
+                clipboard->setText(QString::fromUtf8(argv[2]));
             say("ready");
             return;
         }

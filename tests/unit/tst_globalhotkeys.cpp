@@ -44,6 +44,12 @@ Step flags(quint16 key, quint64 flags, QString callback = {})
     return {Type::flagsChanged, {key, flags, false}, callback, false};
 }
 
+// The desktop recognised the shortcut itself (Wayland): no key, only down or up.
+Step desktop(Type type, QString callback = {}, bool swallowed = false)
+{
+    return {type, {}, callback, swallowed};
+}
+
 const KeyCombo ctrlOptSpace{space, ctrl | opt, false};
 
 KeyCombo modifierOnly(quint16 key)
@@ -117,6 +123,11 @@ private Q_SLOTS:
                      up(space, capsLock, "release", true),
                      // A repeat without a press is swallowed silently.
                      repeat(space, ctrl | opt, {}, true), up(space, ctrl | opt)};
+        QTest::addRow("recognised by the desktop: one press, repeats silent, one release")
+            << ctrlOptSpace << false
+            << Steps{desktop(Type::shortcutUp), desktop(Type::shortcutDown, "press", true),
+                     desktop(Type::shortcutDown, {}, true), desktop(Type::shortcutUp, "release", true),
+                     desktop(Type::shortcutUp)};
         QTest::addRow("captured Escape is reported and swallowed, with any modifiers, even during a hold")
             << modifierOnly(rightCtrl) << true
             << Steps{down(escape, 0, "escape", true), up(escape, 0, {}, true),

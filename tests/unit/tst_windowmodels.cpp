@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's and the walkthrough's models: their texts, their permission pages and their buttons.
+#include "FakeDesktopShortcut.h"
 #include "StagedCoordinator.h"
 #include "ui/MainWindowModel.h"
 #include "ui/OnboardingModel.h"
 
 #include <QLocale>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace parlune;
@@ -32,7 +34,7 @@ class TestWindowModels : public QObject
 
     StagedCoordinator& coordinator() { return m_staged->coordinator; }
 
-    std::unique_ptr<MainWindowModel> window()
+    std::unique_ptr<MainWindowModel> window(AppCoordinator* on = nullptr)
     {
         ViewServices services;
         services.clock = &m_clock;
@@ -44,13 +46,16 @@ class TestWindowModels : public QObject
         };
         services.canRequestAccessibility = [this] { return m_canOpenSettings; };
         services.requestAccessibility = [this] { m_asked << QStringLiteral("accessibility"); };
-        return std::make_unique<MainWindowModel>(coordinator(), services);
+        services.openShortcutSettings = [this] { m_asked << QStringLiteral("shortcut settings"); };
+        services.canOpenShortcutSettings = [this] { return m_canOpenSettings; };
+        return std::make_unique<MainWindowModel>(on ? *on : coordinator(), services);
     }
 
     // The walkthrough as the view starts it, moved on to `step`.
-    std::unique_ptr<OnboardingModel> walkthrough(Step step = OnboardingModel::Welcome)
+    std::unique_ptr<OnboardingModel> walkthrough(Step step = OnboardingModel::Welcome,
+                                                 AppCoordinator* on = nullptr)
     {
-        std::unique_ptr<OnboardingModel> model(window()->makeOnboarding(nullptr));
+        std::unique_ptr<OnboardingModel> model(window(on)->makeOnboarding(nullptr));
         model->start();
         while (model->step() != step && model->stepIndex() + 1 < model->stepCount())
             model->next();
@@ -148,6 +153,37 @@ private Q_SLOTS:
         QCOMPARE(page->primaryTitle(), "Continuer");
         page->primaryAction();
         QCOMPARE(page->step(), OnboardingModel::Language);
+    }
+
+    void whereTheDesktopBindsTheShortcutItsPagesFollowIt()
+    {
+        QTemporaryDir folder;
+        FakeDesktop desktop(folder.path());
+        FakeDesktopShortcut shortcut;
+        desktop.desktopShortcut = &shortcut;
+        StagedCoordinator wayland(desktop, false);
+        wayland.setAccessibilityGranted(true);
+
+        // No fn page, even for fn alone; the desktop's shortcut comes before typing.
+        auto model = walkthrough(OnboardingModel::Shortcut, &wayland);
+        QCOMPARE(model->steps().mid(1, 3),
+                 (QList<Step>{OnboardingModel::Microphone, OnboardingModel::Shortcut,
+                              OnboardingModel::Accessibility}));
+        QVERIFY(!model->steps().contains(OnboardingModel::FnKey));
+        // Not bound yet: the desktop's settings, or later.
+        QCOMPARE(model->secondary(), OnboardingModel::Later);
+        model->primaryAction();
+        QCOMPARE(m_asked, QStringList{"shortcut settings"});
+
+        // Bound: the texts show the desktop's keys. Refused: the page and the window say why.
+        shortcut.set(QStringLiteral("Ctrl+Alt+Space"));
+        QVERIFY(model->visualDone());
+        auto main = window(&wayland);
+        QCOMPARE(main->subtitle().count(QStringLiteral("Ctrl+Alt+Space")), 2);
+        QVERIFY(!main->showsPermissions());
+        shortcut.set({}, QStringLiteral("Refusé."));
+        QVERIFY(model->text().startsWith(QStringLiteral("Refusé.")));
+        QVERIFY(main->showsPermissions());
     }
 
     void microphonePage_data()

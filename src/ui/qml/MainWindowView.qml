@@ -14,7 +14,7 @@ Item {
     required property QtObject coordinator
     // Built here when the window is given only the coordinator.
     property MainWindowModel model: ViewFactory.mainWindowModel(coordinator, root)
-    readonly property string shortcutLabel: coordinator.shortcut.displayString
+    readonly property string shortcutLabel: coordinator.shortcutLabel
 
     implicitWidth: 380
     implicitHeight: coordinator.onboardingDone ? content.implicitHeight + 36 + 18 : 500
@@ -150,13 +150,31 @@ Item {
                 }
             }
             Separator {
-                visible: !root.model.micGranted && !root.coordinator.accessibilityGranted
+                visible: !root.model.micGranted && !root.coordinator.shortcutReady
+            }
+            // Where the desktop binds the shortcut (Wayland) and has not, or cannot.
+            PanelRow {
+                visible: !root.coordinator.shortcutReady
+                icon: "keyboard"
+                title: qsTr("Raccourci")
+                detail: root.coordinator.shortcutProblem !== "" ? root.coordinator.shortcutProblem
+                                                                 : qsTr("Le bureau prépare le raccourci")
+                ProminentButton {
+                    visible: root.model.canOpenShortcutSettings
+                    text: qsTr("Réglages")
+                    onClicked: root.model.openShortcutSettings()
+                }
+            }
+            Separator {
+                visible: (!root.model.micGranted || !root.coordinator.shortcutReady)
+                         && !root.coordinator.accessibilityGranted
             }
             PanelRow {
                 visible: !root.coordinator.accessibilityGranted
                 icon: "hand.raised"
-                title: qsTr("Accessibilité")
-                detail: qsTr("Pour la touche et le collage")
+                title: root.coordinator.desktopBindsShortcut ? qsTr("Saisie au clavier") : qsTr("Accessibilité")
+                detail: root.coordinator.desktopBindsShortcut ? qsTr("Pour coller le texte dans vos applications")
+                                                              : qsTr("Pour la touche et le collage")
                 // Only where the desktop's settings can be opened: never a button that does nothing.
                 ProminentButton {
                     visible: root.model.canRequestAccessibility
@@ -200,7 +218,12 @@ Item {
                 title: qsTr("Touche")
                 ShortcutRecorder {
                     combo: root.coordinator.shortcut
+                    desktopBinds: root.coordinator.desktopBindsShortcut
+                    // Nothing to record, and no settings to open: the keycap only shows the keys.
+                    enabled: !root.coordinator.desktopBindsShortcut || root.model.canOpenShortcutSettings
+                    desktopLabel: root.shortcutLabel
                     onRecorded: (combo) => root.coordinator.shortcut = combo
+                    onDesktopSettingsRequested: root.model.openShortcutSettings()
                 }
             }
             Separator {}

@@ -15,7 +15,7 @@ FocusScope {
     required property MainWindowModel windowModel
     readonly property var coordinator: windowModel.coordinator
     readonly property OnboardingModel flow: windowModel.makeOnboarding(view)
-    readonly property string shortcutLabel: coordinator.shortcut.displayString
+    readonly property string shortcutLabel: coordinator.shortcutLabel
 
     implicitWidth: 380
     implicitHeight: 500
