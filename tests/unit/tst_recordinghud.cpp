@@ -26,17 +26,7 @@ class TestRecordingHud : public QObject
     {
         QQuickItem* hud = m_render->create(
             "HUDView {}", {{"coordinator", QVariant::fromValue<QObject*>(&m_staged->coordinator)}});
-        return hud && m_render->render(hud, name, {}, QColor(0x6b7b8c)).size() == QSize(420, 60) ? hud
-                                                                                                 : nullptr;
-    }
-
-    // The visible one of the items named `name` under `root`.
-    static QQuickItem* shown(QQuickItem* root, const char* name)
-    {
-        const auto items = root->findChildren<QQuickItem*>(QString::fromLatin1(name));
-        const auto visible =
-            std::find_if(items.begin(), items.end(), [](QQuickItem* item) { return item->isVisible(); });
-        return visible == items.end() ? nullptr : *visible;
+        return hud && m_render->render(hud, name, QColor(0x6b7b8c)).size() == QSize(420, 60) ? hud : nullptr;
     }
 
 public:
