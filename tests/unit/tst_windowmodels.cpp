@@ -15,7 +15,6 @@ using Step = OnboardingModel::Step;
 
 namespace {
 
-const KeyCombo rightControl{62, 0, true};
 const KeyCombo fnAlone{63, 0, true};
 
 } // namespace
@@ -52,8 +51,7 @@ class TestWindowModels : public QObject
     }
 
     // The walkthrough as the view starts it, moved on to `step`.
-    std::unique_ptr<OnboardingModel> walkthrough(Step step = OnboardingModel::Welcome,
-                                                 AppCoordinator* on = nullptr)
+    std::unique_ptr<OnboardingModel> walkthrough(Step step, AppCoordinator* on = nullptr)
     {
         std::unique_ptr<OnboardingModel> model(window(on)->makeOnboarding(nullptr));
         model->start();
@@ -66,7 +64,6 @@ private Q_SLOTS:
     void init()
     {
         m_staged = std::make_unique<StagedDesktop>();
-        coordinator().setShortcut(rightControl);
         m_micAuthorized = true;
         m_micAnswer = false;
         m_canOpenSettings = true;
@@ -139,7 +136,6 @@ private Q_SLOTS:
         QCOMPARE(model->steps().mid(1, 3),
                  (QList<Step>{OnboardingModel::Microphone, OnboardingModel::Shortcut,
                               OnboardingModel::Accessibility}));
-        QVERIFY(!model->steps().contains(OnboardingModel::FnKey));
         // Not bound yet: the desktop's settings, or later.
         QCOMPARE(model->secondary(), OnboardingModel::Later);
         model->primaryAction();
