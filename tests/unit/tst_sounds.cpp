@@ -34,6 +34,8 @@ private Q_SLOTS:
             peak = std::max(peak, std::abs(sample));
         QVERIFY(std::abs(peak - volume) < 1e-4);
         // Both ends rise from and fall to silence: a sound that starts or stops mid-wave clicks.
+        QCOMPARE(samples.front(), 0.0f);
+        QCOMPARE(samples.back(), 0.0f);
         const std::size_t edge = Sound::sampleRate / 2000;
         for (std::size_t i = 0; i < edge; ++i) {
             QVERIFY(std::abs(samples[i]) < 0.3 * volume);
