@@ -82,7 +82,7 @@ struct FakeDesktop
     QStringList endSoundLog;
     Sounds sounds{[this](std::vector<float> samples) -> std::unique_ptr<Sound> {
         QStringList* log = samples == Sounds::startSamples() ? &startSoundLog : &endSoundLog;
-        return std::make_unique<FakeSound>(std::move(samples), log);
+        return std::make_unique<FakeSound>(log);
     }};
     FakeAutostart autostart;
     LoginItem loginItem{autostart};

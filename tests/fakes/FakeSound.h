@@ -10,12 +10,9 @@ namespace parlune {
 class FakeSound final : public Sound
 {
 public:
-    explicit FakeSound(std::vector<float> samples, QStringList* log)
-        : samples(std::move(samples))
-        , m_log(log)
+    explicit FakeSound(QStringList* log)
+        : m_log(log)
     {}
-
-    std::vector<float> samples;
 
     void play() override { *m_log << QStringLiteral("play"); }
     void stop() override { *m_log << QStringLiteral("stop"); }

@@ -109,17 +109,14 @@ public:
             m_bus.registerObject(Portal::path, &m_object, QDBusConnection::ExportAdaptors);
         else
             m_bus.registerObject(Portal::path, &m_object, QDBusConnection::ExportAllProperties);
-        start();
+        m_bus.registerService(Portal::service);
     }
     ~FakePortal()
     {
-        stop();
+        m_bus.unregisterService(Portal::service);
         m_bus.unregisterObject(Portal::path);
         QDBusConnection::disconnectFromBus(QStringLiteral("fake-portal"));
     }
-
-    bool start() { return m_bus.registerService(Portal::service); }
-    bool stop() { return m_bus.unregisterService(Portal::service); }
 
 private:
     QDBusConnection m_bus;

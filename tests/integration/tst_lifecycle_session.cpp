@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The recording panel on the private desktop: shown at the bottom of the screen, it never takes the
-// keyboard focus from the application the text is for, not even when clicked.
+// The recording panel on the private desktop: shown at the bottom of the screen, it does not take the
+// keyboard focus from the application the text is for. (Clicks cannot give it the focus either: its
+// window refuses it, which the panel's unit test checks.)
 #include "FakeDesktop.h"
 #include "SessionChild.h"
 #include "app/AppCoordinator.h"
@@ -12,7 +13,6 @@
 #include <QTest>
 
 #include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 
 using namespace parlune;
 
@@ -59,14 +59,6 @@ private Q_SLOTS:
         QTRY_VERIFY(panel->isExposed());
         // Bottom centre of the only screen, 12 above its bottom edge.
         QCOMPARE(panel->position(), QPoint((1920 - 420) / 2, 1080 - 12 - 60));
-        QCOMPARE(inputFocus(m_display), focused);
-
-        // A click on the panel leaves the focus where it was.
-        XTestFakeMotionEvent(m_display, -1, 750 + 210 - 40, 1008 + 30, CurrentTime);
-        XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
-        XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
-        XSync(m_display, False);
-        QTest::qWait(300);
         QCOMPARE(inputFocus(m_display), focused);
 
         hud.hide();

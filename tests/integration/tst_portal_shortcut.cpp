@@ -14,18 +14,14 @@ namespace {
 
 using Type = KeyboardTap::EventType;
 
-// What reaches the tap's handler: "down" and "up".
-struct Recorder
+// Records what reaches the tap's handler: "down" and "up".
+KeyboardTap::Handler recorder(QStringList& events)
 {
-    QStringList events;
-    KeyboardTap::Handler handler()
-    {
-        return [this](Type type, const KeyboardTap::Event&) {
-            events << (type == Type::shortcutDown ? "down" : type == Type::shortcutUp ? "up" : "other");
-            return true;
-        };
-    }
-};
+    return [&events](Type type, const KeyboardTap::Event&) {
+        events << (type == Type::shortcutDown ? "down" : type == Type::shortcutUp ? "up" : "other");
+        return true;
+    };
+}
 
 } // namespace
 
@@ -49,8 +45,8 @@ private Q_SLOTS:
         FakePortal portal;
         PortalKeyboardTap& tap = *m_firstTap;
         tap.setSwallowedKeys({{49, ModifierFlag::control | ModifierFlag::option, false}, {53, 0, true}});
-        Recorder recorder;
-        QVERIFY(tap.install(recorder.handler()));
+        QStringList events;
+        QVERIFY(tap.install(recorder(events)));
         QTRY_VERIFY(tap.isEnabled());
         QCOMPARE(tap.trigger(), QStringLiteral("Ctrl+Alt+Space"));
         QCOMPARE(portal.shortcuts.preferredTriggers.value(QStringLiteral("dictate")), "CTRL+ALT+space");
@@ -67,7 +63,7 @@ private Q_SLOTS:
                               Portal::path + "/session/1_1/x");
         portal.shortcuts.send(QStringLiteral("Deactivated"), QStringLiteral("dictate"));
         portal.shortcuts.send(QStringLiteral("Activated"), QStringLiteral("dictate"));
-        QTRY_COMPARE(recorder.events, QStringList{"down"});
+        QTRY_COMPARE(events, QStringList{"down"});
         m_firstTap.reset();
     }
 
@@ -75,16 +71,16 @@ private Q_SLOTS:
     {
         FakePortal portal;
         PortalKeyboardTap tap;
-        Recorder before, after;
-        tap.install(before.handler());
+        QStringList before, after;
+        tap.install(recorder(before));
         QTRY_VERIFY(tap.isEnabled());
         portal.shortcuts.send(QStringLiteral("Activated"), QStringLiteral("dictate"));
-        QTRY_COMPARE(before.events, QStringList{"down"});
+        QTRY_COMPARE(before, QStringList{"down"});
         // The watch timer installs the tap again when typing becomes allowed, maybe mid-press.
         tap.remove();
-        tap.install(after.handler());
+        tap.install(recorder(after));
         portal.shortcuts.send(QStringLiteral("Deactivated"), QStringLiteral("dictate"));
-        QTRY_COMPARE(after.events, QStringList{"up"});
+        QTRY_COMPARE(after, QStringList{"up"});
         QCOMPARE(portal.shortcuts.sessionsCreated, 1);
     }
 
@@ -112,8 +108,8 @@ private Q_SLOTS:
         portal.shortcuts.code = code;
         portal.shortcuts.trigger = trigger;
         PortalKeyboardTap tap;
-        Recorder recorder;
-        tap.install(recorder.handler());
+        QStringList events;
+        tap.install(recorder(events));
         QTRY_VERIFY(!tap.problem().isEmpty());
         QVERIFY2(tap.problem().contains(problemMentions), qPrintable(tap.problem()));
         QCOMPARE(tap.trigger(), QString());

@@ -32,9 +32,7 @@ private Q_SLOTS:
         QDir().mkpath(home.filePath(QStringLiteral("data/Parlune")));
         QFile settings(home.filePath(QStringLiteral("data/Parlune/settings.json")));
         QVERIFY(settings.open(QIODevice::WriteOnly));
-        settings.write(R"({"language":"fr","shortcut":{"keyCode":62,"modifiers":0,"isModifierKey":true},)"
-                       R"("launchAtLogin":false,"muteWhileRecording":false,"onboardingDone":)" +
-                       QByteArray(onboardingDone ? "true" : "false") + R"(,"soundsEnabled":true})");
+        settings.write(onboardingDone ? R"({"onboardingDone":true})" : R"({"onboardingDone":false})");
         settings.close();
         const QString path = home.filePath(file);
         QFile old(path);

@@ -11,14 +11,14 @@
 #include <QQuickWindow>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace parlune {
 
-// Builds views from a few lines of QML and renders them in an offscreen window with the software
-// renderer. One engine serves a whole test; every item made here belongs to the current window, which
-// the next render() replaces, and everything goes before the engine does. The pictures are kept in
-// "renders" beside the test so that a person can look at them.
+// Renders views in an offscreen window with the software renderer. One engine serves a whole test; the
+// current window holds every item made for it until the next render() or clear(), and goes before the
+// engine does. The pictures are kept in "renders" beside the test for a person to look at.
 class QuickRender
 {
 public:
@@ -29,12 +29,10 @@ public:
 
     QQmlEngine& engine() { return m_engine; }
     QQuickWindow* window() { return m_window.get(); }
-    // Puts away the window and every item made for it.
     void clear() { m_window = std::make_unique<QQuickWindow>(); }
 
-    // A new item from QML source importing QtQuick and Parlune.Ui; null (with a warning) when the
-    // source does not build.
-    QQuickItem* create(const QByteArray& body, const QVariantMap& properties = {})
+    // A new item from QML importing QtQuick and Parlune.Ui; null (with a warning) when it does not build.
+    QQuickItem* create(const QByteArray& body, const QVariantMap& properties)
     {
         QQmlComponent component(&m_engine);
         component.setData("import QtQuick\nimport Parlune.Ui\n" + body,
@@ -49,25 +47,20 @@ public:
         return item;
     }
 
-    // Puts `item` alone in a new window of the item's implicit size (or of `size`), shows it and renders
-    // it. The new window takes the item; the previous one goes, with the other items it held.
-    QImage render(QQuickItem* item, const QString& name, QSize size = {}, QColor background = Qt::transparent)
+    // Puts `item` alone in a new window of the item's implicit size, shows it and renders it.
+    QImage render(QQuickItem* item, const QString& name, QColor background)
     {
         auto window = std::make_unique<QQuickWindow>();
         window->setColor(background);
-        if (size.isEmpty())
-            size = QSizeF(item->implicitWidth(), item->implicitHeight()).toSize();
-        window->resize(size);
+        window->resize(QSizeF(item->implicitWidth(), item->implicitHeight()).toSize());
         item->setParent(window->contentItem());
         item->setParentItem(window->contentItem());
         // The item keeps its own size (its implicit one unless the QML set another).
         if (item->size().isEmpty())
-            item->setSize(size);
-        m_window = std::move(window);
+            item->setSize(window->size());
+        m_window = std::move(window); // the previous window goes, with the items it held
         m_window->show();
-        if (!QTest::qWaitForWindowExposed(m_window.get()))
-            return {};
-        return rerender(name);
+        return QTest::qWaitForWindowExposed(m_window.get()) ? rerender(name) : QImage();
     }
 
     // Renders the window again, after the test changed what it shows.
@@ -75,14 +68,9 @@ public:
     {
         QImage image = m_window->grabWindow();
         image.setDevicePixelRatio(m_window->effectiveDevicePixelRatio());
-        save(image, name);
-        return image;
-    }
-
-    static void save(const QImage& image, const QString& name)
-    {
         QDir().mkpath(QStringLiteral("renders"));
         image.save(QStringLiteral("renders/") + name + QStringLiteral(".png"));
+        return image;
     }
 
 private:
@@ -90,5 +78,23 @@ private:
     // Declared after the engine, so it goes first.
     std::unique_ptr<QQuickWindow> m_window = std::make_unique<QQuickWindow>();
 };
+
+// The items named `name` under `root`, through the visual tree (repeated rows have no QObject parent to
+// search), and the first of them that is visible.
+inline QList<QQuickItem*> items(QQuickItem* root, const char* name)
+{
+    QList<QQuickItem*> found;
+    for (QQuickItem* item : root->childItems())
+        found << (item->objectName() == QLatin1String(name) ? QList{item} : QList<QQuickItem*>())
+              << items(item, name);
+    return found;
+}
+inline QQuickItem* shown(QQuickItem* root, const char* name)
+{
+    const QList<QQuickItem*> found = items(root, name);
+    const auto visible =
+        std::find_if(found.begin(), found.end(), [](QQuickItem* item) { return item->isVisible(); });
+    return visible == found.end() ? nullptr : *visible;
+}
 
 } // namespace parlune

@@ -53,6 +53,7 @@ private Q_SLOTS:
         row("self-check", "--check-dictation", "", "check");
         row("self-check wins over snapshot", "--snapshot /tmp/a.png --check-dictation", "", "check");
         row("snapshot", "--snapshot /tmp/a.png", "", "snapshot /tmp/a.png");
+        row("snapshot without a path: an ordinary launch", "--snapshot", "", "updater window");
         row("login launch with everything granted", "--autostart", "", "updater");
         for (const char* missing : {"input access", "microphone not asked", "walkthrough"})
             row("login launch without " + QByteArray(missing), "--autostart", missing, "updater window");

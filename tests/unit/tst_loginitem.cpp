@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FakeAutostart.h"
 #include "platform/xdg/DesktopId.h"
 #include "platform/xdg/XdgAutostart.h"
 #include "system/LoginItem.h"
@@ -18,15 +17,6 @@ class LoginItemTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void onlyAChangeTouchesTheRegistration()
-    {
-        FakeAutostart autostart;
-        LoginItem item(autostart);
-        for (bool enabled : {false, true, true, false, false})
-            item.set(enabled);
-        QCOMPARE(autostart.calls, (QStringList{"register", "unregister"}));
-    }
-
     void autostartEntryStartsTheProgramAtLogin()
     {
         QTemporaryDir config;

@@ -26,16 +26,6 @@ QString lines(const QMenu& menu)
     return items.join(QStringLiteral(" | "));
 }
 
-QAction* find(const QMenu* menu, const QString& text)
-{
-    for (QAction* action : menu->actions()) {
-        QAction* found = action->menu() ? find(action->menu(), text) : nullptr;
-        if (found || action->text() == text)
-            return found ? found : action;
-    }
-    return nullptr;
-}
-
 TranscriptEntry entry(const QString& text)
 {
     return {QUuid::createUuid(), {}, text};
@@ -53,7 +43,13 @@ class TestMenuContent : public QObject
     QStringList m_commands;
 
     StagedCoordinator& coordinator() { return m_staged->coordinator; }
-    QAction* item(const char* text) { return find(m_menu->menu(), QString::fromUtf8(text)); }
+    QAction* item(const char* text)
+    {
+        for (QAction* action : m_menu->menu()->actions())
+            if (action->text() == QString::fromUtf8(text))
+                return action;
+        return nullptr;
+    }
 
     void build(bool live)
     {

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FakeUpdateController.h"
 #include "platform/appcast/Appcast.h"
 #include "platform/appcast/AppcastUpdateController.h"
-#include "system/Updater.h"
 
 #include <QTest>
 
@@ -13,22 +11,6 @@ class UpdaterTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void checkFromTheMenuFirstStartsTheController()
-    {
-        QStringList log;
-        int made = 0;
-        Updater updater([&] {
-            ++made;
-            return std::make_unique<FakeUpdateController>(&log);
-        });
-        QCOMPARE(made, 0);
-        updater.checkForUpdates();
-        updater.controller();
-        updater.checkForUpdates();
-        QCOMPARE(made, 1);
-        QCOMPARE(log, (QStringList{"start", "check", "check"}));
-    }
-
     void versionsCompareAsReleasesAreNumbered_data()
     {
         QTest::addColumn<QString>("older");
