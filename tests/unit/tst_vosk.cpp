@@ -117,10 +117,6 @@ private Q_SLOTS:
             << "bonjour à tous demain matin";
         QTest::newRow("empty texts") << QStringList{"partial euh", "result ", "partial ", "final "}
                                      << QStringList{"euh", ""} << "";
-        QTest::newRow("odd spacing and accents")
-            << QStringList{"partial   ça   va ", "result  ça  va   bien ", "final  à demain,  Hélène "}
-            << QStringList{"ça va", "ça va bien", "ça va bien à demain, Hélène"}
-            << "ça va bien à demain, Hélène";
         QTest::newRow("the recogniser fails")
             << QStringList{"partial un", "error", "final deux"} << QStringList{"un"}
             << "La reconnaissance vocale s'est arrêtée sur une erreur.";
