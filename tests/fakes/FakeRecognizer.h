@@ -31,7 +31,6 @@ class FakeAnalyzer final : public Analyzer
 public:
     QCoro::Task<std::optional<RecognitionError>> prepareToAnalyze(AudioFormat) override
     {
-        ++*preparations;
         co_return prepareError;
     }
     QCoro::Task<std::optional<RecognitionError>> start(std::shared_ptr<AudioBufferQueue>) override
@@ -68,7 +67,6 @@ public:
     std::optional<RecognitionError> prepareError, finalizeError;
     std::vector<TranscriptionResult> readingsOnFinalize;
     bool holdFinalize = false;
-    int* preparations = nullptr;
     int finalizeCalls = 0;
     int cancelCalls = 0;
 
@@ -123,7 +121,6 @@ public:
     std::shared_ptr<Analyzer> makeAnalyzer(Transcriber, AnalyzerOptions) override
     {
         auto analyzer = std::make_shared<FakeAnalyzer>();
-        analyzer->preparations = &preparations;
         analyzer->prepareError = prepareError;
         analyzer->finalizeError = finalizeError;
         analyzer->readingsOnFinalize = readingsOnFinalize;
@@ -145,7 +142,6 @@ public:
 
     // What was asked.
     std::vector<QString> askedLocales;
-    int preparations = 0;
     std::vector<std::shared_ptr<FakeAnalyzer>> analyzers;
 
 private:

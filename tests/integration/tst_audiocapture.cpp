@@ -12,8 +12,6 @@ using namespace parlune;
 
 namespace {
 
-const AudioFormat kMono16k{16000, 1};
-
 QString pactl(const QStringList& arguments)
 {
     QProcess process;
@@ -62,37 +60,6 @@ QStringList capturedSources()
     return sources;
 }
 
-// A recorder on the real capture, with what it handed out.
-struct Rig
-{
-    AudioRecorder recorder{&PulseAudioInput::create};
-    std::atomic<int> buffers{0};
-    std::vector<Error> errors;
-
-    Rig()
-    {
-        recorder.setOnError([this](const Error& error) { errors.push_back(error); });
-    }
-    // The capture thread counts the buffers: it must end before the count does.
-    ~Rig() { recorder.stop(); }
-
-    std::optional<Error> start()
-    {
-        return recorder.start(kMono16k, [this](const AudioBufferPtr&) { ++buffers; });
-    }
-
-    bool waitForMoreBuffers(int count)
-    {
-        return QTest::qWaitFor([&, target = buffers + count] { return buffers >= target; }, 3000);
-    }
-
-    bool restartedAndGoesOn(int restarts)
-    {
-        return QTest::qWaitFor([&] { return recorder.restartAttempts() == restarts; }, 3000) &&
-               waitForMoreBuffers(3) && errors.empty();
-    }
-};
-
 } // namespace
 
 class AudioCaptureTest : public QObject
@@ -119,18 +86,29 @@ private Q_SLOTS:
     void microphoneUnpluggedOrReplacedRestartsTheCaptureOnTheDefault()
     {
         QVERIFY(!loadMicrophone("parlune_other").isEmpty());
-        Rig rig;
-        QCOMPARE(rig.start(), std::nullopt);
-        QVERIFY(rig.waitForMoreBuffers(2));
+        // Counted on the capture thread: the recorder, declared last, stops before the count goes.
+        std::atomic<int> buffers{0};
+        std::vector<Error> errors;
+        AudioRecorder recorder(&PulseAudioInput::create);
+        recorder.setOnError([&errors](const Error& error) { errors.push_back(error); });
+        const auto moreBuffers = [&buffers](int count) {
+            return QTest::qWaitFor([&buffers, target = buffers + count] { return buffers >= target; }, 3000);
+        };
+        const auto restartedAndGoesOn = [&](int restarts) {
+            return QTest::qWaitFor([&] { return recorder.restartAttempts() == restarts; }, 3000) &&
+                   moreBuffers(3) && errors.empty();
+        };
+        QCOMPARE(recorder.start({16000, 1}, [&buffers](const AudioBufferPtr&) { ++buffers; }), std::nullopt);
+        QVERIFY(moreBuffers(2));
         pactl({"unload-module", microphoneModule("parlune_mic")});
         QVERIFY(!loadMicrophone("parlune_mic").isEmpty());
-        QVERIFY(rig.restartedAndGoesOn(1));
+        QVERIFY(restartedAndGoesOn(1));
         QCOMPARE(capturedSources(), QStringList{indexIn("sources", 1, "parlune_mic")});
 
         pactl({"set-default-source", "parlune_other"});
-        QVERIFY(rig.restartedAndGoesOn(2));
+        QVERIFY(restartedAndGoesOn(2));
         QCOMPARE(capturedSources(), QStringList{indexIn("sources", 1, "parlune_other")});
-        rig.recorder.stop();
+        recorder.stop();
         QVERIFY(capturedSources().isEmpty());
     }
 };

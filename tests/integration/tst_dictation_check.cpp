@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The whole self-check in English on the private desktop, with the real recogniser, microphone, window
-// and paste: it ends with the PASS line.
+// and paste: the line of each stage, and the PASS line.
 #include "app/DesktopServices.h"
 #include "diagnostics/DictationCheck.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace parlune;
@@ -36,9 +37,18 @@ private Q_SLOTS:
         DictationCheck::run(services, options);
 
         QTRY_VERIFY_WITH_TIMEOUT(ended, 120000);
-        QVERIFY2(!lines.isEmpty(), "the check wrote nothing");
-        QCOMPARE(lines.last(), QStringLiteral("Parlune check: PASS transcription and paste into text field"));
-        QCOMPARE(lines.filter(QStringLiteral("Parlune check: live microphone ")).size(), 1);
+        // One line per stage, in order.
+        const QStringList stages{
+            "engine ready in \\d+\\.\\d\\d s",
+            "final text \\d+\\.\\d\\d s after the end of speech: .*go forward ten meters.*",
+            "[1-9]\\d* live previews during the dictation",
+            "live microphone [1-9]\\d* buffers, finished in \\d+\\.\\d\\d s, heard \\d+ characters",
+            "accessibility=1",
+            "PASS transcription and paste into text field"};
+        QCOMPARE(lines.size(), stages.size());
+        for (qsizetype i = 0; i < stages.size(); ++i)
+            QVERIFY2(QRegularExpression("^Parlune check: " + stages[i] + '$').match(lines[i]).hasMatch(),
+                     qPrintable(lines[i]));
     }
 };
 

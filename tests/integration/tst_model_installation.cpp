@@ -4,7 +4,6 @@
 // whole model or nothing: no partial folder is ever left.
 #include "FakeVoskModel.h"
 #include "platform/vosk/VoskRecognizer.h"
-#include "speech/DictationSession.h"
 #include "speech/SpeechEngine.h"
 
 #include <QCryptographicHash>
@@ -19,8 +18,8 @@ namespace {
 
 const QString archiveName = QStringLiteral("vosk-model-small-fr-0.22.zip");
 
-// How the server answers a request for the archive.
-enum class Serving { whole, cutHalfway, holdHalfway, tooLong, announcesOtherSize };
+// How the server answers a request for the archive. A wrong checksum is the test catalogue's.
+enum class Serving { whole, wrongChecksum, cutHalfway, announcesOtherSize, holdHalfway, down };
 
 // Serves `archive` at /models/<archiveName> on 127.0.0.1; anything else is not found.
 void serve(QTcpServer& server, QByteArray archive, Serving serving)
@@ -28,31 +27,16 @@ void serve(QTcpServer& server, QByteArray archive, Serving serving)
     QObject::connect(&server, &QTcpServer::newConnection, &server, [&server, archive, serving] {
         QTcpSocket* socket = server.nextPendingConnection();
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, archive, serving] {
-            const QByteArray request = socket->readAll();
-            if (!request.startsWith("GET /models/" + archiveName.toUtf8() + " ")) {
+            if (!socket->readAll().startsWith("GET /models/" + archiveName.toUtf8() + " ")) {
                 socket->write("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
                 socket->disconnectFromHost();
                 return;
             }
-            const qint64 announced =
-                serving == Serving::announcesOtherSize ? archive.size() + 1 : archive.size();
-            socket->write("HTTP/1.1 200 OK\r\n");
-            if (serving != Serving::tooLong)
-                socket->write("Content-Length: " + QByteArray::number(announced) + "\r\n");
-            socket->write("Connection: close\r\n\r\n");
-            switch (serving) {
-            case Serving::whole:
-            case Serving::announcesOtherSize:
-                socket->write(archive);
-                break;
-            case Serving::tooLong:
-                socket->write(archive + archive);
-                break;
-            case Serving::cutHalfway:
-            case Serving::holdHalfway:
-                socket->write(archive.left(archive.size() / 2));
-                break;
-            }
+            const bool half = serving == Serving::cutHalfway || serving == Serving::holdHalfway;
+            const qint64 announced = archive.size() + (serving == Serving::announcesOtherSize ? 1 : 0);
+            socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: " +
+                          QByteArray::number(announced) + "\r\n\r\n");
+            socket->write(half ? archive.left(archive.size() / 2) : archive);
             // A held transfer stays open until the client gives up.
             if (serving != Serving::holdHalfway)
                 socket->disconnectFromHost();
@@ -72,7 +56,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QTemporaryDir model;
-        writeFakeVoskModel(model.path(), {"result bonjour", "final tout le monde"});
+        writeFakeVoskModel(model.path(), {});
         // Incompressible padding, so that the archive arrives in many pieces.
         QFile padding(model.filePath("graph/Gr.fst"));
         QVERIFY(padding.open(QIODevice::WriteOnly));
@@ -85,49 +69,37 @@ private Q_SLOTS:
 
     void installation_data()
     {
-        QTest::addColumn<int>("serving");
-        QTest::addColumn<bool>("rightChecksum");
-        QTest::addColumn<bool>("cancelHalfway");
-        QTest::addColumn<bool>("serverUp");
+        QTest::addColumn<Serving>("serving");
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char* name, Serving serving, bool rightChecksum, bool cancelHalfway,
-                            bool serverUp, QString expected) {
-            QTest::newRow(name) << int(serving) << rightChecksum << cancelHalfway << serverUp << expected;
-        };
-        row("whole archive", Serving::whole, true, false, true, "");
-        row("checksum mismatch", Serving::whole, false, false, true,
-            "Français : le modèle téléchargé est endommagé.");
-        row("server gone mid-download", Serving::cutHalfway, true, false, true,
-            "Français : le téléchargement du modèle a été interrompu.");
-        row("more bytes than the catalogue says", Serving::tooLong, true, false, true,
-            "Français : le modèle téléchargé est endommagé.");
-        row("another size announced", Serving::announcesOtherSize, true, false, true,
-            "Français : le modèle téléchargé est endommagé.");
-        row("cancelled at 50 %", Serving::holdHalfway, true, true, true,
-            "Français : téléchargement du modèle annulé.");
-        row("no network", Serving::whole, true, false, false,
-            "Français : le modèle de reconnaissance n'a pas pu être téléchargé.");
+        QTest::newRow("whole archive") << Serving::whole << "";
+        QTest::newRow("checksum mismatch")
+            << Serving::wrongChecksum << "Français : le modèle téléchargé est endommagé.";
+        QTest::newRow("server gone mid-download")
+            << Serving::cutHalfway << "Français : le téléchargement du modèle a été interrompu.";
+        QTest::newRow("another size announced")
+            << Serving::announcesOtherSize << "Français : le modèle téléchargé est endommagé.";
+        QTest::newRow("cancelled at 50 %")
+            << Serving::holdHalfway << "Français : téléchargement du modèle annulé.";
+        QTest::newRow("no network") << Serving::down
+                                    << "Français : le modèle de reconnaissance n'a pas pu être téléchargé.";
     }
 
     void installation()
     {
-        QFETCH(int, serving);
-        QFETCH(bool, rightChecksum);
-        QFETCH(bool, cancelHalfway);
-        QFETCH(bool, serverUp);
+        QFETCH(Serving, serving);
         QFETCH(QString, expected);
-
+        const bool cancelHalfway = serving == Serving::holdHalfway;
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-        const quint16 port = server.serverPort();
-        if (serverUp)
-            serve(server, m_archive, Serving(serving));
-        else
+        qputenv("PARLUNE_MODEL_MIRROR",
+                QStringLiteral("http://127.0.0.1:%1/models/").arg(server.serverPort()).toUtf8());
+        if (serving == Serving::down)
             server.close();
-        qputenv("PARLUNE_MODEL_MIRROR", QStringLiteral("http://127.0.0.1:%1/models/").arg(port).toUtf8());
+        else
+            serve(server, m_archive, serving);
 
         QByteArray checksum = QCryptographicHash::hash(m_archive, QCryptographicHash::Sha256).toHex();
-        if (!rightChecksum)
+        if (serving == Serving::wrongChecksum)
             checksum.fill('0');
         const ModelSource source{"fr-FR",
                                  QUrl("https://alphacephei.com/vosk/models/" + archiveName),
@@ -159,14 +131,10 @@ private Q_SLOTS:
                  expected.isEmpty() ? QStringList{"fr-FR"} : QStringList{});
         if (cancelHalfway)
             QVERIFY(seen >= 0.49 && seen <= 0.5);
-        if (!expected.isEmpty())
-            return;
-        QCOMPARE(seen, 1.0);
-        QVERIFY(VoskRecognizer::isModelFolder(models.filePath("fr-FR")));
-        DictationSession session(*recognizer, Language::fr);
-        session.input()->push(std::make_shared<AudioBuffer>(AudioFormat{16000, 1}, 1600));
-        auto text = QCoro::waitFor(session.finish());
-        QCOMPARE(text ? text.value() : text.error().description, QStringLiteral("bonjour tout le monde"));
+        if (expected.isEmpty()) {
+            QCOMPARE(seen, 1.0);
+            QVERIFY(VoskRecognizer::isModelFolder(models.filePath("fr-FR")));
+        }
     }
 };
 

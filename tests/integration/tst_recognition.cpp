@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real recogniser on real recorded speech, converted as the recorder converts what the microphone
-// captures, with Debian's English model, and a model installed by hand.
+// captures, with Debian's English model.
 #include "RecordedSpeech.h"
 #include "audio/AudioResampler.h"
 #include "platform/pocketsphinx/PocketsphinxRecognizer.h"
 #include "speech/DictationSession.h"
 #include "speech/SpeechEngine.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,7 +18,6 @@ using namespace parlune;
 namespace {
 
 const QString goForward = QStringLiteral("goforward.raw");
-const QString englishModel = QStringLiteral("/usr/share/pocketsphinx/model/en-us");
 
 // Pushes captured buffers through a resampler into `input` from a thread of its own, as the audio
 // thread does: each one after the time it lasts.
@@ -38,10 +36,8 @@ std::thread feed(std::shared_ptr<AudioBufferQueue> input, std::vector<AudioBuffe
     });
 }
 
-QString recognised(DictationSession& session, const std::vector<AudioBufferPtr>& buffers = {})
+QString recognised(DictationSession& session)
 {
-    for (const AudioBufferPtr& buffer : buffers)
-        session.input()->push(buffer);
     auto text = QCoro::waitFor(session.finish());
     return text ? text.value() : QStringLiteral("error: ") + text.error().description;
 }
@@ -99,29 +95,6 @@ private Q_SLOTS:
         QVERIFY(recognised(second).contains("go forward ten meters"));
         QVERIFY(firstText.isReady());
         QVERIFY(QCoro::waitFor(std::move(firstText)).value().contains("go forward ten meters"));
-    }
-
-    // Pocketsphinx downloads nothing: French is unavailable to it until the user puts a model in the
-    // program's models folder as the README shows; then it is recognised, without a restart.
-    void frenchModelInstalledByHand()
-    {
-        auto recognizer = std::make_shared<PocketsphinxRecognizer>();
-        SpeechEngine engine(recognizer);
-        auto missing = QCoro::waitFor(engine.prepare(Language::fr));
-        QCOMPARE(missing ? QString() : SpeechEngine::description(missing.error()),
-                 QStringLiteral("Français n'est pas disponible sur ce Mac."));
-
-        // A copy of the English model stands in for a French one.
-        const QDir french(m_dataHome.filePath("Parlune/models/fr-FR"));
-        QVERIFY(french.mkpath("."));
-        QCOMPARE(QProcess::execute("cp", {"-r", englishModel + "/en-us", french.filePath("acoustic-model")}),
-                 0);
-        QVERIFY(QFile::copy(englishModel + "/en-us.lm.bin", french.filePath("fr.lm.bin")));
-        QVERIFY(QFile::copy(englishModel + "/cmudict-en-us.dict", french.filePath("fr.dict")));
-
-        QVERIFY(QCoro::waitFor(engine.prepare(Language::fr)));
-        DictationSession session(*recognizer, Language::fr);
-        QVERIFY(recognised(session, toBuffers(recordedSpeech(goForward))).contains("go forward ten meters"));
     }
 };
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The self-check on fake services: the lines it writes, where it stops, and the sound file it leaves
-// behind (none).
+// The self-check on fake services: where it stops, the line it ends with, and the sound file it leaves
+// behind (none). The lines of a whole run are checked with the real services.
 #include "FakeAudioInput.h"
 #include "FakeClock.h"
 #include "FakeInputAccess.h"
@@ -13,7 +13,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -24,116 +23,108 @@ namespace {
 
 const QString recognised = QStringLiteral("Bonjour ceci est un test le rendez-vous est prévu DEMAIN");
 
-// The check's window, which takes the focus after a number of polls (never when negative), and the
-// keyboard, whose paste keystroke types what is on the clipboard into the window's field.
-struct Window final : KeySynth
-{
-    FakePasteboard pasteboard;
-    int pollsBeforeFocus = 0;
-    int polls = 0;
-    int pastes = 0;
-    bool closed = false;
-    QString text;
-
-    bool focused() const { return pollsBeforeFocus >= 0 && polls > pollsBeforeFocus; }
-    bool modifiersHeld() override { return false; }
-    bool postPaste(PasteChord) override
-    {
-        ++pastes;
-        if (focused())
-            text += QString::fromUtf8(pasteboard.content.front().data.front().second);
-        return true;
-    }
-};
-
-class WindowView final : public DictationCheck::TestWindow
-{
-public:
-    explicit WindowView(Window& window)
-        : w(window)
-    {}
-    void show() override {}
-    bool isApplicationActive() const override
-    {
-        ++w.polls;
-        return w.focused();
-    }
-    bool isKey() const override { return w.focused(); }
-    bool textFieldHasFocus() const override { return w.focused(); }
-    QString text() const override { return w.text; }
-    void close() override { w.closed = true; }
-    Window& w;
-};
-
-struct Rig
+// The check's services on fakes. Its window takes the focus after a number of polls (never when
+// negative), and the paste keystroke types what is on the clipboard into the window's field.
+struct Rig final : KeySynth
 {
     FakeClock clock;
     std::shared_ptr<FakeRecognizer> recognizer = std::make_shared<FakeRecognizer>();
     FakeAudioInputFactory inputs;
     FakeInputAccess access;
     FakeWorkspace workspace;
-    Window window;
+    FakePasteboard pasteboard;
     int synthesisStatus = 0;
     bool permission = true;
     int microphoneBuffers = 3;
+    int pollsBeforeFocus = 0;
 
-    QStringList synthesisCall;
+    int polls = 0;
+    int pastes = 0;
+    QString field;
+    bool windowClosed = false;
+    QString soundFile;
     QStringList lines;
     bool terminated = false;
-    bool fileExistedAtTermination = false;
 
     Rig()
     {
         recognizer->readingsOnFinalize = {{QStringLiteral("Bonjour ceci"), false}, {recognised, true}};
         inputs.configure = [](FakeAudioInput& input) { input.format = AudioFormat{16000, 1}; };
     }
-    QString soundFile() const { return synthesisCall.value(4); }
-
-    // Runs the check to its end, playing the microphone while it records and letting time pass. The
-    // synthesiser writes one second of silence in 16 kHz mono WAV.
-    void run()
+    bool focused() const { return pollsBeforeFocus >= 0 && polls > pollsBeforeFocus; }
+    bool modifiersHeld() override { return false; }
+    bool postPaste(PasteChord) override
     {
-        DictationCheck::Services services;
-        services.clock = &clock;
-        services.runProcess =
-            [this](QString program,
-                   QStringList arguments) -> QCoro::Task<std::variant<int, DictationCheck::LaunchFailure>> {
-            synthesisCall = QStringList{program} + arguments;
-            QFile file(arguments.at(3));
-            if (synthesisStatus == 0 && file.open(QIODevice::WriteOnly))
-                file.write(QByteArray::fromHex("52494646247d000057415645666d7420100000000100010080"
-                                               "3e0000007d00000200100064617461007d0000") +
-                           QByteArray(32000, '\0'));
-            co_return synthesisStatus;
-        };
-        services.recognizer = recognizer;
-        services.audioInput = inputs.factory();
-        services.requestMicrophonePermission = [this]() -> QCoro::Task<bool> { co_return permission; };
-        services.inputAccess = &access;
-        services.pasteboard = &window.pasteboard;
-        services.keySynth = &window;
-        services.workspace = &workspace;
-        services.makeTestWindow = [this] { return std::make_unique<WindowView>(window); };
-        services.terminate = [this] {
-            terminated = true;
-            fileExistedAtTermination = QFile::exists(soundFile());
-        };
-        services.writeLine = [this](const QString& line) { lines << line; };
-        DictationCheck::run(services);
-
-        for (int step = 0; step < 1000 && !terminated; ++step) {
-            if (!inputs.made.empty() && inputs.last().isRunning()) {
-                for (; microphoneBuffers > 0; --microphoneBuffers) {
-                    auto buffer = std::make_shared<AudioBuffer>(AudioFormat{16000, 1}, 2048);
-                    buffer->setFrameLength(2048);
-                    inputs.last().deliver(buffer);
-                }
-            }
-            QCoreApplication::processEvents();
-            clock.advance(50ms);
-        }
+        ++pastes;
+        if (focused())
+            field += QString::fromUtf8(pasteboard.content.front().data.front().second);
+        return true;
     }
+    void run();
 };
+
+class Window final : public DictationCheck::TestWindow
+{
+public:
+    explicit Window(Rig& rig)
+        : m_rig(rig)
+    {}
+    void show() override {}
+    bool isApplicationActive() const override
+    {
+        ++m_rig.polls;
+        return m_rig.focused();
+    }
+    bool isKey() const override { return m_rig.focused(); }
+    bool textFieldHasFocus() const override { return m_rig.focused(); }
+    QString text() const override { return m_rig.field; }
+    void close() override { m_rig.windowClosed = true; }
+
+private:
+    Rig& m_rig;
+};
+
+// Runs the check to its end, playing the microphone while it records and letting time pass. The
+// synthesiser writes one second of silence in 16 kHz mono WAV.
+void Rig::run()
+{
+    DictationCheck::Services services;
+    services.clock = &clock;
+    services.runProcess =
+        [this](QString,
+               QStringList arguments) -> QCoro::Task<std::variant<int, DictationCheck::LaunchFailure>> {
+        soundFile = arguments.at(3);
+        QFile file(soundFile);
+        if (synthesisStatus == 0 && file.open(QIODevice::WriteOnly))
+            file.write(QByteArray::fromHex("52494646247d000057415645666d7420100000000100010080"
+                                           "3e0000007d00000200100064617461007d0000") +
+                       QByteArray(32000, '\0'));
+        co_return synthesisStatus;
+    };
+    services.recognizer = recognizer;
+    services.audioInput = inputs.factory();
+    services.requestMicrophonePermission = [this]() -> QCoro::Task<bool> { co_return permission; };
+    services.inputAccess = &access;
+    services.pasteboard = &pasteboard;
+    services.keySynth = this;
+    services.workspace = &workspace;
+    services.makeTestWindow = [this] { return std::make_unique<Window>(*this); };
+    services.terminate = [this] { terminated = true; };
+    services.writeLine = [this](const QString& line) { lines << line; };
+    DictationCheck::run(services);
+
+    for (int step = 0; step < 1000 && !terminated; ++step) {
+        if (!inputs.made.empty() && inputs.last().isRunning()) {
+            for (; microphoneBuffers > 0; --microphoneBuffers) {
+                auto buffer = std::make_shared<AudioBuffer>(AudioFormat{16000, 1}, 2048);
+                buffer->setFrameLength(2048);
+                inputs.last().deliver(buffer);
+            }
+        }
+        QCoreApplication::processEvents();
+        clock.advance(50ms);
+    }
+}
 
 using Arrange = std::function<void(Rig&)>;
 
@@ -144,31 +135,6 @@ class TestDictationCheck : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void passWritesEveryStageLineInOrder()
-    {
-        Rig rig;
-        rig.run();
-        const QStringList patterns{
-            QStringLiteral("engine ready in \\d+\\.\\d\\d s"),
-            QStringLiteral("final text \\d+\\.\\d\\d s after the end of speech: ") + recognised,
-            QStringLiteral("[1-9]\\d* live previews during the dictation"),
-            QStringLiteral("live microphone 3 buffers, finished in \\d+\\.\\d\\d s, heard 56 characters"),
-            QStringLiteral("accessibility=1"),
-            QStringLiteral("PASS transcription and paste into text field"),
-        };
-        QCOMPARE(rig.lines.size(), patterns.size());
-        for (int i = 0; i < patterns.size(); ++i) {
-            const QRegularExpression line(QStringLiteral("^Parlune check: ") + patterns[i] +
-                                          QLatin1Char('$'));
-            QVERIFY2(line.match(rig.lines[i]).hasMatch(), qPrintable(rig.lines[i]));
-        }
-
-        // The sentence's sound file is deleted once the check has ended.
-        QVERIFY(rig.fileExistedAtTermination && !QFile::exists(rig.soundFile()));
-        QCOMPARE(rig.window.text, recognised);
-        QCOMPARE(rig.window.pastes, 1);
-    }
-
     void eachOutcomeEndsWithItsOwnLine_data()
     {
         QTest::addColumn<Arrange>("arrange");
@@ -196,11 +162,13 @@ private Q_SLOTS:
         QTest::newRow("microphone refused")
             << Arrange([](Rig& rig) { rig.permission = false; }) << 3 << failed + "microphone permission";
         QTest::newRow("window never in front")
-            << Arrange([](Rig& rig) { rig.window.pollsBeforeFocus = -1; }) << 5 << skipped;
-        QTest::newRow("window in front at the last poll, one buffer heard") << Arrange([](Rig& rig) {
-            rig.window.pollsBeforeFocus = DictationCheck::focusPolls - 1;
-            rig.microphoneBuffers = 1;
-        }) << 5 << QStringLiteral("PASS transcription and paste into text field");
+            << Arrange([](Rig& rig) { rig.pollsBeforeFocus = -1; }) << 5 << skipped;
+        QTest::newRow("window in front only once the whole wait is over, one buffer heard")
+            << Arrange([](Rig& rig) {
+                   rig.pollsBeforeFocus = DictationCheck::focusPolls;
+                   rig.microphoneBuffers = 1;
+               })
+            << 5 << QStringLiteral("PASS transcription and paste into text field");
         QTest::newRow("no input access: the text stays on the clipboard")
             << Arrange([](Rig& rig) {
                    rig.access.trusted = false;
@@ -224,12 +192,13 @@ private Q_SLOTS:
         QVERIFY(rig.terminated);
         QCOMPARE(rig.lines.size(), linesBefore + 1);
         QCOMPARE(rig.lines.last(), QStringLiteral("Parlune check: ") + last);
-        QCOMPARE(rig.window.closed, linesBefore == 5);
-        QVERIFY(!QFile::exists(rig.soundFile()));
+        QCOMPARE(rig.windowClosed, linesBefore == 5);
+        // The sentence's sound file is gone once the check has ended.
+        QVERIFY(!rig.soundFile.isEmpty() && !QFile::exists(rig.soundFile));
         if (!rig.access.trusted) {
-            QCOMPARE(rig.window.pastes, 0);
-            QCOMPARE(rig.window.pasteboard.content.size(), std::size_t(1));
-            QCOMPARE(rig.window.pasteboard.content.front().data.size(), std::size_t(1));
+            QCOMPARE(rig.pastes, 0);
+            QCOMPARE(rig.pasteboard.content.size(), std::size_t(1));
+            QCOMPARE(rig.pasteboard.content.front().data.size(), std::size_t(1));
         }
     }
 };
