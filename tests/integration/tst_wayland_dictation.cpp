@@ -19,6 +19,7 @@
 
 #include <QDBusConnectionInterface>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 
 using namespace parlune;
 using K = PortalKeyboard;
@@ -120,6 +121,10 @@ private Q_SLOTS:
 
 int main(int argc, char** argv)
 {
+    // The settings and the consent to type given here stay this test's: the tests that follow in the same
+    // desktop start as a new user would.
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     // As the program does: its windows (the panel) through Xwayland.
     WindowPlatform::chooseBeforeApplication();
     QGuiApplication application(argc, argv);
