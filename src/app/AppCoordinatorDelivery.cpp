@@ -78,9 +78,15 @@ QCoro::Task<> AppCoordinator::deliver(QString words, std::optional<RunningApplic
     // A new dictation that started meanwhile keeps its status.
     if (m_isRecording)
         co_return;
+    // Where the desktop binds the shortcut (Wayland), what is missing is its consent to type, which the
+    // window calls "Saisie au clavier".
     if (!trusted)
-        setStatus(RecordingStatus::message(QCoreApplication::translate(
-            "AppCoordinator", "Copié dans le presse-papier (Accessibilité requise)")));
+        setStatus(RecordingStatus::message(
+            desktopBindsShortcut()
+                ? QCoreApplication::translate("AppCoordinator",
+                                              "Copié dans le presse-papier (Saisie au clavier requise)")
+                : QCoreApplication::translate("AppCoordinator",
+                                              "Copié dans le presse-papier (Accessibilité requise)")));
     else if (refuses)
         setStatus(RecordingStatus::message(QCoreApplication::translate(
             "AppCoordinator", "Aucun champ de texte actif : le texte est copié, collez-le avec ⌘V")));

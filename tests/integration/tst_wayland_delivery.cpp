@@ -14,37 +14,11 @@
 #include "platform/x11/X11Workspace.h"
 #include "system/TextInjector.h"
 
-#include <map>
-
 using namespace parlune;
 
 namespace {
 
 using Content = std::map<QString, QByteArray>;
-
-QByteArray run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    // Our own clipboard thread answers the reader meanwhile; the event loop need not run.
-    process.waitForFinished(10000);
-    return process.readAllStandardOutput();
-}
-
-// What another program reads from the clipboard, type by type.
-Content clipboardContent()
-{
-    Content content;
-    const QList<QByteArray> types =
-        run(QStringLiteral("wl-paste"), {QStringLiteral("--list-types")}).split('\n');
-    for (const QByteArray& type : types) {
-        if (!type.isEmpty())
-            content[QString::fromUtf8(type)] =
-                run(QStringLiteral("wl-paste"),
-                    {QStringLiteral("--no-newline"), QStringLiteral("--type"), QString::fromUtf8(type)});
-    }
-    return content;
-}
 
 Content contentOf(const PasteboardSnapshot& snapshot)
 {
@@ -73,8 +47,7 @@ class WaylandDeliveryTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (displaySession() != DisplaySession::wayland)
-            QSKIP("needs the Wayland session of scripts/session --wayland");
+        PARLUNE_REQUIRE_WAYLAND_DESKTOP(displaySession() == DisplaySession::wayland, "a Wayland session");
         pasteboard = DataControlPasteboard::connect();
         QVERIFY2(pasteboard, "the compositor offers no data-control clipboard");
         injector = std::make_unique<TextInjector>(*pasteboard, keys, workspace, clock, &focused);
@@ -109,7 +82,7 @@ private Q_SLOTS:
                            TestField::onPlatform(QStringLiteral("wayland")));
         QVERIFY(owner.waitForLine("ready"));
         Content before;
-        QTRY_VERIFY_WITH_TIMEOUT((before = clipboardContent()).count(QStringLiteral("text/html")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((before = waylandClipboard()).count(QStringLiteral("text/html")), 10000);
         QVERIFY(before.count(QStringLiteral("image/png")));
         QCOMPARE(before.at(QStringLiteral("application/x-parlune-marker")), QByteArray());
         QTRY_COMPARE_WITH_TIMEOUT(contentOf(pasteboard->items()), before, 5000);
@@ -121,7 +94,7 @@ private Q_SLOTS:
         injector->pasteAtCursor(text, true);
         QCOMPARE(terminal.waitForText(), text);
         clock.advance(TextInjector::restoreDelay);
-        QCOMPARE(clipboardContent(), before);
+        QCOMPARE(waylandClipboard(), before);
     }
 
     // The dictated text goes with the types that keep clipboard histories from recording it. Our own
@@ -138,7 +111,7 @@ private Q_SLOTS:
 
         paster.pasteAtCursor(QStringLiteral("dictée"), true);
         const int ours = pasteboard->changeCount();
-        const Content pasting = clipboardContent();
+        const Content pasting = waylandClipboard();
         QCOMPARE(pasting.at(QStringLiteral("text/plain")), QByteArray("dictée"));
         QCOMPARE(pasting.at(TextInjector::transientType), QByteArray());
         QCOMPARE(pasting.at(TextInjector::passwordManagerHintType), QByteArray("secret"));
@@ -150,7 +123,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(pasteboard->changeCount() != ours, 10000);
         clock.advance(TextInjector::restoreDelay);
         QTest::qWait(200);
-        QCOMPARE(clipboardContent().at(QStringLiteral("text/plain")), QByteArray("plus récent"));
+        QCOMPARE(waylandClipboard().at(QStringLiteral("text/plain")), QByteArray("plus récent"));
     }
 };
 

@@ -58,8 +58,9 @@ class WaylandPortalsTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (displaySession() != DisplaySession::wayland || !running(Portal::service))
-            QSKIP("needs the Wayland desktop of scripts/session --wayland");
+        PARLUNE_REQUIRE_WAYLAND_DESKTOP(displaySession() == DisplaySession::wayland &&
+                                            running(Portal::service),
+                                        "a Wayland session and its portals");
         m_keyboard = std::make_unique<PortalKeyboard>();
         QVERIFY(m_keyboard->isReady());
         DesktopServices desktop;

@@ -2,6 +2,7 @@
 // One dictation from the shortcut to the delivered text, on fakes of the desktop: the exact texts and
 // time limits. The random sequences of tst_dictationproperties cover the rest.
 #include "FakeDesktop.h"
+#include "FakeDesktopShortcut.h"
 #include "input/GlobalHotkeys.h"
 #include "speech/SpeechEngine.h"
 
@@ -221,6 +222,27 @@ private Q_SLOTS:
             QCOMPARE(desktop().pasteboard.changeCount(), changes);
         advance(0.6);
         QCOMPARE(clipboardText(desktop().pasteboard), QStringLiteral("avant"));
+    }
+
+    // Where the desktop lends the keyboard (Wayland) and has not been asked yet, a widget that does not
+    // take the text straight leaves it on the clipboard, and the message names the consent to give.
+    void withoutTypingOnWaylandTheTextWaitsOnTheClipboard()
+    {
+        m_coordinator.reset();
+        FakeDesktopShortcut shortcut;
+        desktop().desktopShortcut = &shortcut;
+        desktop().directInsertion = true;
+        build();
+        desktop().inputAccess.trusted = false;
+        desktop().focusedElement.insertion = TextInsertion::notInserted;
+
+        press(QStringLiteral("deux mots"));
+        releaseAfter(1);
+        QCOMPARE(app().status(), RecordingStatus::message(QStringLiteral(
+                                     "Copié dans le presse-papier (Saisie au clavier requise)")));
+        QCOMPARE(pastes(), 0);
+        QCOMPARE(clipboardText(desktop().pasteboard), QStringLiteral("Deux mots"));
+        m_coordinator.reset();
     }
 
     // This program in front when the text is ready: the application of the dictation is brought back and

@@ -16,7 +16,8 @@ namespace parlune {
 // The recogniser on pocketsphinx. A locale's model is looked up in the user's model folder
 // (`<models>/<localeIdentifier>/`) and then in the catalogue's system folder; a locale whose model is
 // in neither place is not supported (pocketsphinx models are never downloaded: the catalogue's archives
-// are Vosk's). Audio is 16 kHz mono. Loaded models stay loaded for the rest of the run, one decoder per locale.
+// are Vosk's). Audio is 16 kHz mono. Loaded models stay loaded for the rest of the run, one decoder per
+// locale.
 class PocketsphinxRecognizer final : public Recognizer
 {
 public:
