@@ -106,43 +106,34 @@ private Q_SLOTS:
         QVERIFY(saved.launchAtLogin && saved.onboardingDone);
     }
 
-    // Picking a language whose model must be downloaded shows the download's percentage in the panel and
-    // the windows; cancelling it ends the preparation with a message, and the next choice starts anew.
+    // Picking a language whose model must be downloaded shows the download's whole percents in the panel
+    // and the windows; cancelling it ends the preparation with a message.
     void modelDownloadShowsItsProgressAndCanBeCancelled()
     {
         auto coordinator = make(true);
-        for (const bool cancelled : {true, false}) {
-            auto installation = std::make_shared<FakeInstallation>();
-            m_desktop->recognizer->installation = installation;
-            coordinator->setLanguage(Language::es);
-            const QString atZero = QStringLiteral("Téléchargement du modèle espagnol… 0\u00a0%");
-            QCOMPARE(coordinator->status(), RecordingStatus::preparing(atZero));
-            QVERIFY(m_desktop->hud.visible);
-            installation->progress()->setFractionCompleted(0.429);
-            const QString text = QStringLiteral("Téléchargement du modèle espagnol… 42\u00a0%");
-            QCOMPARE(coordinator->status().label(), text);
-            QCOMPARE(coordinator->modelDownloadText(), text);
-            QVERIFY(coordinator->modelDownloadActive());
+        auto installation = std::make_shared<FakeInstallation>();
+        m_desktop->recognizer->installation = installation;
+        coordinator->setLanguage(Language::es);
+        QCOMPARE(coordinator->status(),
+                 RecordingStatus::preparing(QStringLiteral("Téléchargement du modèle espagnol… 0\u00a0%")));
+        QVERIFY(m_desktop->hud.visible);
+        installation->progress()->setFractionCompleted(0.429);
+        const QString text = QStringLiteral("Téléchargement du modèle espagnol… 42\u00a0%");
+        QCOMPARE(coordinator->status().label(), text);
+        QCOMPARE(coordinator->modelDownloadText(), text);
 
-            if (cancelled)
-                coordinator->cancelModelDownload();
-            else
-                installation->end();
-            QCOMPARE(coordinator->status(),
-                     cancelled ? RecordingStatus::message(QStringLiteral("Téléchargement annulé."))
-                               : RecordingStatus::idle());
-            QVERIFY(!coordinator->modelDownloadActive());
-        }
+        coordinator->cancelModelDownload();
+        QCOMPARE(coordinator->status(), RecordingStatus::message(QStringLiteral("Téléchargement annulé.")));
+        QVERIFY(!coordinator->modelDownloadActive());
     }
 
-    void clearHistoryEmptiesTheFileToo()
+    void clearingTheHistoryEmptiesTheFileToo()
     {
         TranscriptStore(m_dir.filePath(QStringLiteral("history.json")))
-            .add(QStringLiteral("bonjour"), Date::now());
+            .add(QStringLiteral("un"), Date::now());
         auto coordinator = make(false);
         QCOMPARE(coordinator->history().size(), 1);
         coordinator->clearHistory();
-        QVERIFY(coordinator->history().isEmpty());
         QVERIFY(make(false)->history().isEmpty());
     }
 };

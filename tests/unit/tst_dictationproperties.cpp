@@ -38,11 +38,6 @@ constexpr quint16 space = 49, letterA = 0, escape = 53, leftOption = 58, leftCtr
 const KeyCombo rightControl{rightCtrl, 0, true};
 const KeyCombo ctrlOptSpace{space, ModifierFlag::control | ModifierFlag::option, false};
 
-void runQueuedEvents()
-{
-    QCoreApplication::sendPostedEvents();
-}
-
 // One random sequence of events on a fresh coordinator.
 class RandomUse
 {
@@ -247,15 +242,15 @@ private:
     {
         if (m_flushLater)
             return;
-        runQueuedEvents();
+        QCoreApplication::sendPostedEvents();
         m_desktop.mediaQueue.advance(Seconds(0));
-        runQueuedEvents();
+        QCoreApplication::sendPostedEvents();
     }
 
     // Moves time forward, calling the watch timer every 2 seconds as the real one would.
     void timePasses()
     {
-        runQueuedEvents();
+        QCoreApplication::sendPostedEvents();
         const int kind = int(m_random.bounded(20));
         const double seconds = kind < 12   ? m_random.bounded(1.0)
                                : kind < 17 ? m_random.bounded(5.0)
@@ -268,11 +263,11 @@ private:
             const Seconds step = std::min(end, m_nextTick) - now();
             m_desktop.clock.advance(step);
             m_desktop.mediaQueue.advance(step);
-            runQueuedEvents();
+            QCoreApplication::sendPostedEvents();
             if (now() >= m_nextTick) {
                 m_nextTick += std::chrono::seconds(2);
                 m_app->tick();
-                runQueuedEvents();
+                QCoreApplication::sendPostedEvents();
             }
             noteShows();
         }
@@ -421,7 +416,7 @@ private:
         for (int i = 0; i < 4; ++i) {
             m_desktop.clock.advance(Seconds(i == 0 ? 0 : 2));
             m_desktop.mediaQueue.advance(Seconds(i == 0 ? 0 : 2));
-            runQueuedEvents();
+            QCoreApplication::sendPostedEvents();
             if (QString broken = checked(); !broken.isEmpty())
                 return broken;
         }
