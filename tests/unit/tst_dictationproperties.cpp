@@ -266,8 +266,15 @@ private:
             QCoreApplication::sendPostedEvents();
             if (now() >= m_nextTick) {
                 m_nextTick += std::chrono::seconds(2);
+                const bool handsFree = m_app->handsFree();
                 m_app->tick();
                 QCoreApplication::sendPostedEvents();
+                // Only silence and the time limit end a hands-free dictation by themselves.
+                m_cutShort |=
+                    handsFree && !m_app->isRecording() &&
+                    secondsBetween(m_lastLoudAt, now()) <= AppCoordinator::handsFreeSilenceTimeout &&
+                    secondsBetween(m_dictations[*m_recording].startedAt, now()) <=
+                        AppCoordinator::maxRecordingDuration;
             }
             noteShows();
         }
@@ -392,6 +399,7 @@ private:
             {!app.handsFree() || secondsBetween(m_lastLoudAt, now()) <=
                                      AppCoordinator::handsFreeSilenceTimeout + tickPeriod + 1e-6,
              "30 s of silence end a hands-free dictation"},
+            {!m_cutShort, "a hands-free dictation goes on while it hears sound"},
             {heldWithItsKey, "a held dictation ends when its key comes up"},
         };
         for (const auto& [holds, rule] : rules) {
@@ -445,6 +453,7 @@ private:
     Clock::Instant m_tapBackAt;
     QStringList m_log;
     bool m_flushLater = false;
+    bool m_cutShort = false;
 
     std::vector<Dictation> m_dictations;
     // The dictation recording now, and the finished ones in the order they were finished.
