@@ -290,28 +290,18 @@ private Q_SLOTS:
         QVERIFY(!app().isRecording());
     }
 
-    void dictationLimits_data()
+    // Silent or not, a held dictation runs up to 600 s; what was said is still delivered. (The 30 s of
+    // silence that end a hands-free one are checked with the random sequences.)
+    void aHeldDictationEndsAfter600Seconds()
     {
-        QTest::addColumn<bool>("handsFree");
-        QTest::addColumn<double>("limit");
-        QTest::newRow("30 s of silence end a hands-free dictation") << true << 30.0;
-        QTest::newRow("a held dictation runs up to 600 s, silent or not") << false << 600.0;
-    }
-
-    void dictationLimits()
-    {
-        QFETCH(bool, handsFree);
-        QFETCH(double, limit);
         press();
-        if (handsFree)
-            releaseAfter(0.1);
-        advance(limit - 0.1);
+        advance(599.9);
         app().tick();
         QVERIFY(app().isRecording());
         advance(0.2);
         app().tick();
         QVERIFY(!app().isRecording());
-        QCOMPARE(app().history().size(), 1); // what was said is still delivered
+        QCOMPARE(app().history().size(), 1);
     }
 
     // The field's text before the cursor, read for the preview and again just before the paste, gives
