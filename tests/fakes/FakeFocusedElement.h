@@ -3,7 +3,7 @@
 
 #include "platform/FocusedElement.h"
 
-#include <QStringList>
+#include <QString>
 
 namespace parlune {
 
@@ -11,20 +11,14 @@ class FakeFocusedElement final : public FocusedElement
 {
 public:
     std::optional<FocusedElementFacts> facts;
-    // What a text handed straight to the widget becomes, and the texts so handed.
+    // What a text handed straight to the widget becomes.
     TextInsertion insertion = TextInsertion::notInserted;
-    QStringList inserted;
 
     // What the focused field holds before its cursor; none for a field that does not show its text.
     std::optional<QString> textBefore;
 
     std::optional<FocusedElementFacts> focused() override { return facts; }
-    TextInsertion insertText(const QString& text) override
-    {
-        if (insertion != TextInsertion::notInserted)
-            inserted << text;
-        return insertion;
-    }
+    TextInsertion insertText(const QString&) override { return insertion; }
     std::optional<QString> textBeforeCaret(int length) override
     {
         return textBefore ? std::optional(textBefore->right(length)) : std::nullopt;

@@ -14,8 +14,6 @@ class FakeKeySynth final : public KeySynth
 public:
     bool held = false;
     std::vector<PasteChord> posted;
-    // Whether a modifier was still held when each chord was posted.
-    std::vector<bool> heldWhenPosted;
     // What this clipboard held when each chord was posted, when given one.
     const FakePasteboard* pasteboard = nullptr;
     std::vector<PasteboardSnapshot> clipboardWhenPosted;
@@ -24,7 +22,6 @@ public:
     bool postPaste(PasteChord chord) override
     {
         posted.push_back(chord);
-        heldWhenPosted.push_back(held);
         if (pasteboard)
             clipboardWhenPosted.push_back(pasteboard->content);
         return true;

@@ -82,17 +82,6 @@ class X11KeyboardTest : public QObject
         key(virtualKeyCode, true);
         key(virtualKeyCode, false);
     }
-    // Control, Option, then Space `presses` times (the later ones auto-repeats), and all released.
-    void typeCtrlOptSpace(int presses)
-    {
-        key(leftCtrl, true);
-        key(leftOption, true);
-        for (int i = 0; i < presses; ++i)
-            key(space, true);
-        key(space, false);
-        key(leftOption, false);
-        key(leftCtrl, false);
-    }
 
     // Toggles Caps Lock on and off, which no shortcut and no key held minds, and waits until both the
     // tap and the field have seen it: everything sent before has then been handled. Returns what the
@@ -219,7 +208,11 @@ private Q_SLOTS:
         // What the watch timer does every two seconds.
         m_tap.setEnabled(true);
         settle();
-        typeCtrlOptSpace(3);
+        // Control, Alt, then Space three times (the later ones auto-repeats), and all released.
+        for (const quint16 down : {leftCtrl, leftOption, space, space, space})
+            key(down, true);
+        for (const quint16 up : {space, leftOption, leftCtrl})
+            key(up, false);
         QCOMPARE(settle(), QStringList());
         QCOMPARE(m_heard, (QStringList{"press", "release"}));
     }

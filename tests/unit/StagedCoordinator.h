@@ -12,7 +12,6 @@ namespace parlune {
 class StagedCoordinator : public AppCoordinator
 {
 public:
-    using AppCoordinator::AppCoordinator;
     StagedCoordinator(FakeDesktop& desktop, bool live)
         : AppCoordinator(desktop.services(), live)
     {}

@@ -20,7 +20,7 @@ class TestAppCoordinator : public QObject
     QString settingsPath() const { return m_dir.filePath(QStringLiteral("settings.json")); }
     std::unique_ptr<StagedCoordinator> make(bool live)
     {
-        return std::make_unique<StagedCoordinator>(m_desktop->services(), live);
+        return std::make_unique<StagedCoordinator>(*m_desktop, live);
     }
     void advance(double seconds) { m_desktop->clock.advance(Seconds(seconds)); }
 
@@ -63,7 +63,10 @@ private Q_SLOTS:
         QVERIFY(!m_desktop->hud.visible);
     }
 
-    void liveStartFollowsTheStoredSettingsWithoutRewritingThem()
+    // At a live start the settings come from the file, which is not written back (a key it does not know
+    // stays) and which the login entry follows. Then every change the user makes is saved at once, by a
+    // live coordinator only; the walkthrough's flag alone writes nothing.
+    void settingsComeFromTheFileAndOnlyALiveCoordinatorSavesChanges()
     {
         m_desktop->autostart.registered = true;
         auto coordinator = make(true);
@@ -74,27 +77,15 @@ private Q_SLOTS:
         const QByteArray stored = R"({"soundsEnabled":false,"language":"en","onboardingDone":true,"x":1})";
         QFile file(settingsPath());
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(stored) && file.flush());
+        file.close();
+        make(false)->setLanguage(Language::es);
         coordinator = make(true);
         QCOMPARE(coordinator->language(), Language::en);
-        QVERIFY(!coordinator->soundsEnabled());
-        QVERIFY(coordinator->onboardingDone());
-        file.close();
+        QVERIFY(!coordinator->soundsEnabled() && coordinator->onboardingDone());
+        coordinator->setOnboardingDone(false);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), stored);
-    }
 
-    // Every change the user makes is saved at once, by a live coordinator only; the walkthrough saves its own
-    // flag.
-    void onlyALiveCoordinatorSavesEachSettingChange()
-    {
-        auto quiet = make(false);
-        quiet->setLanguage(Language::en);
-        QVERIFY(!QFile::exists(settingsPath()));
-        quiet.reset();
-
-        auto coordinator = make(true);
-        coordinator->setOnboardingDone(true);
-        QVERIFY(!QFile::exists(settingsPath()));
         coordinator->setLanguage(Language::es);
         const KeyCombo controlOptionSpace{49, ModifierFlag::control | ModifierFlag::option, false};
         coordinator->setShortcut(controlOptionSpace);
@@ -103,46 +94,37 @@ private Q_SLOTS:
         const AppSettings saved = AppSettingsStore(settingsPath()).load();
         QCOMPARE(saved.language, Language::es);
         QCOMPARE(saved.shortcut, controlOptionSpace);
-        QVERIFY(saved.launchAtLogin && saved.onboardingDone);
+        QVERIFY(saved.launchAtLogin && !saved.onboardingDone && !saved.soundsEnabled);
     }
 
-    // Picking a language whose model must be downloaded shows the download's percentage in the panel and
-    // the windows; cancelling it ends the preparation with a message, and the next choice starts anew.
+    // Picking a language whose model must be downloaded shows the download's whole percents in the panel
+    // and the windows; cancelling it ends the preparation with a message.
     void modelDownloadShowsItsProgressAndCanBeCancelled()
     {
         auto coordinator = make(true);
-        for (const bool cancelled : {true, false}) {
-            auto installation = std::make_shared<FakeInstallation>();
-            m_desktop->recognizer->installation = installation;
-            coordinator->setLanguage(Language::es);
-            const QString atZero = QStringLiteral("Téléchargement du modèle espagnol… 0\u00a0%");
-            QCOMPARE(coordinator->status(), RecordingStatus::preparing(atZero));
-            QVERIFY(m_desktop->hud.visible);
-            installation->progress()->setFractionCompleted(0.429);
-            const QString text = QStringLiteral("Téléchargement du modèle espagnol… 42\u00a0%");
-            QCOMPARE(coordinator->status().label(), text);
-            QCOMPARE(coordinator->modelDownloadText(), text);
-            QVERIFY(coordinator->modelDownloadActive());
+        auto installation = std::make_shared<FakeInstallation>();
+        m_desktop->recognizer->installation = installation;
+        coordinator->setLanguage(Language::es);
+        QCOMPARE(coordinator->status(),
+                 RecordingStatus::preparing(QStringLiteral("Téléchargement du modèle espagnol… 0\u00a0%")));
+        QVERIFY(m_desktop->hud.visible);
+        installation->progress()->setFractionCompleted(0.429);
+        const QString text = QStringLiteral("Téléchargement du modèle espagnol… 42\u00a0%");
+        QCOMPARE(coordinator->status().label(), text);
+        QCOMPARE(coordinator->modelDownloadText(), text);
 
-            if (cancelled)
-                coordinator->cancelModelDownload();
-            else
-                installation->end();
-            QCOMPARE(coordinator->status(),
-                     cancelled ? RecordingStatus::message(QStringLiteral("Téléchargement annulé."))
-                               : RecordingStatus::idle());
-            QVERIFY(!coordinator->modelDownloadActive());
-        }
+        coordinator->cancelModelDownload();
+        QCOMPARE(coordinator->status(), RecordingStatus::message(QStringLiteral("Téléchargement annulé.")));
+        QVERIFY(!coordinator->modelDownloadActive());
     }
 
-    void clearHistoryEmptiesTheFileToo()
+    void clearingTheHistoryEmptiesTheFileToo()
     {
         TranscriptStore(m_dir.filePath(QStringLiteral("history.json")))
-            .add(QStringLiteral("bonjour"), Date::now());
+            .add(QStringLiteral("un"), Date::now());
         auto coordinator = make(false);
         QCOMPARE(coordinator->history().size(), 1);
         coordinator->clearHistory();
-        QVERIFY(coordinator->history().isEmpty());
         QVERIFY(make(false)->history().isEmpty());
     }
 };

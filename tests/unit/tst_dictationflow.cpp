@@ -12,8 +12,6 @@
 
 using namespace parlune;
 
-Q_DECLARE_METATYPE(parlune::TextInsertion)
-
 namespace {
 
 const RunningApplication editor{QStringLiteral("Gedit"), QStringLiteral("gedit"), 42, 7};
@@ -24,12 +22,10 @@ constexpr quint32 speakers = 1;
 
 QString clipboardText(const FakePasteboard& pasteboard)
 {
-    for (const PasteboardItem& item : pasteboard.content) {
-        for (const auto& [type, bytes] : item.data) {
+    for (const PasteboardItem& item : pasteboard.content)
+        for (const auto& [type, bytes] : item.data)
             if (type == QLatin1String("text/plain"))
                 return QString::fromUtf8(bytes);
-        }
-    }
     return {};
 }
 
@@ -52,11 +48,11 @@ class TestDictationFlow : public QObject
 
     void build() { m_coordinator = std::make_unique<AppCoordinator>(desktop().services(), true); }
 
-    // Presses the shortcut; the dictation, if one starts, will give `text`.
+    // Presses the shortcut; the dictation, if one starts, will give `text` (nothing when empty).
     void press(const QString& text = QStringLiteral("bonjour"))
     {
         app().shortcutPressed();
-        if (app().isRecording())
+        if (app().isRecording() && !text.isEmpty())
             analyzer().readingsOnFinalize = {{text, true}};
     }
 
@@ -141,87 +137,81 @@ private Q_SLOTS:
         }
     }
 
+    // Where the text goes and what the clipboard holds at once and 0.6 s later. Only a paste into a field
+    // gets the user's clipboard back; a widget that takes the text straight (Wayland) leaves the clipboard
+    // and the keys alone and needs no right to type; nothing recognised touches nothing.
     void outcomeDependsOnAccessAndTheFocusedField_data()
     {
+        QTest::addColumn<QString>("said");
         QTest::addColumn<bool>("trusted");
         QTest::addColumn<std::optional<FocusedElementFacts>>("focus");
+        QTest::addColumn<std::optional<TextInsertion>>("straight");
         QTest::addColumn<RecordingStatus>("status");
         QTest::addColumn<int>("pastes");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("afterwards");
 
-        const auto field = FocusedElementFacts{QStringLiteral("entry"), true};
-        const auto button = FocusedElementFacts{QStringLiteral("push button"), false};
-        QTest::newRow("text field") << true << std::optional(field) << RecordingStatus::inserted(2) << 1;
-        QTest::newRow("not a text field")
-            << true << std::optional(button)
-            << RecordingStatus::message(
-                   QStringLiteral("Aucun champ de texte actif : le texte est copié, collez-le avec ⌘V"))
-            << 1;
-        QTest::newRow("no input access")
-            << false << std::optional(field)
-            << RecordingStatus::message(QStringLiteral("Copié dans le presse-papier (Accessibilité requise)"))
-            << 0;
+        const auto row = [](const char* name, const char* said, bool trusted,
+                            std::optional<FocusedElementFacts> focus, std::optional<TextInsertion> straight,
+                            const RecordingStatus& status, int pastes, const char* clipboard,
+                            const char* afterwards) {
+            QTest::newRow(name) << QString::fromUtf8(said) << trusted << focus << straight << status << pastes
+                                << QString::fromUtf8(clipboard) << QString::fromUtf8(afterwards);
+        };
+        const FocusedElementFacts field{QStringLiteral("entry"), true};
+        const FocusedElementFacts button{QStringLiteral("push button"), false};
+        const auto inserted = RecordingStatus::inserted(2);
+        row("text field", "deux mots", true, field, {}, inserted, 1, "Deux mots", "avant");
+        row("no answer about the focus counts as a field", "deux mots", true, {}, {}, inserted, 1,
+            "Deux mots", "avant");
+        row("not a text field", "deux mots", true, button, {},
+            RecordingStatus::message(
+                QStringLiteral("Aucun champ de texte actif : le texte est copié, collez-le avec ⌘V")),
+            1, "Deux mots", "Deux mots");
+        row("no input access", "deux mots", false, field, {},
+            RecordingStatus::message(QStringLiteral("Copié dans le presse-papier (Accessibilité requise)")),
+            0, "Deux mots", "Deux mots");
+        row("nothing recognised", "", true, field, {}, RecordingStatus::idle(), 0, "avant", "avant");
+        row("taken straight and read back", "deux mots", false, field, TextInsertion::confirmed, inserted, 0,
+            "avant", "avant");
+        row("taken straight without read-back, never pasted a second time", "deux mots", true, field,
+            TextInsertion::unconfirmed, inserted, 0, "avant", "avant");
+        row("refused straight, then pasted", "deux mots", true, field, TextInsertion::notInserted, inserted,
+            1, "Deux mots", "avant");
     }
 
     void outcomeDependsOnAccessAndTheFocusedField()
     {
+        QFETCH(QString, said);
         QFETCH(bool, trusted);
         QFETCH(std::optional<FocusedElementFacts>, focus);
+        QFETCH(std::optional<TextInsertion>, straight);
         QFETCH(RecordingStatus, status);
         QFETCH(int, pastes);
+        QFETCH(QString, clipboard);
+        QFETCH(QString, afterwards);
+        if (straight) {
+            m_coordinator.reset();
+            desktop().directInsertion = true;
+            build();
+            desktop().focusedElement.insertion = *straight;
+        }
         desktop().inputAccess.trusted = trusted;
         desktop().focusedElement.facts = focus;
         desktop().pasteboard.copyFromOtherProgram(
             {PasteboardItem{{{QStringLiteral("text/plain"), "avant"}}}});
+        const int changes = desktop().pasteboard.changeCount();
 
-        press(QStringLiteral("deux mots"));
+        press(said);
         releaseAfter(1);
         QCOMPARE(app().status(), status);
         QCOMPARE(this->pastes(), pastes);
-        QCOMPARE(clipboardText(desktop().pasteboard), QStringLiteral("Deux mots"));
-
-        // Only a paste into a field gets the user's clipboard back, 0.6 s later.
-        advance(0.6);
-        const bool restored = trusted && (!focus || focus->editable);
-        QCOMPARE(clipboardText(desktop().pasteboard),
-                 restored ? QStringLiteral("avant") : QStringLiteral("Deux mots"));
-    }
-
-    // Where the session lets the focused widget take the text straight (Wayland), the clipboard and the
-    // keys are left alone and no right to type is needed; a widget that refuses gets the paste.
-    void fieldTakingTheTextStraightKeepsTheClipboard_data()
-    {
-        QTest::addColumn<TextInsertion>("insertion");
-        QTest::addColumn<bool>("trusted");
-        QTest::addColumn<int>("pastes");
-        QTest::newRow("inserted and read back") << TextInsertion::confirmed << false << 0;
-        QTest::newRow("handed over without read-back, never pasted a second time")
-            << TextInsertion::unconfirmed << true << 0;
-        QTest::newRow("refused, then pasted") << TextInsertion::notInserted << true << 1;
-    }
-
-    void fieldTakingTheTextStraightKeepsTheClipboard()
-    {
-        QFETCH(TextInsertion, insertion);
-        QFETCH(bool, trusted);
-        QFETCH(int, pastes);
-        m_coordinator.reset();
-        desktop().directInsertion = true;
-        build();
-        desktop().inputAccess.trusted = trusted;
-        desktop().focusedElement.insertion = insertion;
-        desktop().pasteboard.copyFromOtherProgram(
-            {PasteboardItem{{{QStringLiteral("text/plain"), "avant"}}}});
-        const int changes = desktop().pasteboard.changeCount();
-
-        press(QStringLiteral("deux mots"));
-        releaseAfter(1);
-        QCOMPARE(app().status(), RecordingStatus::inserted(2));
-        QCOMPARE(this->pastes(), pastes);
-        QCOMPARE(app().history().size(), 1);
-        if (pastes == 0)
+        QCOMPARE(app().history().size(), said.isEmpty() ? 0 : 1);
+        QCOMPARE(clipboardText(desktop().pasteboard), clipboard);
+        if (clipboard == QLatin1String("avant"))
             QCOMPARE(desktop().pasteboard.changeCount(), changes);
         advance(0.6);
-        QCOMPARE(clipboardText(desktop().pasteboard), QStringLiteral("avant"));
+        QCOMPARE(clipboardText(desktop().pasteboard), afterwards);
     }
 
     // Where the desktop lends the keyboard (Wayland) and has not been asked yet, a widget that does not
@@ -245,46 +235,30 @@ private Q_SLOTS:
         m_coordinator.reset();
     }
 
-    // This program in front when the text is ready: the application of the dictation is brought back and
-    // given 0.15 s to take the focus. Where no program may do that (Wayland), nothing is waited for.
-    void reactivationWaitsOnlyWhenItHappens_data()
-    {
-        QTest::addColumn<bool>("canActivate");
-        QTest::newRow("brought back, then pasted") << true;
-        QTest::newRow("cannot be brought back, pasted at once") << false;
-    }
-
-    void reactivationWaitsOnlyWhenItHappens()
-    {
-        QFETCH(bool, canActivate);
-        desktop().workspace.canActivate = canActivate;
-        press(QStringLiteral("texte"));
-        desktop().workspace.frontmost = desktop().workspace.self;
-        releaseAfter(1);
-        QCOMPARE(pastes(), canActivate ? 0 : 1);
-        advance(0.15);
-        QCOMPARE(pastes(), 1);
-        QCOMPARE(desktop().workspace.activated.size(), canActivate ? 1u : 0u);
-    }
-
     // The application in front at the start gets the text. It is brought back first only when this
-    // program took its place (its panel or window was clicked), and given 0.15 s to take the focus.
+    // program took its place (its panel or window was clicked), and given 0.15 s to take the focus; where
+    // no program may do that (Wayland), nothing is waited for.
     void theTargetComesBackOnlyFromThisProgram_data()
     {
         QTest::addColumn<int>("atStart");
         QTest::addColumn<int>("atDelivery");
+        QTest::addColumn<bool>("canActivate");
         QTest::addColumn<bool>("activated");
-        QTest::newRow("this program in front at the start: no target") << self << self << false;
-        QTest::newRow("the user moved on: the text goes there") << inEditor << inBrowser << false;
-        QTest::newRow("this program took the focus: the target first") << inEditor << self << true;
+        QTest::newRow("this program in front at the start: no target") << self << self << true << false;
+        QTest::newRow("the user moved on: the text goes there") << inEditor << inBrowser << true << false;
+        QTest::newRow("this program took the focus: the target first") << inEditor << self << true << true;
+        QTest::newRow("the target cannot be brought back: pasted at once")
+            << inEditor << self << false << false;
     }
 
     void theTargetComesBackOnlyFromThisProgram()
     {
         QFETCH(int, atStart);
         QFETCH(int, atDelivery);
+        QFETCH(bool, canActivate);
         QFETCH(bool, activated);
         const RunningApplication fronts[] = {desktop().workspace.self, editor, browser};
+        desktop().workspace.canActivate = canActivate;
         desktop().workspace.frontmost = fronts[atStart];
         press();
         desktop().workspace.frontmost = fronts[atDelivery];
@@ -297,20 +271,6 @@ private Q_SLOTS:
             advance(0.001);
         }
         QCOMPARE(pastes(), 1);
-    }
-
-    // Nothing recognised: neither the clipboard nor the history is touched.
-    void anEmptyTextChangesNothing()
-    {
-        desktop().pasteboard.copyFromOtherProgram(
-            {PasteboardItem{{{QStringLiteral("text/plain"), "avant"}}}});
-        press();
-        analyzer().readingsOnFinalize = {};
-        releaseAfter(1);
-        QCOMPARE(app().status(), RecordingStatus::idle());
-        QCOMPARE(clipboardText(desktop().pasteboard), QStringLiteral("avant"));
-        QVERIFY(app().history().isEmpty());
-        QCOMPARE(pastes(), 0);
     }
 
     // A press that cannot record tells why; its release does nothing.
@@ -352,28 +312,18 @@ private Q_SLOTS:
         QVERIFY(!app().isRecording());
     }
 
-    void dictationLimits_data()
+    // Silent or not, a held dictation runs up to 600 s; what was said is still delivered. (The 30 s of
+    // silence that end a hands-free one are checked with the random sequences.)
+    void aHeldDictationEndsAfter600Seconds()
     {
-        QTest::addColumn<bool>("handsFree");
-        QTest::addColumn<double>("limit");
-        QTest::newRow("30 s of silence end a hands-free dictation") << true << 30.0;
-        QTest::newRow("a held dictation runs up to 600 s, silent or not") << false << 600.0;
-    }
-
-    void dictationLimits()
-    {
-        QFETCH(bool, handsFree);
-        QFETCH(double, limit);
         press();
-        if (handsFree)
-            releaseAfter(0.1);
-        advance(limit - 0.1);
+        advance(599.9);
         app().tick();
         QVERIFY(app().isRecording());
         advance(0.2);
         app().tick();
         QVERIFY(!app().isRecording());
-        QCOMPARE(app().history().size(), 1); // what was said is still delivered
+        QCOMPARE(app().history().size(), 1);
     }
 
     // The field's text before the cursor, read for the preview and again just before the paste, gives
@@ -390,11 +340,7 @@ private Q_SLOTS:
             QTest::newRow(name) << before << QString::fromUtf8(preview) << QString::fromUtf8(pasted)
                                 << meanwhile;
         };
-        row("empty field", QString(), "Merci pour", "Merci pour tout.");
-        row("after a sentence", QStringLiteral("Bonjour."), "Merci pour", " Merci pour tout.");
         row("after a word", QStringLiteral("Bonjour"), "merci pour", " merci pour tout.");
-        row("after a trailing space", QStringLiteral("Bonjour "), "merci pour", "merci pour tout.");
-        row("after a line break", QStringLiteral("Bonjour,\n"), "Merci pour", "Merci pour tout.");
         row("field without a text interface", std::nullopt, "Merci pour", "Merci pour tout.");
         row("an earlier dictation arrived while speaking", QStringLiteral("Bonjour."), "Merci pour",
             " Merci pour tout.", true);

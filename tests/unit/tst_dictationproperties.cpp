@@ -38,11 +38,6 @@ constexpr quint16 space = 49, letterA = 0, escape = 53, leftOption = 58, leftCtr
 const KeyCombo rightControl{rightCtrl, 0, true};
 const KeyCombo ctrlOptSpace{space, ModifierFlag::control | ModifierFlag::option, false};
 
-void runQueuedEvents()
-{
-    QCoreApplication::sendPostedEvents();
-}
-
 // One random sequence of events on a fresh coordinator.
 class RandomUse
 {
@@ -247,15 +242,15 @@ private:
     {
         if (m_flushLater)
             return;
-        runQueuedEvents();
+        QCoreApplication::sendPostedEvents();
         m_desktop.mediaQueue.advance(Seconds(0));
-        runQueuedEvents();
+        QCoreApplication::sendPostedEvents();
     }
 
     // Moves time forward, calling the watch timer every 2 seconds as the real one would.
     void timePasses()
     {
-        runQueuedEvents();
+        QCoreApplication::sendPostedEvents();
         const int kind = int(m_random.bounded(20));
         const double seconds = kind < 12   ? m_random.bounded(1.0)
                                : kind < 17 ? m_random.bounded(5.0)
@@ -268,11 +263,18 @@ private:
             const Seconds step = std::min(end, m_nextTick) - now();
             m_desktop.clock.advance(step);
             m_desktop.mediaQueue.advance(step);
-            runQueuedEvents();
+            QCoreApplication::sendPostedEvents();
             if (now() >= m_nextTick) {
                 m_nextTick += std::chrono::seconds(2);
+                const bool handsFree = m_app->handsFree();
                 m_app->tick();
-                runQueuedEvents();
+                QCoreApplication::sendPostedEvents();
+                // Only silence and the time limit end a hands-free dictation by themselves.
+                m_cutShort |=
+                    handsFree && !m_app->isRecording() &&
+                    secondsBetween(m_lastLoudAt, now()) <= AppCoordinator::handsFreeSilenceTimeout &&
+                    secondsBetween(m_dictations[*m_recording].startedAt, now()) <=
+                        AppCoordinator::maxRecordingDuration;
             }
             noteShows();
         }
@@ -397,6 +399,7 @@ private:
             {!app.handsFree() || secondsBetween(m_lastLoudAt, now()) <=
                                      AppCoordinator::handsFreeSilenceTimeout + tickPeriod + 1e-6,
              "30 s of silence end a hands-free dictation"},
+            {!m_cutShort, "a hands-free dictation goes on while it hears sound"},
             {heldWithItsKey, "a held dictation ends when its key comes up"},
         };
         for (const auto& [holds, rule] : rules) {
@@ -421,7 +424,7 @@ private:
         for (int i = 0; i < 4; ++i) {
             m_desktop.clock.advance(Seconds(i == 0 ? 0 : 2));
             m_desktop.mediaQueue.advance(Seconds(i == 0 ? 0 : 2));
-            runQueuedEvents();
+            QCoreApplication::sendPostedEvents();
             if (QString broken = checked(); !broken.isEmpty())
                 return broken;
         }
@@ -450,6 +453,7 @@ private:
     Clock::Instant m_tapBackAt;
     QStringList m_log;
     bool m_flushLater = false;
+    bool m_cutShort = false;
 
     std::vector<Dictation> m_dictations;
     // The dictation recording now, and the finished ones in the order they were finished.
