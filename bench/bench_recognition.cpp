@@ -3,7 +3,8 @@
 //   - model load time and resident memory with one language loaded (its one decoder, which the
 //     dictations in that language share);
 //   - decoding speed on one core, as a real-time factor (decoding time / audio duration);
-//   - the latency from finish() to the final text after 5 s and 30 s of speech fed at real-time pace.
+//   - the latency from finish() to the final text after 5 s and 30 s of speech fed at real-time pace;
+//   - the word error rate on the five read sentences of the recordings that come with their transcript.
 #include "RecordedSpeech.h"
 #include "platform/pocketsphinx/PocketsphinxDecoder.h"
 #include "platform/pocketsphinx/PocketsphinxRecognizer.h"
@@ -153,6 +154,70 @@ void BM_FinishLatency(benchmark::State& state)
     }
 }
 
+// Words to change, insert or drop to turn `heard` into `said`.
+int wordEdits(const QStringList& said, const QStringList& heard)
+{
+    std::vector<int> row(std::size_t(heard.size()) + 1);
+    for (std::size_t j = 0; j < row.size(); ++j)
+        row[j] = int(j);
+    for (qsizetype i = 1; i <= said.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = int(i);
+        for (qsizetype j = 1; j <= heard.size(); ++j) {
+            const int above = row[std::size_t(j)];
+            row[std::size_t(j)] = std::min(
+                {above + 1, row[std::size_t(j - 1)] + 1, diagonal + (said[i - 1] == heard[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row.back();
+}
+
+void BM_WordErrorRate(benchmark::State& state)
+{
+    static auto recognizer = [] {
+        static QTemporaryDir models;
+        auto made = std::make_shared<PocketsphinxRecognizer>(ModelCatalogue::shipped(), models.path());
+        SpeechEngine engine(made);
+        QCoro::waitFor(engine.prepare(Language::en));
+        return made;
+    }();
+    // "<s> he was not an ill disposed young man </s> (sense_and_sensibility_01_austen_64kb-0880)"
+    QFile transcripts(QStringLiteral("/usr/share/pocketsphinx/test/data/librivox/transcription"));
+    if (!transcripts.open(QIODevice::ReadOnly)) {
+        state.SkipWithError("no transcripts");
+        return;
+    }
+    std::vector<std::pair<QString, QStringList>> sentences;
+    for (const QByteArray& line : transcripts.readAll().split('\n')) {
+        const QString text = QString::fromUtf8(line);
+        const qsizetype open = text.lastIndexOf(u'(');
+        if (open < 0)
+            continue;
+        const QString clip = text.mid(open + 1).chopped(1).trimmed();
+        QStringList words = text.left(open).split(u' ', Qt::SkipEmptyParts);
+        words.removeAll(QStringLiteral("<s>"));
+        words.removeAll(QStringLiteral("</s>"));
+        sentences.emplace_back(QStringLiteral("librivox/%1.wav").arg(clip), words);
+    }
+    int edits = 0, words = 0;
+    for (auto _ : state) {
+        edits = words = 0;
+        for (const auto& [recording, said] : sentences) {
+            // A fresh session per sentence, as each dictation is.
+            DictationSession session(*recognizer, Language::en);
+            for (const AudioBufferPtr& buffer : toBuffers(recordedSpeech(recording)))
+                session.input()->push(buffer);
+            auto heard = QCoro::waitFor(session.finish());
+            edits += wordEdits(said, heard ? heard.value().split(u' ', Qt::SkipEmptyParts) : QStringList());
+            words += int(said.size());
+        }
+    }
+    state.counters["sentences"] = double(sentences.size());
+    state.counters["words"] = words;
+    state.counters["word_error_rate_percent"] = words ? 100.0 * edits / words : 0;
+}
+
 } // namespace
 
 BENCHMARK(BM_ModelLoad)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -178,6 +243,8 @@ BENCHMARK(BM_FinishLatency)
     ->ReportAggregatesOnly()
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+// Last: its own decoder would count in the model load's memory figures.
+BENCHMARK(BM_WordErrorRate)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

@@ -170,6 +170,9 @@ public:
     // The audio format the recogniser wants its input in, or none.
     virtual QCoro::Task<std::optional<AudioFormat>> bestAvailableAudioFormat(Transcriber transcriber) = 0;
     virtual std::shared_ptr<Analyzer> makeAnalyzer(Transcriber transcriber, AnalyzerOptions options) = 0;
+    // Another recogniser serves the locale from now on: what its model holds in memory is let go of as
+    // soon as no dictation uses it. A later analyser of the locale loads it again.
+    virtual void unload(const QString& localeIdentifier) { (void)localeIdentifier; }
 };
 
 } // namespace parlune

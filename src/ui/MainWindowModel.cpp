@@ -30,7 +30,8 @@ MainWindowModel::MainWindowModel(AppCoordinator& coordinator, ViewServices servi
 {
     for (auto signal : {&AppCoordinator::statusChanged, &AppCoordinator::isRecordingChanged,
                         &AppCoordinator::shortcutChanged, &AppCoordinator::lastLatencyChanged,
-                        &AppCoordinator::accessibilityGrantedChanged, &AppCoordinator::shortcutLabelChanged})
+                        &AppCoordinator::accessibilityGrantedChanged, &AppCoordinator::shortcutLabelChanged,
+                        &AppCoordinator::modelDownloadChanged})
         connect(&m_coordinator, signal, this, &MainWindowModel::textsChanged);
     connect(this, &MainWindowModel::micGrantedChanged, this, &MainWindowModel::textsChanged);
     connect(&m_coordinator, &AppCoordinator::languageChanged, this, &MainWindowModel::languageIndexChanged);
@@ -48,8 +49,13 @@ MainWindowModel::~MainWindowModel() = default;
 
 QString MainWindowModel::title() const
 {
-    if (m_coordinator.status().kind() == RecordingStatus::Idle)
+    if (m_coordinator.status().kind() == RecordingStatus::Idle) {
+        // The language's model is still on its way: nothing can be dictated in it yet.
+        if (m_coordinator.modelDownloadActive())
+            return QCoreApplication::translate("AppCoordinator", "Préparation : %1…")
+                .arg(displayName(m_coordinator.language()));
         return showsPermissions() ? tr("Encore une étape") : tr("Prêt");
+    }
     return m_coordinator.status().label();
 }
 

@@ -128,12 +128,15 @@ public:
         return analyzer;
     }
 
+    void unload(const QString& localeIdentifier) override { unloaded.push_back(localeIdentifier); }
+
     void releaseLoads() { resumeAll(m_loads); }
     // The analyser of the latest session (or preparation).
     FakeAnalyzer& lastAnalyzer() { return *analyzers.back(); }
 
     // The answers; those of the analysers go to every analyser made from then on.
     bool supported = true;
+    std::vector<QString> unloaded;
     bool holdLoads = false;
     std::optional<AudioFormat> format = AudioFormat{16000, 1};
     std::optional<RecognitionError> prepareError, finalizeError;

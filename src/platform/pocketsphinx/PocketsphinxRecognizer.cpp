@@ -36,6 +36,11 @@ bool PocketsphinxRecognizer::decoderLoaded(const QString& localeIdentifier) cons
     return decoder != m_decoders.end() && decoder->second->isLoaded();
 }
 
+void PocketsphinxRecognizer::unload(const QString& localeIdentifier)
+{
+    m_decoders.erase(localeIdentifier);
+}
+
 QCoro::Task<std::optional<QString>> PocketsphinxRecognizer::supportedLocale(QString localeIdentifier)
 {
     if (!installedModel(localeIdentifier))

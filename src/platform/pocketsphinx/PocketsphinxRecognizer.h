@@ -30,6 +30,8 @@ public:
     QCoro::Task<InstallationRequestOutcome> assetInstallationRequest(Transcriber transcriber) override;
     QCoro::Task<std::optional<AudioFormat>> bestAvailableAudioFormat(Transcriber transcriber) override;
     std::shared_ptr<Analyzer> makeAnalyzer(Transcriber transcriber, AnalyzerOptions options) override;
+    // The decoder goes with the last analyser that holds it (about 90 MB for English).
+    void unload(const QString& localeIdentifier) override;
 
     // The model of a locale as it is on disk now, or none.
     std::optional<ModelFiles> installedModel(const QString& localeIdentifier) const;

@@ -102,6 +102,9 @@ QCoro::Task<> RecognizerChoice::installInBackground(std::shared_ptr<State> state
         co_return;
     }
     state->engines[locale] = Engine::vosk;
+    // The fallback's model is of no more use for this language: it stays in memory only until the
+    // dictations still on it are over.
+    state->fallback->unload(locale);
     logLine("Parlune: %s now recognised by Vosk", name.constData());
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/vosk/VoskAnalyzer.h"
 
-#include "platform/pocketsphinx/MainThread.h"
+#include "platform/MainThread.h"
 
 #include <atomic>
 #include <thread>
