@@ -97,6 +97,25 @@ private Q_SLOTS:
         QCOMPARE(model->latencyText(), QString());
     }
 
+    // While the language's model downloads the title says so, also once the panel's message is gone.
+    void titleSaysTheLanguageIsNotReadyWhileItsModelDownloads()
+    {
+        m_staged = std::make_unique<StagedDesktop>(true);
+        auto installation = std::make_shared<FakeInstallation>();
+        m_staged->desktop.recognizer->installation = installation;
+        coordinator().setAccessibilityGranted(true);
+        coordinator().setLanguage(Language::es);
+        auto model = window();
+        QCOMPARE(model->title(), "Téléchargement du modèle espagnol… 0\u00a0%");
+        QSignalSpy texts(model.get(), &MainWindowModel::textsChanged);
+        coordinator().setStatus(RecordingStatus::idle());
+        QCOMPARE(model->title(), "Préparation : Español…");
+        installation->end();
+        coordinator().setStatus(RecordingStatus::idle());
+        QCOMPARE(model->title(), "Prêt");
+        QVERIFY(texts.size() >= 2);
+    }
+
     // A stored fn shortcut can never fire: the window warns and offers the default in one click (the
     // walkthrough's fn page, which does the same, is checked in the rendered views).
     void fnShortcutIsSwappedForTheDefaultInOneClick()
