@@ -1,43 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/pocketsphinx/PocketsphinxAnalyzer.h"
 
-#include "platform/MainThread.h"
+#include "platform/DecodingWorker.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <thread>
 #include <vector>
 
 namespace parlune {
 
-// What the main thread and the decoding thread share. The results and the completions are only
-// touched on the main thread; the decoding thread reaches them through posted calls.
-struct PocketsphinxAnalyzer::Worker
+// What one dictation shares with its decoding thread, beside what every recogniser shares.
+struct PocketsphinxAnalyzer::Worker : DecodingWorker
 {
     std::shared_ptr<SharedDecoder> decoder;
     SharedDecoder::Turn turn = 0;
     bool volatileResults = false;
     QString missingModel;
-
-    std::shared_ptr<RecognitionResults> results = std::make_shared<RecognitionResults>();
-    std::shared_ptr<AudioBufferQueue> input;
-    std::atomic_bool cancelled = false;
-    bool running = false;
-    // The decoder is ready and decoding has begun, or starting failed.
-    std::shared_ptr<Completion<std::optional<RecognitionError>>> started =
-        std::make_shared<Completion<std::optional<RecognitionError>>>();
-    // The results have ended.
-    std::shared_ptr<Completion<std::optional<RecognitionError>>> finished =
-        std::make_shared<Completion<std::optional<RecognitionError>>>();
-
-    // On the main thread.
-    void end(std::optional<RecognitionError> error)
-    {
-        results->end(error);
-        started->complete(error);
-        finished->complete(error);
-    }
 
     // The decoding thread.
     static void run(std::shared_ptr<Worker> worker);
@@ -169,26 +148,12 @@ PocketsphinxAnalyzer::start(std::shared_ptr<AudioBufferQueue> input)
 
 QCoro::Task<std::optional<RecognitionError>> PocketsphinxAnalyzer::finalizeAndFinishThroughEndOfInput()
 {
-    std::shared_ptr<Worker> worker = m_worker;
-    if (!worker->running) {
-        worker->end(std::nullopt);
-        co_return std::nullopt;
-    }
-    // The decoding thread reads to the end of the input, which the session has finished.
-    worker->input->finish();
-    co_return co_await worker->finished->wait();
+    return finishThroughEndOfInput(m_worker);
 }
 
 QCoro::Task<> PocketsphinxAnalyzer::cancelAndFinishNow()
 {
-    std::shared_ptr<Worker> worker = m_worker;
-    worker->cancelled = true;
-    if (!worker->running) {
-        worker->end(std::nullopt);
-        co_return;
-    }
-    worker->input->abandon();
-    co_await worker->finished->wait();
+    return cancelDecodingNow(m_worker);
 }
 
 std::shared_ptr<RecognitionResults> PocketsphinxAnalyzer::results()
