@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -50,6 +51,20 @@ public:
     // Interleaved samples: frame i, channel c is at i * channelCount + c.
     float* samples() { return m_samples.data(); }
     const float* samples() const { return m_samples.data(); }
+
+    // The frames as the 16-bit mono samples speech recognisers read, channels mixed down, into `out`.
+    void toMonoInt16(std::vector<qint16>& out) const
+    {
+        const quint32 channels = std::max<quint32>(m_format.channelCount, 1);
+        out.resize(m_frameLength);
+        for (quint32 frame = 0; frame < m_frameLength; ++frame) {
+            float sum = 0;
+            for (quint32 channel = 0; channel < channels; ++channel)
+                sum += m_samples[std::size_t(frame) * channels + channel];
+            const float value = std::lrint(sum / float(channels) * 32767.0f);
+            out[frame] = qint16(std::clamp(value, -32768.0f, 32767.0f));
+        }
+    }
 
 private:
     AudioFormat m_format;

@@ -3,8 +3,6 @@
 
 #include "platform/DecodingWorker.h"
 
-#include <algorithm>
-#include <cmath>
 #include <thread>
 #include <vector>
 
@@ -21,27 +19,6 @@ struct PocketsphinxAnalyzer::Worker : DecodingWorker
     // The decoding thread.
     static void run(std::shared_ptr<Worker> worker);
 };
-
-namespace {
-
-// Converts one buffer of float samples to the 16-bit mono samples pocketsphinx reads; several channels
-// are mixed down.
-void toSamples(const AudioBuffer& buffer, std::vector<qint16>& samples)
-{
-    const quint32 channels = std::max<quint32>(buffer.format().channelCount, 1);
-    const quint32 frames = buffer.frameLength();
-    samples.resize(frames);
-    const float* source = buffer.samples();
-    for (quint32 frame = 0; frame < frames; ++frame) {
-        float sum = 0;
-        for (quint32 channel = 0; channel < channels; ++channel)
-            sum += source[frame * channels + channel];
-        const float value = std::lrint(sum / float(channels) * 32767.0f);
-        samples[frame] = qint16(std::clamp(value, -32768.0f, 32767.0f));
-    }
-}
-
-} // namespace
 
 void PocketsphinxAnalyzer::Worker::run(std::shared_ptr<Worker> worker)
 {
@@ -65,7 +42,7 @@ void PocketsphinxAnalyzer::Worker::run(std::shared_ptr<Worker> worker)
     bool inUtterance = false;
     QString lastReading;
     while (std::optional<AudioBufferPtr> buffer = worker->input->waitForNext()) {
-        toSamples(**buffer, samples);
+        (*buffer)->toMonoInt16(samples);
         decoder->process(samples.data(), samples.size());
         const bool inSpeech = decoder->inSpeech();
         if (inSpeech)

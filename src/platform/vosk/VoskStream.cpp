@@ -3,10 +3,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <algorithm>
-#include <cmath>
-
 namespace parlune {
 
 VoskStream::VoskStream(std::shared_ptr<const VoskLibrary> library, vosk_recognizer* recognizer)
@@ -34,19 +30,10 @@ QString VoskStream::textOf(const char* json, const char* member)
 
 Outcome<VoskStream::Reading, RecognitionError> VoskStream::accept(const AudioBuffer& buffer, bool partials)
 {
-    const quint32 channels = std::max<quint32>(buffer.format().channelCount, 1);
-    const quint32 frames = buffer.frameLength();
-    m_samples.resize(frames);
-    const float* source = buffer.samples();
-    for (quint32 frame = 0; frame < frames; ++frame) {
-        float sum = 0;
-        for (quint32 channel = 0; channel < channels; ++channel)
-            sum += source[frame * channels + channel];
-        const float value = std::lrint(sum / float(channels) * 32767.0f);
-        m_samples[frame] = short(std::clamp(value, -32768.0f, 32767.0f));
-    }
+    buffer.toMonoInt16(m_samples);
 
-    const int outcome = m_library->recognizerAcceptWaveformS(m_recognizer, m_samples.data(), int(frames));
+    const int outcome =
+        m_library->recognizerAcceptWaveformS(m_recognizer, m_samples.data(), int(m_samples.size()));
     if (outcome < 0)
         return RecognitionError{QStringLiteral("La reconnaissance vocale s'est arrêtée sur une erreur.")};
     if (outcome > 0) {

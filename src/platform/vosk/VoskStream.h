@@ -42,7 +42,7 @@ public:
 private:
     std::shared_ptr<const VoskLibrary> m_library;
     vosk_recognizer* m_recognizer;
-    std::vector<short> m_samples;
+    std::vector<qint16> m_samples;
     QString m_lastPartial;
 };
 
