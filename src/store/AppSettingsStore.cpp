@@ -6,12 +6,19 @@
 
 namespace parlune {
 
-AppSettingsStore::AppSettingsStore(QString url)
-    : m_url(url.isEmpty() ? AppPaths::support() + QLatin1String("/settings.json") : std::move(url))
+AppSettingsStore::AppSettingsStore(QString url, FileWriteQueue& writes)
+    : m_writes(writes)
+    , m_url(url.isEmpty() ? AppPaths::support() + QLatin1String("/settings.json") : std::move(url))
 {}
+
+AppSettingsStore::~AppSettingsStore()
+{
+    m_writes.waitUntilWritten(m_url);
+}
 
 AppSettings AppSettingsStore::load() const
 {
+    m_writes.waitUntilWritten(m_url);
     // A missing or damaged file is left as it is: the next save replaces it.
     const std::optional<QByteArray> data = readWholeFile(m_url);
     if (!data)
@@ -21,7 +28,7 @@ AppSettings AppSettingsStore::load() const
 
 void AppSettingsStore::save(const AppSettings& settings) const
 {
-    writeFileAtomically(m_url, settings.toJson());
+    m_writes.write(m_url, settings.toJson(), 0600);
 }
 
 } // namespace parlune
