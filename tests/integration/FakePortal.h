@@ -43,15 +43,10 @@ public:
     // "Activated" or "Deactivated" of a shortcut, for our session or another one.
     void send(const QString& name, const QString& shortcutId, const QString& toSession = {})
     {
-        emitSignal(name, {QVariant::fromValue(QDBusObjectPath(toSession.isEmpty() ? session : toSession)),
-                          shortcutId, qulonglong(0), QVariantMap()});
-    }
-    // The user chose other keys in the desktop's settings.
-    void rebind(const QString& keys)
-    {
-        trigger = keys;
-        emitSignal(QStringLiteral("ShortcutsChanged"),
-                   {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(bound())});
+        QDBusMessage signal = QDBusMessage::createSignal(Portal::path, Portal::globalShortcuts, name);
+        signal << QVariant::fromValue(QDBusObjectPath(toSession.isEmpty() ? session : toSession))
+               << shortcutId << qulonglong(0) << QVariantMap();
+        m_bus.send(signal);
     }
 
 public Q_SLOTS:
@@ -83,12 +78,6 @@ private:
         response << code << results;
         m_bus.send(response);
         return QDBusObjectPath(path);
-    }
-    void emitSignal(const QString& name, const QVariantList& arguments)
-    {
-        QDBusMessage signal = QDBusMessage::createSignal(Portal::path, Portal::globalShortcuts, name);
-        signal.setArguments(arguments);
-        m_bus.send(signal);
     }
 
     QDBusConnection m_bus;
