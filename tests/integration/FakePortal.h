@@ -23,6 +23,7 @@ class FakeGlobalShortcuts : public QDBusAbstractAdaptor
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.GlobalShortcuts")
+    // Read by the program to learn whether the desktop has the interface at all.
     Q_PROPERTY(uint version READ version)
 
 public:
@@ -59,16 +60,14 @@ public Q_SLOTS:
         ++sessionsCreated;
         session = portalObjectPath(QDBusConnection::sessionBus(), QStringLiteral("session"),
                                    options.value(QStringLiteral("session_handle_token")).toString());
+        const PortalShortcuts bound{
+            {QStringLiteral("dictate"), {{QStringLiteral("trigger_description"), trigger}}}};
         return respond(options, {{QStringLiteral("session_handle"), session},
-                                 {QStringLiteral("shortcuts"), QVariant::fromValue(bound())}});
+                                 {QStringLiteral("shortcuts"), QVariant::fromValue(bound)}});
     }
     // No BindShortcuts nor ListShortcuts, as on KDE Plasma 5.27 where they add nothing.
 
 private:
-    PortalShortcuts bound() const
-    {
-        return {{QStringLiteral("dictate"), {{QStringLiteral("trigger_description"), trigger}}}};
-    }
     QDBusObjectPath respond(const QVariantMap& options, const QVariantMap& results)
     {
         const QString path = portalObjectPath(QDBusConnection::sessionBus(), QStringLiteral("request"),

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Linux catalogue says differently exactly the texts that name another system's things (or ask
-// for what cannot be done here): each is still a text of the program, each is said anew, and no other
-// text is touched. Key symbols of another system are among those things.
+// The Linux catalogue says anew exactly the texts that name another system's things, its key symbols
+// among them (or ask for what cannot be done here), and no other.
 #include "FakeDesktop.h"
 #include "speech/SpeechEngine.h"
 #include "ui/OnboardingModel.h"
