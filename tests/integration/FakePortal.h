@@ -23,6 +23,7 @@ class FakeGlobalShortcuts : public QDBusAbstractAdaptor
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.GlobalShortcuts")
+    // Read by the program to learn whether the desktop has the interface at all.
     Q_PROPERTY(uint version READ version)
 
 public:
@@ -43,15 +44,10 @@ public:
     // "Activated" or "Deactivated" of a shortcut, for our session or another one.
     void send(const QString& name, const QString& shortcutId, const QString& toSession = {})
     {
-        emitSignal(name, {QVariant::fromValue(QDBusObjectPath(toSession.isEmpty() ? session : toSession)),
-                          shortcutId, qulonglong(0), QVariantMap()});
-    }
-    // The user chose other keys in the desktop's settings.
-    void rebind(const QString& keys)
-    {
-        trigger = keys;
-        emitSignal(QStringLiteral("ShortcutsChanged"),
-                   {QVariant::fromValue(QDBusObjectPath(session)), QVariant::fromValue(bound())});
+        QDBusMessage signal = QDBusMessage::createSignal(Portal::path, Portal::globalShortcuts, name);
+        signal << QVariant::fromValue(QDBusObjectPath(toSession.isEmpty() ? session : toSession))
+               << shortcutId << qulonglong(0) << QVariantMap();
+        m_bus.send(signal);
     }
 
 public Q_SLOTS:
@@ -64,16 +60,14 @@ public Q_SLOTS:
         ++sessionsCreated;
         session = portalObjectPath(QDBusConnection::sessionBus(), QStringLiteral("session"),
                                    options.value(QStringLiteral("session_handle_token")).toString());
+        const PortalShortcuts bound{
+            {QStringLiteral("dictate"), {{QStringLiteral("trigger_description"), trigger}}}};
         return respond(options, {{QStringLiteral("session_handle"), session},
-                                 {QStringLiteral("shortcuts"), QVariant::fromValue(bound())}});
+                                 {QStringLiteral("shortcuts"), QVariant::fromValue(bound)}});
     }
     // No BindShortcuts nor ListShortcuts, as on KDE Plasma 5.27 where they add nothing.
 
 private:
-    PortalShortcuts bound() const
-    {
-        return {{QStringLiteral("dictate"), {{QStringLiteral("trigger_description"), trigger}}}};
-    }
     QDBusObjectPath respond(const QVariantMap& options, const QVariantMap& results)
     {
         const QString path = portalObjectPath(QDBusConnection::sessionBus(), QStringLiteral("request"),
@@ -83,12 +77,6 @@ private:
         response << code << results;
         m_bus.send(response);
         return QDBusObjectPath(path);
-    }
-    void emitSignal(const QString& name, const QVariantList& arguments)
-    {
-        QDBusMessage signal = QDBusMessage::createSignal(Portal::path, Portal::globalShortcuts, name);
-        signal.setArguments(arguments);
-        m_bus.send(signal);
     }
 
     QDBusConnection m_bus;

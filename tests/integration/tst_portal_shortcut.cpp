@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Wayland shortcut against a GlobalShortcuts portal the test plays on the session bus: what the
-// program asks of the desktop, which signals it heeds, and a portal that refuses or lacks the interface.
-// The real desktop's part is in tst_wayland_portals.
+// The Wayland shortcut against a GlobalShortcuts portal the test plays on the session bus: which signals
+// it heeds, and a portal that refuses or lacks the interface (the real desktop's part: tst_wayland_portals).
 #include "FakePortal.h"
 #include "input/KeyCombo.h"
 #include "platform/portal/PortalKeyboardTap.h"
@@ -45,43 +44,28 @@ private Q_SLOTS:
         FakePortal portal;
         PortalKeyboardTap& tap = *m_firstTap;
         tap.setSwallowedKeys({{49, ModifierFlag::control | ModifierFlag::option, false}, {53, 0, true}});
-        QStringList events;
+        QStringList events, after;
         QVERIFY(tap.install(recorder(events)));
         QTRY_VERIFY(tap.isEnabled());
         QCOMPARE(tap.trigger(), QStringLiteral("Ctrl+Alt+Space"));
         QCOMPARE(portal.shortcuts.preferredTriggers.value(QStringLiteral("dictate")), "CTRL+ALT+space");
-        QCOMPARE(portal.shortcuts.preferredTriggers.value(QStringLiteral("cancel")),
-                 PortalKeyboardTap::cancelTrigger);
         // One token from one start to the next: the desktop finds the user's own keys again.
         QVERIFY(portal.shortcuts.session.endsWith(QStringLiteral("/parlune")));
 
-        // The user picks other keys in the desktop's settings: shown at once.
-        portal.shortcuts.rebind(QStringLiteral("Meta+D"));
-        QTRY_COMPARE(tap.trigger(), QStringLiteral("Meta+D"));
         // Another program's session, and a release without its press, do nothing.
         portal.shortcuts.send(QStringLiteral("Activated"), QStringLiteral("dictate"),
                               Portal::path + "/session/1_1/x");
         portal.shortcuts.send(QStringLiteral("Deactivated"), QStringLiteral("dictate"));
         portal.shortcuts.send(QStringLiteral("Activated"), QStringLiteral("dictate"));
         QTRY_COMPARE(events, QStringList{"down"});
-        m_firstTap.reset();
-    }
-
-    void aTapInstalledAgainDuringAPressStillHearsItsRelease()
-    {
-        FakePortal portal;
-        PortalKeyboardTap tap;
-        QStringList before, after;
-        tap.install(recorder(before));
-        QTRY_VERIFY(tap.isEnabled());
-        portal.shortcuts.send(QStringLiteral("Activated"), QStringLiteral("dictate"));
-        QTRY_COMPARE(before, QStringList{"down"});
-        // The watch timer installs the tap again when typing becomes allowed, maybe mid-press.
+        // Installed again mid-press (the watch timer does so when typing becomes allowed): the release
+        // still arrives, on the same session.
         tap.remove();
         tap.install(recorder(after));
         portal.shortcuts.send(QStringLiteral("Deactivated"), QStringLiteral("dictate"));
         QTRY_COMPARE(after, QStringList{"up"});
         QCOMPARE(portal.shortcuts.sessionsCreated, 1);
+        m_firstTap.reset();
     }
 
     void aPortalThatCannotBindSaysWhy_data()

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Whole dictations on the private Wayland desktop (KWin with Xwayland and its portals), on the program's
-// real services and with its real panel: the test holds the desktop's shortcut on its own RemoteDesktop
-// keyboard, so that KWin sees the keys and the GlobalShortcuts portal tells the program, while recorded
-// English speech plays into the microphone. A native Wayland field takes the words straight from the
-// accessibility bus; a terminal gets them pasted, and the clipboard copied before comes back whole.
+// Whole dictations on the private Wayland desktop (KWin, Xwayland, its portals) with the program's real
+// services and panel: the test holds the desktop's shortcut on its own portal keyboard while recorded
+// speech plays; a native Wayland field takes the words from the accessibility bus, a terminal gets them
+// pasted and the clipboard copied before comes back whole.
 #include "PortalKeyboard.h"
 #include "SessionChild.h"
 #include "app/AppCoordinator.h"
@@ -115,7 +114,6 @@ private Q_SLOTS:
         QCOMPARE(terminal.waitForText(20000), spoken);
         QTRY_VERIFY_WITH_TIMEOUT(!waylandClipboard().count(TextInjector::transientType), 5000);
         QCOMPARE(waylandClipboard(), before);
-        QCOMPARE(m_coordinator->history().first().text, spoken);
     }
 };
 

@@ -17,7 +17,6 @@ public:
     {}
 
     using AppCoordinator::setAccessibilityGranted;
-    using AppCoordinator::setAudioLevel;
     using AppCoordinator::setHandsFree;
     using AppCoordinator::setHistory;
     using AppCoordinator::setIsRecording;

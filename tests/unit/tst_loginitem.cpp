@@ -3,7 +3,6 @@
 #include "platform/xdg/XdgAutostart.h"
 #include "system/LoginItem.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -50,34 +49,6 @@ private Q_SLOTS:
             item.set(true);
             QVERIFY(autostart.isRegistered());
         }
-    }
-
-    // An entry written under the program's earlier name is taken over once: as it was, or dropped when
-    // the new one is already there, so that the program never starts twice at login.
-    void entryUnderTheEarlierNameIsTakenOver()
-    {
-        QTemporaryDir config;
-        XdgAutostart autostart(config.path(), QStringLiteral("/usr/bin/parlune"),
-                               {LoginItem::launchArgument});
-        const auto write = [](const QString& path, const QByteArray& text) {
-            QFile file(path);
-            return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-        };
-        QVERIFY(QDir(config.path()).mkpath(QStringLiteral("autostart")));
-        const QByteArray switchedOff =
-            "[Desktop Entry]\nType=Application\nName=Parlune\nExec=parlune\nHidden=true\n";
-        QVERIFY(write(autostart.legacyEntryPath(), switchedOff));
-        QVERIFY(!autostart.isRegistered());
-        QVERIFY(!QFile::exists(autostart.legacyEntryPath()));
-        QFile entry(autostart.entryPath());
-        QVERIFY(entry.open(QIODevice::ReadOnly));
-        QCOMPARE(entry.readAll(), switchedOff);
-        entry.close();
-
-        QVERIFY(!autostart.registerProgram());
-        QVERIFY(write(autostart.legacyEntryPath(), "[Desktop Entry]\nType=Application\nExec=parlune\n"));
-        LoginItem(autostart).set(false);
-        QVERIFY(!QFile::exists(autostart.legacyEntryPath()) && !entry.exists());
     }
 };
 

@@ -39,8 +39,6 @@ class TestMenuContent : public QObject
 
     std::unique_ptr<StagedDesktop> m_staged;
     std::unique_ptr<MenuContent> m_menu;
-    // The program's commands the menu called, in order.
-    QStringList m_commands;
 
     StagedCoordinator& coordinator() { return m_staged->coordinator; }
     QAction* item(const char* text)
@@ -56,12 +54,8 @@ class TestMenuContent : public QObject
         m_menu.reset();
         m_staged = std::make_unique<StagedDesktop>(live);
         MenuCommands commands;
-        commands.showMainWindow = [this] { m_commands << QStringLiteral("window"); };
-        commands.checkForUpdates = [this] { m_commands << QStringLiteral("updates"); };
-        commands.quit = [this] { m_commands << QStringLiteral("quit"); };
         commands.pasteboard = &m_staged->desktop.pasteboard;
         m_menu = std::make_unique<MenuContent>(coordinator(), std::move(commands));
-        m_commands.clear();
     }
 
     // Lets the menu catch up with the coordinator, as the event loop does between two openings.
@@ -121,16 +115,6 @@ private Q_SLOTS:
         const PasteboardItem text{
             {{QStringLiteral("text/plain"), QStringLiteral("le plus récent").toUtf8()}}};
         QCOMPARE(clipboard.content, PasteboardSnapshot{text});
-    }
-
-    void replayingTheWalkthroughOpensTheWindowWithoutSaving()
-    {
-        // Replaying the walkthrough opens the window on it, without saving the settings.
-        QVERIFY(coordinator().onboardingDone());
-        item("Revoir la présentation")->trigger();
-        QVERIFY(!coordinator().onboardingDone());
-        QCOMPARE(m_commands.last(), "window");
-        QVERIFY(!QFile::exists(m_staged->folder.filePath(QStringLiteral("settings.json"))));
     }
 
     void dictationItemFinishesWithDeliveryAndNeverCancels()

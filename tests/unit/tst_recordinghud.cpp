@@ -115,50 +115,24 @@ private Q_SLOTS:
         QVERIFY(windows.window() && windows.window()->isVisible());
     }
 
-    void contentFollowsTheStatus_data()
+    // Hands-free, the caption says so; a live preview too long for the panel keeps its end in sight.
+    void recordingShowsItsCaptionThenTheEndOfItsPreview()
     {
-        QTest::addColumn<RecordingStatus>("status");
-        QTest::addColumn<QByteArray>("item");
-        QTest::addColumn<QString>("text");
-        // The width a text too long is cut to; 0 for a text that fits.
-        QTest::addColumn<int>("cutAt");
-
-        const QString longMessage = QStringLiteral("Un message bien trop long pour le panneau. ").repeated(6);
-        const QString longPreview =
-            QStringLiteral("je dicte une phrase qui ne tient pas dans le panneau et qui finit ici");
-        QTest::newRow("recording hands-free")
-            << RecordingStatus::recording() << QByteArray("recordingCaption")
-            << QStringLiteral("FR · mains libres") << 0;
-        // A message ends after its second line; a live preview keeps its end in sight.
-        QTest::newRow("long message")
-            << RecordingStatus::message(longMessage) << QByteArray("notice") << longMessage << 300;
-        QTest::newRow("long preview")
-            << RecordingStatus::recording() << QByteArray("livePreview") << longPreview << 250;
-    }
-
-    void contentFollowsTheStatus()
-    {
-        QFETCH(RecordingStatus, status);
-        QFETCH(QByteArray, item);
-        QFETCH(QString, text);
-        QFETCH(int, cutAt);
-
-        m_staged->coordinator.setStatus(status);
+        m_staged->coordinator.setStatus(RecordingStatus::recording());
         m_staged->coordinator.setHandsFree(true);
-        m_staged->coordinator.setLivePreview(item == "livePreview" ? text : QString());
-        m_staged->coordinator.setAudioLevel(0.6f);
-        QQuickItem* hud =
-            showHud(QStringLiteral("hud-") + QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-'));
-        QVERIFY(hud);
-        QQuickItem* content = shown(hud, item);
-        QVERIFY(content);
-        QCOMPARE(content->property("text").toString(), text);
-        QCOMPARE(content->property("truncated").toBool(), cutAt > 0);
-        if (cutAt > 0) {
-            QCOMPARE(content->width(), qreal(cutAt));
-            QCOMPARE(content->property("elide").toInt(),
-                     int(item == "livePreview" ? Qt::ElideLeft : Qt::ElideRight));
-        }
+        QQuickItem* hud = showHud(QStringLiteral("hud-hands-free"));
+        QVERIFY(hud && shown(hud, "recordingCaption"));
+        QCOMPARE(shown(hud, "recordingCaption")->property("text").toString(), "FR · mains libres");
+
+        const QString preview =
+            QStringLiteral("je dicte une phrase qui ne tient pas dans le panneau et qui finit ici");
+        m_staged->coordinator.setLivePreview(preview);
+        hud = showHud(QStringLiteral("hud-long-preview"));
+        QQuickItem* shownPreview = hud ? shown(hud, "livePreview") : nullptr;
+        QVERIFY(shownPreview && shownPreview->property("truncated").toBool());
+        QCOMPARE(shownPreview->property("text").toString(), preview);
+        QCOMPARE(shownPreview->width(), 250.0);
+        QCOMPARE(shownPreview->property("elide").toInt(), int(Qt::ElideLeft));
     }
 
     // While the language's model downloads, the panel tells how far it has come and can stop it.

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Linux catalogue says differently exactly the texts that name another system's things (or ask
-// for what cannot be done here): each is still a text of the program, each is said anew, and no other
-// text is touched. Key symbols of another system are among those things.
+// The Linux catalogue says anew exactly the texts that name another system's things, its key symbols
+// among them (or ask for what cannot be done here), and no other.
 #include "FakeDesktop.h"
 #include "speech/SpeechEngine.h"
 #include "ui/OnboardingModel.h"
@@ -40,11 +39,11 @@ QList<QPair<QString, QString>> catalogueMessages()
     return messages;
 }
 
-// Every string literal of the program's C++ and QML, literals that follow each other on the next line
-// joined, whole-line comments left out.
-QStringList programLiterals()
+// Every string literal of the program's C++ and QML, with the name of its file (without extension):
+// literals that follow each other on the next line joined, whole-line comments left out.
+QMultiHash<QString, QString> programLiterals()
 {
-    QStringList literals;
+    QMultiHash<QString, QString> literals;
     QDirIterator files(QStringLiteral(PARLUNE_SOURCE_DIR "/src"), {"*.cpp", "*.h", "*.qml"}, QDir::Files,
                        QDirIterator::Subdirectories);
     // Written without raw strings, which moc cannot always read.
@@ -57,7 +56,7 @@ QStringList programLiterals()
             continue;
         const QString code = QString::fromUtf8(file.readAll()).remove(comment).remove(split);
         for (const QRegularExpressionMatch& match : literal.globalMatch(code))
-            literals << match.captured(1);
+            literals.insert(match.captured(1), files.fileInfo().completeBaseName());
     }
     return literals;
 }
@@ -71,44 +70,30 @@ class TestTextCatalogue : public QObject
 private Q_SLOTS:
     void overridesExactlyTheTextsNamingAnotherSystem()
     {
-        const QList<QPair<QString, QString>> overridden{
-            {"parlune::OnboardingModel", "Le texte s'écrit sous votre curseur, dans vos mails, vos messages "
-                                         "ou vos documents. Votre voix ne "
-                                         "quitte jamais ce Mac."},
-            {"parlune::OnboardingModel", "Parlune n'écoute que pendant que vous tenez la touche. Le son est "
-                                         "transcrit sur ce Mac, puis effacé."},
-            {"parlune::OnboardingModel", "macOS doit autoriser Parlune à repérer votre touche et à coller le "
-                                         "texte. Cochez Parlune dans la "
-                                         "liste qui s'ouvre, puis revenez ici."},
-            // fn cannot be freed on a PC keyboard: the page offers another key instead.
-            {"parlune::OnboardingModel", "Libérez la touche fn"},
-            {"parlune::OnboardingModel",
-             "Pour l'instant, fn ouvre aussi les emojis ou la dictée d'Apple. Dans Réglages Système, puis "
-             "Clavier, réglez la touche fn sur Ne rien faire."},
-            {"parlune::OnboardingModel",
-             "Vous pourrez en changer à tout moment depuis l'icône de la barre des menus."},
-            {"parlune::OnboardingModel", "Parlune reste dans la barre des menus. Gardez "},
-            {"OnboardingView", "Ouvrir Parlune au démarrage du Mac"},
-            {"AppCoordinator", "Aucun champ de texte actif : le texte est copié, collez-le avec ⌘V"},
-            {"SpeechEngine", "%1 n'est pas disponible sur ce Mac."},
-        };
-        QCOMPARE(catalogueMessages(), overridden);
-
         QTranslator catalogue;
         QVERIFY(catalogue.load(TextCatalogue::path));
-        const QStringList literals = programLiterals();
-        for (const auto& [context, source] : overridden) {
-            QVERIFY2(literals.contains(source), qPrintable(source));
+        const QMultiHash<QString, QString> literals = programLiterals();
+        QStringList sources;
+        for (const auto& [context, source] : catalogueMessages()) {
+            sources << source;
+            // Said under the context of the class or QML file that holds the text.
+            const QStringList files = literals.values(source);
+            const QString owner = context.section(u':', -1);
+            const bool inItsFile = std::any_of(files.begin(), files.end(),
+                                               [&](const QString& file) { return file.startsWith(owner); });
+            QVERIFY2(inItsFile, qPrintable(context + u' ' + source));
             const QString said = catalogue.translate(context.toUtf8(), source.toUtf8());
             QVERIFY2(!said.isEmpty() && !said.contains(anotherSystem), qPrintable(source));
             QCOMPARE(said.count(QStringLiteral("%1")), source.count(QStringLiteral("%1")));
         }
-        // Found them all: no other text of the program names another system's things.
-        for (const QString& text : literals.filter(anotherSystem)) {
-            const bool listed = std::any_of(overridden.begin(), overridden.end(),
-                                            [&](const auto& message) { return message.second == text; });
-            QVERIFY2(listed, qPrintable(text));
-        }
+        // Every text naming another system's things, and the fn page's title (fn cannot be freed on a PC
+        // keyboard: the page offers another key instead); no other.
+        QStringList expected = QStringList(literals.keys()).filter(anotherSystem);
+        expected << QStringLiteral("Libérez la touche fn");
+        expected.removeDuplicates();
+        expected.sort();
+        sources.sort();
+        QCOMPARE(sources, expected);
     }
 
     void programTextsGoThroughTheCatalogue()
