@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/BrandMark.h"
 #include "ui/WindowPlatform.h"
 
 #include <QTest>
@@ -11,14 +10,6 @@ class TestComponents : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void trayIconSuitsLightAndDarkPanels()
-    {
-        const QImage onDark = BrandMark::trayIcon(false, true).pixmap(QSize(22, 22)).toImage();
-        const QImage onLight = BrandMark::trayIcon(false, false).pixmap(QSize(22, 22)).toImage();
-        QVERIFY(QColor(onDark.pixel(4, 11)).lightness() > 200);
-        QVERIFY(QColor(onLight.pixel(4, 11)).lightness() < 60);
-    }
-
     // In a Wayland session with Xwayland the windows go through it, unless another platform was asked
     // for (the snapshot's offscreen rendering, a test's).
     void windowsGoThroughXwaylandWhereTheyWouldBeNativeWayland_data()
@@ -47,5 +38,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestComponents)
+QTEST_GUILESS_MAIN(TestComponents)
 #include "tst_components.moc"
