@@ -9,9 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <mutex>
-#include <thread>
-
 using namespace parlune;
 
 namespace {
@@ -34,12 +31,12 @@ DictationSession::PreviewCallback collectInto(QStringList& shown)
     return [&shown](const QString& preview) { shown.append(preview); };
 }
 
-void makeFiles(const QString& root, const QStringList& paths)
+// A pocketsphinx model's files in `folder`.
+void makeModel(const QString& folder)
 {
-    for (const QString& path : paths) {
-        QDir(root).mkpath(QFileInfo(path).path());
-        QFile(QDir(root).filePath(path)).open(QIODevice::WriteOnly);
-    }
+    QDir().mkpath(folder + QStringLiteral("/am"));
+    for (const char* file : {"am/mdef", "lm.lm.bin", "words.dict"})
+        QFile(folder + u'/' + QLatin1String(file)).open(QIODevice::WriteOnly);
 }
 
 } // namespace
@@ -97,25 +94,23 @@ private Q_SLOTS:
         QFETCH(QStringList, readings);
         QFETCH(QStringList, previews);
         QFETCH(QString, finalText);
-        for (const bool withPreview : {true, false}) {
-            FakeRecognizer recognizer;
-            QStringList shown;
-            DictationSession session(recognizer, Language::fr, withPreview ? collectInto(shown) : nullptr);
-            FakeAnalyzer& analyzer = recognizer.lastAnalyzer();
-            for (qsizetype i = 0; i < readings.size(); ++i) {
-                const TranscriptionResult result{readings[i].mid(2), readings[i].startsWith("F:")};
-                if (readings[i].startsWith("E:"))
-                    analyzer.finalizeError = RecognitionError{result.text};
-                else if (i == readings.size() - 1)
-                    analyzer.readingsOnFinalize = {result};
-                else
-                    analyzer.deliver(result.text, result.isFinal);
-            }
-            auto text = QCoro::waitFor(session.finish());
-            QCOMPARE(text ? text.value() : text.error().description, finalText);
-            QCOMPARE(shown, withPreview ? previews : QStringList{});
-            QVERIFY(!session.input()->push(someAudio())); // audio after the end is dropped
+        FakeRecognizer recognizer;
+        QStringList shown;
+        DictationSession session(recognizer, Language::fr, collectInto(shown));
+        FakeAnalyzer& analyzer = recognizer.lastAnalyzer();
+        for (qsizetype i = 0; i < readings.size(); ++i) {
+            const TranscriptionResult result{readings[i].mid(2), readings[i].startsWith("F:")};
+            if (readings[i].startsWith("E:"))
+                analyzer.finalizeError = RecognitionError{result.text};
+            else if (i == readings.size() - 1)
+                analyzer.readingsOnFinalize = {result};
+            else
+                analyzer.deliver(result.text, result.isFinal);
         }
+        auto text = QCoro::waitFor(session.finish());
+        QCOMPARE(text ? text.value() : text.error().description, finalText);
+        QCOMPARE(shown, previews);
+        QVERIFY(!session.input()->push(someAudio())); // audio after the end is dropped
     }
 
     // cancel(), or letting go of a session neither finished nor cancelled, abandons the dictation: no
@@ -139,44 +134,17 @@ private Q_SLOTS:
         }
     }
 
-    // A language's decoder goes to the dictations in the order they started, whatever the order their
-    // threads ask in; a model that cannot be loaded fails each of them and passes the turn on.
-    void decoderIsLentInTurn()
-    {
-        QTemporaryDir root;
-        SharedDecoder decoder(ModelFiles{root.path(), root.filePath("lm.bin"), root.filePath("words.dict")});
-        const std::vector<SharedDecoder::Turn> turns{decoder.takeTurn(), decoder.takeTurn(),
-                                                     decoder.takeTurn()};
-        std::mutex mutex;
-        std::vector<SharedDecoder::Turn> served;
-        std::vector<std::thread> threads;
-        for (auto turn = turns.rbegin(); turn != turns.rend(); ++turn)
-            threads.emplace_back([&, turn = *turn] {
-                (void)decoder.acquire(turn);
-                {
-                    std::lock_guard lock(mutex);
-                    served.push_back(turn);
-                }
-                decoder.release();
-            });
-        for (std::thread& thread : threads)
-            thread.join();
-        QCOMPARE(served, turns);
-        QVERIFY(!decoder.isLoaded());
-    }
-
     // A model the user installed wins over the system's; a locale unknown to the catalogue is not looked up.
     void userModelComesBeforeTheSystemOne()
     {
         QTemporaryDir root;
-        const QStringList model{"am/mdef", "lm.lm.bin", "words.dict"};
-        makeFiles(root.filePath("system"), model);
-        makeFiles(root.filePath("models/de-DE"), model);
+        makeModel(root.filePath("system"));
+        makeModel(root.filePath("models/de-DE"));
         PocketsphinxRecognizer recognizer(
             ModelCatalogue({ModelSource{"en-US", {}, 0, {}, root.filePath("system")}}),
             root.filePath("models"));
         QCOMPARE(recognizer.installedModel("en-US")->dictionary, root.filePath("system/words.dict"));
-        makeFiles(root.filePath("models/en-US"), model);
+        makeModel(root.filePath("models/en-US"));
         QCOMPARE(recognizer.installedModel("en-US")->dictionary, root.filePath("models/en-US/words.dict"));
         QVERIFY(!recognizer.installedModel("de-DE"));
     }
