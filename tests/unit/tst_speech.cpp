@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Preparing a language, one dictation's previews and final text, and where a model is looked up.
+// Preparing a language, and one dictation's previews and final text.
 #include "FakeRecognizer.h"
-#include "platform/pocketsphinx/PocketsphinxRecognizer.h"
 #include "speech/DictationSession.h"
 #include "speech/SpeechEngine.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace parlune;
@@ -29,14 +26,6 @@ AudioBufferPtr someAudio()
 DictationSession::PreviewCallback collectInto(QStringList& shown)
 {
     return [&shown](const QString& preview) { shown.append(preview); };
-}
-
-// A pocketsphinx model's files in `folder`.
-void makeModel(const QString& folder)
-{
-    QDir().mkpath(folder + QStringLiteral("/am"));
-    for (const char* file : {"am/mdef", "lm.lm.bin", "words.dict"})
-        QFile(folder + u'/' + QLatin1String(file)).open(QIODevice::WriteOnly);
 }
 
 } // namespace
@@ -132,21 +121,6 @@ private Q_SLOTS:
             QVERIFY(!input->push(someAudio()));
             QCOMPARE(shown, QStringList{QStringLiteral("à moitié")});
         }
-    }
-
-    // A model the user installed wins over the system's; a locale unknown to the catalogue is not looked up.
-    void userModelComesBeforeTheSystemOne()
-    {
-        QTemporaryDir root;
-        makeModel(root.filePath("system"));
-        makeModel(root.filePath("models/de-DE"));
-        PocketsphinxRecognizer recognizer(
-            ModelCatalogue({ModelSource{"en-US", {}, 0, {}, root.filePath("system")}}),
-            root.filePath("models"));
-        QCOMPARE(recognizer.installedModel("en-US")->dictionary, root.filePath("system/words.dict"));
-        makeModel(root.filePath("models/en-US"));
-        QCOMPARE(recognizer.installedModel("en-US")->dictionary, root.filePath("models/en-US/words.dict"));
-        QVERIFY(!recognizer.installedModel("de-DE"));
     }
 };
 
