@@ -12,6 +12,7 @@
 #include <QCryptographicHash>
 #include <QTest>
 
+#include <atomic>
 #include <dlfcn.h>
 
 using namespace parlune;
@@ -27,14 +28,12 @@ AudioBufferPtr chunk()
     return buffer;
 }
 
-int fakeCount(const char* what)
+// A counter of the fake library, already loaded.
+int fakeCount(const char* name)
 {
     void* handle = dlopen(QFile::encodeName(fakeVoskLibraryPath()).constData(), RTLD_NOW | RTLD_NOLOAD);
-    auto count = reinterpret_cast<int (*)(const char*)>(dlsym(handle, "fake_vosk_count"));
-    const int value = count ? count(what) : -1;
-    if (handle)
-        dlclose(handle);
-    return value;
+    const auto* count = handle ? static_cast<std::atomic<int>*>(dlsym(handle, name)) : nullptr;
+    return count ? count->load() : -1;
 }
 
 QString textOf(DictationSession& session)
@@ -143,7 +142,7 @@ private Q_SLOTS:
             session.input()->push(chunk());
         QCOMPARE(textOf(session), finalText);
         QCOMPARE(shown, previews);
-        QCOMPARE(fakeCount("lastSample"), 16384);
+        QCOMPARE(fakeCount("fake_vosk_last_sample"), 16384);
     }
 
     // Two dictations at once share the loaded model, each with a recogniser of its own, and a cancelled
@@ -151,7 +150,7 @@ private Q_SLOTS:
     void dictationsShareTheModelNotTheRecogniser()
     {
         auto recognizer = frenchRecognizer({"partial un", "result un deux", "final trois"});
-        const int models = fakeCount("models");
+        const int models = fakeCount("fake_vosk_models");
         QVERIFY(QCoro::waitFor(SpeechEngine(recognizer).prepare(Language::fr)));
         DictationSession cancelled(*recognizer, Language::fr);
         DictationSession finished(*recognizer, Language::fr);
@@ -168,7 +167,7 @@ private Q_SLOTS:
         later.input()->push(chunk());
         later.input()->push(chunk());
         QCOMPARE(textOf(later), QStringLiteral("un deux trois"));
-        QCOMPARE(fakeCount("models") - models, 1);
+        QCOMPARE(fakeCount("fake_vosk_models") - models, 1);
         QCOMPARE(recognizer->recognizerCount(QStringLiteral("fr-FR")), 2);
     }
 
