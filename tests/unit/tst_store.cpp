@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program's folder, the settings file and the history file.
-#include "store/AppPaths.h"
+// The settings file and the history file.
 #include "store/AppSettingsStore.h"
 #include "store/AtomicFile.h"
 #include "store/TranscriptStore.h"
@@ -77,25 +76,6 @@ private Q_SLOTS:
     }
 
     // The files of the program's former name are taken over once, when it has no folder of its own yet.
-    void legacyFilesAreTakenOverOnce()
-    {
-        QTemporaryDir dataHome;
-        const QString support = dataHome.filePath(QStringLiteral("Parlune"));
-        const QString legacy = dataHome.filePath(QStringLiteral("Oravel"));
-        for (const char* name : {"history.json", "settings.json", "notes.txt"})
-            writeFile(legacy + u'/' + QLatin1String(name), name);
-        QCOMPARE(AppPaths::resolveSupport(dataHome.path()), support);
-        QCOMPARE(QDir(support).entryList(QDir::Files), (QStringList{"history.json", "settings.json"}));
-        QCOMPARE(readFile(support + QLatin1String("/history.json")), QByteArray("history.json"));
-        QCOMPARE(QDir(legacy).entryList(QDir::Files).size(), 3);
-        QCOMPARE(modeOf(support), mode_t(0700));
-        QCOMPARE(modeOf(support + QLatin1String("/history.json")), mode_t(0600));
-        // Once it exists, the folder is the user's: nothing is taken again.
-        QVERIFY(QFile::remove(support + QLatin1String("/settings.json")));
-        QCOMPARE(AppPaths::resolveSupport(dataHome.path()), support);
-        QVERIFY(!QFile::exists(support + QLatin1String("/settings.json")));
-    }
-
     // Settings members in a fixed order; history ids in upper case, members the program does not know
     // dropped.
     void filesAreByteExact()
