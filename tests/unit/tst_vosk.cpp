@@ -81,27 +81,14 @@ private Q_SLOTS:
                       {}};
     }
 
-    // Whatever is found at the library's place, the program carries on: a missing or foreign library
-    // is a reason given, and the real one turns a folder that is not a model into a message.
-    void libraryLoading_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("the real library") << realVoskLibraryPath() << "";
-        QTest::newRow("no library") << m_dir.filePath("none/libvosk.so") << "No such file";
-    }
-
+    // A missing library is a reason given; the real one turns a folder that is not a model into a message.
     void libraryLoading()
     {
-        QFETCH(QString, path);
-        QFETCH(QString, expected);
-        if (expected.isEmpty())
-            QVERIFY2(QFileInfo::exists(path), "scripts/setup puts the real libvosk.so there");
-        auto library = VoskLibrary::load(path);
-        QVERIFY2(library ? expected.isEmpty() : library.error().contains(expected),
-                 qPrintable(library ? QStringLiteral("loaded") : library.error()));
-        if (!library)
-            return;
+        const auto missing = VoskLibrary::load(m_dir.filePath("none/libvosk.so"));
+        QVERIFY(!missing && missing.error().contains("No such file"));
+        QVERIFY2(QFileInfo::exists(realVoskLibraryPath()), "scripts/setup puts the real libvosk.so there");
+        auto library = VoskLibrary::load(realVoskLibraryPath());
+        QVERIFY2(library, qPrintable(library ? QString() : library.error()));
         QTemporaryDir notAModel;
         writeFakeVoskModel(notAModel.path(), {});
         VoskModelSlot slot(library.value(), notAModel.path(), QStringLiteral("Français"));
