@@ -14,9 +14,7 @@
 
 using namespace parlune;
 
-using MaybeSettings = std::optional<AppSettings>;
 using Entries = QList<TranscriptEntry>;
-Q_DECLARE_METATYPE(MaybeSettings)
 
 namespace {
 
@@ -75,7 +73,6 @@ private Q_SLOTS:
         m_history = m_dir.filePath(QStringLiteral("Parlune/history.json"));
     }
 
-    // The files of the program's former name are taken over once, when it has no folder of its own yet.
     // Settings members in a fixed order; history ids in upper case, members the program does not know
     // dropped.
     void filesAreByteExact()
@@ -94,29 +91,6 @@ private Q_SLOTS:
             TranscriptStore::encode(*entries),
             QByteArray(
                 R"([{"id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","date":786543210.125,"text":"1\/2"}])"));
-    }
-
-    void settingsReadingRules_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<MaybeSettings>("expected");
-        const MaybeSettings holdCombo = AppSettings{.shortcut = {49, ModifierFlag::option, false}};
-        QTest::newRow("malformed shortcut, valid holdCombo")
-            << QByteArray(R"({"shortcut":{"keyCode":"49","modifiers":0,"isModifierKey":false},)"
-                          R"("holdCombo":{"keyCode":49,"modifiers":524288,"isModifierKey":false}})")
-            << holdCombo;
-        QTest::newRow("unknown language is French, null switches count as absent")
-            << QByteArray(R"({"language":"de","launchAtLogin":null,"onboardingDone":true})")
-            << MaybeSettings(AppSettings{.onboardingDone = true});
-        QTest::newRow("a switch as a number spoils the record")
-            << QByteArray(R"({"launchAtLogin":1})") << MaybeSettings();
-    }
-
-    void settingsReadingRules()
-    {
-        QFETCH(QByteArray, json);
-        QFETCH(MaybeSettings, expected);
-        QCOMPARE(AppSettings::fromJson(json), expected);
     }
 
     void longerHistoryLoadsWholeAndIsCutToFiftyAtTheNextAddition()
@@ -189,6 +163,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("damage"); // "<folder>", "<pipe>": not a file at all
         const QList<std::pair<const char*, QByteArray>> damages{
             {"truncated", "[{\"id\":\"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\",\"da"},
+            // A switch that is not a boolean spoils the whole settings record.
+            {"a switch as a number", R"({"launchAtLogin":1})"},
             {"a folder in place of the file", "<folder>"},
             // Unlike a file without read permission, refused even to root; and it must not block the reader.
             {"a pipe in place of the file", "<pipe>"}};
