@@ -33,15 +33,15 @@ QString indexIn(const QString& kind, int column, const QString& needle)
     return {};
 }
 
-QString microphoneModule(const QString& name)
+QString microphoneModule()
 {
-    return indexIn("modules", 2, "source_name=" + name);
+    return indexIn("modules", 2, "source_name=parlune_mic");
 }
 
-QString loadMicrophone(const QString& name)
+QString loadMicrophone()
 {
     return pactl(
-        {"load-module", "module-virtual-source", "source_name=" + name, "master=parlune_voice.monitor"});
+        {"load-module", "module-virtual-source", "source_name=parlune_mic", "master=parlune_voice.monitor"});
 }
 
 // The sources that Parlune's capture streams read from, by index.
@@ -75,8 +75,8 @@ private Q_SLOTS:
     // Whatever the test did to the microphone, the session is left as it was.
     void cleanup()
     {
-        if (microphoneModule("parlune_mic").isEmpty())
-            loadMicrophone("parlune_mic");
+        if (microphoneModule().isEmpty())
+            loadMicrophone();
         pactl({"set-default-source", "parlune_mic"});
     }
 
@@ -92,8 +92,8 @@ private Q_SLOTS:
         };
         QCOMPARE(recorder.start({16000, 1}, [&buffers](const AudioBufferPtr&) { ++buffers; }), std::nullopt);
         QVERIFY(moreBuffers(2));
-        pactl({"unload-module", microphoneModule("parlune_mic")});
-        QVERIFY(!loadMicrophone("parlune_mic").isEmpty());
+        pactl({"unload-module", microphoneModule()});
+        QVERIFY(!loadMicrophone().isEmpty());
         QVERIFY(QTest::qWaitFor([&] { return recorder.restartAttempts() == 1; }, 3000));
         QVERIFY(moreBuffers(3) && errors.empty());
         QCOMPARE(capturedSources(), QStringList{indexIn("sources", 1, "parlune_mic")});

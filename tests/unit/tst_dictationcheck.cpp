@@ -111,12 +111,11 @@ void Rig::run()
     DictationCheck::run(services);
 
     for (int step = 0; step < 1000 && !terminated; ++step) {
-        if (!inputs.made.empty() && inputs.last().isRunning()) {
-            for (; microphoneBuffers > 0; --microphoneBuffers) {
-                auto buffer = std::make_shared<AudioBuffer>(AudioFormat{16000, 1}, 2048);
-                buffer->setFrameLength(2048);
-                inputs.last().deliver(buffer);
-            }
+        for (; microphoneBuffers > 0 && !inputs.made.empty() && inputs.last().isRunning();
+             --microphoneBuffers) {
+            auto buffer = std::make_shared<AudioBuffer>(AudioFormat{16000, 1}, 2048);
+            buffer->setFrameLength(2048);
+            inputs.last().deliver(buffer);
         }
         QCoreApplication::processEvents();
         clock.advance(50ms);

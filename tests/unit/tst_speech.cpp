@@ -10,22 +10,10 @@ using namespace parlune;
 
 namespace {
 
-const QString ready = QStringLiteral("16000 Hz");
-
 QString outcomeText(const SpeechEngine::PrepareOutcome& outcome)
 {
     return outcome ? QStringLiteral("%1 Hz").arg(outcome.value().sampleRate)
                    : SpeechEngine::description(outcome.error());
-}
-
-AudioBufferPtr someAudio()
-{
-    return std::make_shared<AudioBuffer>(AudioFormat{16000, 1}, 512);
-}
-
-DictationSession::PreviewCallback collectInto(QStringList& shown)
-{
-    return [&shown](const QString& preview) { shown.append(preview); };
 }
 
 } // namespace
@@ -54,9 +42,9 @@ private Q_SLOTS:
 
         recognizer->prepareError.reset();
         recognizer->holdLoads = false;
-        QCOMPARE(outcomeText(QCoro::waitFor(engine.prepare(Language::fr))), ready);
+        QCOMPARE(outcomeText(QCoro::waitFor(engine.prepare(Language::fr))), QStringLiteral("16000 Hz"));
         recognizer->format = AudioFormat{48000, 2};
-        QCOMPARE(outcomeText(QCoro::waitFor(engine.prepare(Language::fr))), ready);
+        QCOMPARE(outcomeText(QCoro::waitFor(engine.prepare(Language::fr))), QStringLiteral("16000 Hz"));
         QCOMPARE(engine.readyFormat(Language::fr), std::optional(AudioFormat{16000, 1}));
         QCOMPARE(recognizer->askedLocales.size(), std::size_t(3));
     }
@@ -85,7 +73,7 @@ private Q_SLOTS:
         QFETCH(QString, finalText);
         FakeRecognizer recognizer;
         QStringList shown;
-        DictationSession session(recognizer, Language::fr, collectInto(shown));
+        DictationSession session(recognizer, Language::fr, [&](const QString& preview) { shown << preview; });
         FakeAnalyzer& analyzer = recognizer.lastAnalyzer();
         for (qsizetype i = 0; i < readings.size(); ++i) {
             const TranscriptionResult result{readings[i].mid(2), readings[i].startsWith("F:")};
@@ -99,7 +87,8 @@ private Q_SLOTS:
         auto text = QCoro::waitFor(session.finish());
         QCOMPARE(text ? text.value() : text.error().description, finalText);
         QCOMPARE(shown, previews);
-        QVERIFY(!session.input()->push(someAudio())); // audio after the end is dropped
+        QVERIFY(!session.input()->push(
+            std::make_shared<AudioBuffer>(AudioFormat{16000, 1}, 512))); // audio after the end is dropped
     }
 
     // cancel(), or letting go of a session neither finished nor cancelled, abandons the dictation: no
@@ -109,7 +98,8 @@ private Q_SLOTS:
         for (const bool letGo : {false, true}) {
             FakeRecognizer recognizer;
             QStringList shown;
-            auto session = std::make_unique<DictationSession>(recognizer, Language::fr, collectInto(shown));
+            auto session = std::make_unique<DictationSession>(
+                recognizer, Language::fr, [&](const QString& preview) { shown << preview; });
             FakeAnalyzer& analyzer = recognizer.lastAnalyzer();
             const std::shared_ptr<AudioBufferQueue> input = session->input();
             analyzer.deliver(QStringLiteral("à moitié"), false);
@@ -118,7 +108,7 @@ private Q_SLOTS:
             session.reset();
             QCOMPARE(analyzer.cancelCalls, 1);
             QCOMPARE(analyzer.finalizeCalls, 0);
-            QVERIFY(!input->push(someAudio()));
+            QVERIFY(!input->push(std::make_shared<AudioBuffer>(AudioFormat{16000, 1}, 512)));
             QCOMPARE(shown, QStringList{QStringLiteral("à moitié")});
         }
     }
