@@ -164,7 +164,7 @@ private Q_SLOTS:
         const QList<std::pair<const char*, QByteArray>> damages{
             {"truncated", "[{\"id\":\"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\",\"da"},
             // A switch that is not a boolean spoils the whole settings record.
-            {"a switch as a number", R"({"launchAtLogin":1})"},
+            {"a switch as a number", R"({"language":"es","launchAtLogin":1})"},
             {"a folder in place of the file", "<folder>"},
             // Unlike a file without read permission, refused even to root; and it must not block the reader.
             {"a pipe in place of the file", "<pipe>"}};
