@@ -5,7 +5,6 @@
 #include "diagnostics/DictationCheck.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -28,13 +27,11 @@ private Q_SLOTS:
         bool ended = false;
         services.terminate = [&ended] { ended = true; };
 
-        DictationCheck::Options options;
-        options.language = Language::en;
-        options.sentence = QStringLiteral("go forward ten meters");
-        options.expectedWords = {QStringLiteral("go"), QStringLiteral("forward")};
-        options.synthesizer = QStringLiteral(RECORDED_SPEECH);
-        options.voice = QStringLiteral("en-us");
-        DictationCheck::run(services, options);
+        DictationCheck::run(services, {.language = Language::en,
+                                       .sentence = QStringLiteral("go forward ten meters"),
+                                       .expectedWords = {QStringLiteral("go"), QStringLiteral("forward")},
+                                       .synthesizer = QStringLiteral(RECORDED_SPEECH),
+                                       .voice = QStringLiteral("en-us")});
 
         QTRY_VERIFY_WITH_TIMEOUT(ended, 120000);
         // One line per stage, in order.

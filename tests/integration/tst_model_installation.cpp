@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Installing a Vosk model from a server on 127.0.0.1, named by PARLUNE_MODEL_MIRROR: a zip made here,
-// checked against the test catalogue's size and SHA-256. Whatever happens, the models folder holds the
-// whole model or nothing: no partial folder is ever left.
+// Installing a Vosk model from a mirror on 127.0.0.1 (PARLUNE_MODEL_MIRROR), checked against the
+// catalogue's size and SHA-256. Whatever happens, the models folder holds the whole model or nothing.
 #include "FakeVoskModel.h"
 #include "platform/vosk/VoskRecognizer.h"
 #include "speech/SpeechEngine.h"
@@ -106,22 +105,17 @@ private Q_SLOTS:
                                  m_archive.size(),
                                  checksum,
                                  {}};
-        auto library = VoskLibrary::load(fakeVoskLibraryPath());
-        QVERIFY(library);
         QTemporaryDir models;
-        auto recognizer =
-            std::make_shared<VoskRecognizer>(library.value(), ModelCatalogue({source}), models.path());
-        SpeechEngine engine(recognizer);
+        SpeechEngine engine(std::make_shared<VoskRecognizer>(VoskLibrary::load(fakeVoskLibraryPath()).value(),
+                                                             ModelCatalogue({source}), models.path()));
         double seen = 0;
+        // The server holds the transfer once it has sent the first half.
         engine.setOnInstallation([&](Language, std::shared_ptr<InstallationProgress> progress) {
-            // The server holds the transfer once it has sent the first half.
-            const qint64 half = m_archive.size() / 2;
-            progress->observe(
-                [&seen, cancelHalfway, half, size = m_archive.size(), progress = progress.get()] {
-                    seen = std::max(seen, progress->fractionCompleted());
-                    if (cancelHalfway && std::llround(progress->fractionCompleted() * size) >= half)
-                        progress->cancel();
-                });
+            progress->observe([&seen, cancelHalfway, size = m_archive.size(), progress = progress.get()] {
+                seen = std::max(seen, progress->fractionCompleted());
+                if (cancelHalfway && std::llround(progress->fractionCompleted() * size) >= size / 2)
+                    progress->cancel();
+            });
         });
 
         auto prepared = QCoro::waitFor(engine.prepare(Language::fr));

@@ -1,45 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Preparing a language, one dictation's previews and final text, and where a model is looked up.
+// Preparing a language, and one dictation's previews and final text.
 #include "FakeRecognizer.h"
-#include "platform/pocketsphinx/PocketsphinxRecognizer.h"
 #include "speech/DictationSession.h"
 #include "speech/SpeechEngine.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <mutex>
-#include <thread>
 
 using namespace parlune;
 
 namespace {
 
-const QString ready = QStringLiteral("16000 Hz");
-
 QString outcomeText(const SpeechEngine::PrepareOutcome& outcome)
 {
     return outcome ? QStringLiteral("%1 Hz").arg(outcome.value().sampleRate)
                    : SpeechEngine::description(outcome.error());
-}
-
-AudioBufferPtr someAudio()
-{
-    return std::make_shared<AudioBuffer>(AudioFormat{16000, 1}, 512);
-}
-
-DictationSession::PreviewCallback collectInto(QStringList& shown)
-{
-    return [&shown](const QString& preview) { shown.append(preview); };
-}
-
-void makeFiles(const QString& root, const QStringList& paths)
-{
-    for (const QString& path : paths) {
-        QDir(root).mkpath(QFileInfo(path).path());
-        QFile(QDir(root).filePath(path)).open(QIODevice::WriteOnly);
-    }
 }
 
 } // namespace
@@ -68,9 +42,9 @@ private Q_SLOTS:
 
         recognizer->prepareError.reset();
         recognizer->holdLoads = false;
-        QCOMPARE(outcomeText(QCoro::waitFor(engine.prepare(Language::fr))), ready);
+        QCOMPARE(outcomeText(QCoro::waitFor(engine.prepare(Language::fr))), QStringLiteral("16000 Hz"));
         recognizer->format = AudioFormat{48000, 2};
-        QCOMPARE(outcomeText(QCoro::waitFor(engine.prepare(Language::fr))), ready);
+        QCOMPARE(outcomeText(QCoro::waitFor(engine.prepare(Language::fr))), QStringLiteral("16000 Hz"));
         QCOMPARE(engine.readyFormat(Language::fr), std::optional(AudioFormat{16000, 1}));
         QCOMPARE(recognizer->askedLocales.size(), std::size_t(3));
     }
@@ -97,25 +71,24 @@ private Q_SLOTS:
         QFETCH(QStringList, readings);
         QFETCH(QStringList, previews);
         QFETCH(QString, finalText);
-        for (const bool withPreview : {true, false}) {
-            FakeRecognizer recognizer;
-            QStringList shown;
-            DictationSession session(recognizer, Language::fr, withPreview ? collectInto(shown) : nullptr);
-            FakeAnalyzer& analyzer = recognizer.lastAnalyzer();
-            for (qsizetype i = 0; i < readings.size(); ++i) {
-                const TranscriptionResult result{readings[i].mid(2), readings[i].startsWith("F:")};
-                if (readings[i].startsWith("E:"))
-                    analyzer.finalizeError = RecognitionError{result.text};
-                else if (i == readings.size() - 1)
-                    analyzer.readingsOnFinalize = {result};
-                else
-                    analyzer.deliver(result.text, result.isFinal);
-            }
-            auto text = QCoro::waitFor(session.finish());
-            QCOMPARE(text ? text.value() : text.error().description, finalText);
-            QCOMPARE(shown, withPreview ? previews : QStringList{});
-            QVERIFY(!session.input()->push(someAudio())); // audio after the end is dropped
+        FakeRecognizer recognizer;
+        QStringList shown;
+        DictationSession session(recognizer, Language::fr, [&](const QString& preview) { shown << preview; });
+        FakeAnalyzer& analyzer = recognizer.lastAnalyzer();
+        for (qsizetype i = 0; i < readings.size(); ++i) {
+            const TranscriptionResult result{readings[i].mid(2), readings[i].startsWith("F:")};
+            if (readings[i].startsWith("E:"))
+                analyzer.finalizeError = RecognitionError{result.text};
+            else if (i == readings.size() - 1)
+                analyzer.readingsOnFinalize = {result};
+            else
+                analyzer.deliver(result.text, result.isFinal);
         }
+        auto text = QCoro::waitFor(session.finish());
+        QCOMPARE(text ? text.value() : text.error().description, finalText);
+        QCOMPARE(shown, previews);
+        QVERIFY(!session.input()->push(
+            std::make_shared<AudioBuffer>(AudioFormat{16000, 1}, 512))); // audio after the end is dropped
     }
 
     // cancel(), or letting go of a session neither finished nor cancelled, abandons the dictation: no
@@ -125,7 +98,8 @@ private Q_SLOTS:
         for (const bool letGo : {false, true}) {
             FakeRecognizer recognizer;
             QStringList shown;
-            auto session = std::make_unique<DictationSession>(recognizer, Language::fr, collectInto(shown));
+            auto session = std::make_unique<DictationSession>(
+                recognizer, Language::fr, [&](const QString& preview) { shown << preview; });
             FakeAnalyzer& analyzer = recognizer.lastAnalyzer();
             const std::shared_ptr<AudioBufferQueue> input = session->input();
             analyzer.deliver(QStringLiteral("à moitié"), false);
@@ -134,51 +108,9 @@ private Q_SLOTS:
             session.reset();
             QCOMPARE(analyzer.cancelCalls, 1);
             QCOMPARE(analyzer.finalizeCalls, 0);
-            QVERIFY(!input->push(someAudio()));
+            QVERIFY(!input->push(std::make_shared<AudioBuffer>(AudioFormat{16000, 1}, 512)));
             QCOMPARE(shown, QStringList{QStringLiteral("à moitié")});
         }
-    }
-
-    // A language's decoder goes to the dictations in the order they started, whatever the order their
-    // threads ask in; a model that cannot be loaded fails each of them and passes the turn on.
-    void decoderIsLentInTurn()
-    {
-        QTemporaryDir root;
-        SharedDecoder decoder(ModelFiles{root.path(), root.filePath("lm.bin"), root.filePath("words.dict")});
-        const std::vector<SharedDecoder::Turn> turns{decoder.takeTurn(), decoder.takeTurn(),
-                                                     decoder.takeTurn()};
-        std::mutex mutex;
-        std::vector<SharedDecoder::Turn> served;
-        std::vector<std::thread> threads;
-        for (auto turn = turns.rbegin(); turn != turns.rend(); ++turn)
-            threads.emplace_back([&, turn = *turn] {
-                (void)decoder.acquire(turn);
-                {
-                    std::lock_guard lock(mutex);
-                    served.push_back(turn);
-                }
-                decoder.release();
-            });
-        for (std::thread& thread : threads)
-            thread.join();
-        QCOMPARE(served, turns);
-        QVERIFY(!decoder.isLoaded());
-    }
-
-    // A model the user installed wins over the system's; a locale unknown to the catalogue is not looked up.
-    void userModelComesBeforeTheSystemOne()
-    {
-        QTemporaryDir root;
-        const QStringList model{"am/mdef", "lm.lm.bin", "words.dict"};
-        makeFiles(root.filePath("system"), model);
-        makeFiles(root.filePath("models/de-DE"), model);
-        PocketsphinxRecognizer recognizer(
-            ModelCatalogue({ModelSource{"en-US", {}, 0, {}, root.filePath("system")}}),
-            root.filePath("models"));
-        QCOMPARE(recognizer.installedModel("en-US")->dictionary, root.filePath("system/words.dict"));
-        makeFiles(root.filePath("models/en-US"), model);
-        QCOMPARE(recognizer.installedModel("en-US")->dictionary, root.filePath("models/en-US/words.dict"));
-        QVERIFY(!recognizer.installedModel("de-DE"));
     }
 };
 
