@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTest>
+#include <QTimer>
 
 using namespace parlune;
 using namespace std::chrono_literals;
@@ -141,6 +142,17 @@ private Q_SLOTS:
         const QString skipped = QStringLiteral("PASS transcription and microphone, SKIP paste (no focus)");
         QTest::newRow("synthesiser exits with 1")
             << Arrange([](Rig& rig) { rig.synthesisStatus = 1; }) << 0 << failed + "speech synthesis";
+        QTest::newRow("French model not downloadable: its progress, then why") << Arrange([](Rig& rig) {
+            auto installation = std::make_shared<FakeInstallation>();
+            rig.recognizer->installation = installation;
+            QTimer::singleShot(0, [installation] {
+                installation->progress()->setFractionCompleted(0.25);
+                installation->progress()->setFractionCompleted(0.29);
+                installation->progress()->setFractionCompleted(0.5);
+                installation->end(
+                    RecognitionError{QStringLiteral("Français : le modèle n'a pas pu être téléchargé.")});
+            });
+        }) << 2 << QStringLiteral("FAIL Français : le modèle n'a pas pu être téléchargé.");
         QTest::newRow("bonjour without demain") << Arrange([](Rig& rig) {
             rig.recognizer->readingsOnFinalize = {{QStringLiteral("bonjour à tous"), true}};
         }) << 2 << failed + "transcription";
