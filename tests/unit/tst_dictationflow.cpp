@@ -38,6 +38,7 @@ class TestDictationFlow : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    FakeDesktopShortcut m_desktopShortcut;
     std::unique_ptr<FakeDesktop> m_desktop;
     std::unique_ptr<AppCoordinator> m_coordinator;
 
@@ -75,6 +76,7 @@ class TestDictationFlow : public QObject
 private Q_SLOTS:
     void init()
     {
+        m_coordinator.reset();
         QFile::remove(m_dir.filePath(QStringLiteral("history.json")));
         QFile::remove(m_dir.filePath(QStringLiteral("settings.json")));
         m_desktop = std::make_unique<FakeDesktop>(m_dir.path());
@@ -84,12 +86,6 @@ private Q_SLOTS:
         desktop().mixer.mute[speakers] = false;
         build();
         QVERIFY(app().engine().readyFormat(Language::fr));
-    }
-
-    void cleanup()
-    {
-        m_coordinator.reset();
-        m_desktop.reset();
     }
 
     void gestureDecidesHowTheDictationGoesOn_data()
@@ -161,6 +157,10 @@ private Q_SLOTS:
         const FocusedElementFacts field{QStringLiteral("entry"), true};
         const FocusedElementFacts button{QStringLiteral("push button"), false};
         const auto inserted = RecordingStatus::inserted(2);
+        const auto copied = [](const char* missing) {
+            return RecordingStatus::message(
+                QStringLiteral("Copié dans le presse-papier (%1 requise)").arg(QString::fromUtf8(missing)));
+        };
         row("text field", "deux mots", true, field, {}, inserted, 1, "Deux mots", "avant");
         row("no answer about the focus counts as a field", "deux mots", true, {}, {}, inserted, 1,
             "Deux mots", "avant");
@@ -168,9 +168,8 @@ private Q_SLOTS:
             RecordingStatus::message(
                 QStringLiteral("Aucun champ de texte actif : le texte est copié, collez-le avec ⌘V")),
             1, "Deux mots", "Deux mots");
-        row("no input access", "deux mots", false, field, {},
-            RecordingStatus::message(QStringLiteral("Copié dans le presse-papier (Accessibilité requise)")),
-            0, "Deux mots", "Deux mots");
+        row("no input access", "deux mots", false, field, {}, copied("Accessibilité"), 0, "Deux mots",
+            "Deux mots");
         row("nothing recognised", "", true, field, {}, RecordingStatus::idle(), 0, "avant", "avant");
         row("taken straight and read back", "deux mots", false, field, TextInsertion::confirmed, inserted, 0,
             "avant", "avant");
@@ -178,6 +177,9 @@ private Q_SLOTS:
             TextInsertion::unconfirmed, inserted, 0, "avant", "avant");
         row("refused straight, then pasted", "deux mots", true, field, TextInsertion::notInserted, inserted,
             1, "Deux mots", "avant");
+        // Where the desktop lends the keyboard, the message names the consent to give.
+        row("refused straight, no consent to type", "deux mots", false, field, TextInsertion::notInserted,
+            copied("Saisie au clavier"), 0, "Deux mots", "Deux mots");
     }
 
     void outcomeDependsOnAccessAndTheFocusedField()
@@ -191,7 +193,9 @@ private Q_SLOTS:
         QFETCH(QString, clipboard);
         QFETCH(QString, afterwards);
         if (straight) {
+            // A Wayland session: the desktop binds the shortcut, widgets may take the text straight.
             m_coordinator.reset();
+            desktop().desktopShortcut = &m_desktopShortcut;
             desktop().directInsertion = true;
             build();
             desktop().focusedElement.insertion = *straight;
@@ -212,27 +216,6 @@ private Q_SLOTS:
             QCOMPARE(desktop().pasteboard.changeCount(), changes);
         advance(0.6);
         QCOMPARE(clipboardText(desktop().pasteboard), afterwards);
-    }
-
-    // Where the desktop lends the keyboard (Wayland) and has not been asked yet, a widget that does not
-    // take the text straight leaves it on the clipboard, and the message names the consent to give.
-    void withoutTypingOnWaylandTheTextWaitsOnTheClipboard()
-    {
-        m_coordinator.reset();
-        FakeDesktopShortcut shortcut;
-        desktop().desktopShortcut = &shortcut;
-        desktop().directInsertion = true;
-        build();
-        desktop().inputAccess.trusted = false;
-        desktop().focusedElement.insertion = TextInsertion::notInserted;
-
-        press(QStringLiteral("deux mots"));
-        releaseAfter(1);
-        QCOMPARE(app().status(), RecordingStatus::message(QStringLiteral(
-                                     "Copié dans le presse-papier (Saisie au clavier requise)")));
-        QCOMPARE(pastes(), 0);
-        QCOMPARE(clipboardText(desktop().pasteboard), QStringLiteral("Deux mots"));
-        m_coordinator.reset();
     }
 
     // The application in front at the start gets the text. It is brought back first only when this
@@ -326,40 +309,18 @@ private Q_SLOTS:
         QCOMPARE(app().history().size(), 1);
     }
 
-    // The field's text before the cursor, read for the preview and again just before the paste, gives
-    // the leading space and the capital; the history keeps exactly what was pasted.
-    void wordsMeetTheTextBeforeTheCursor_data()
+    // The field's text before the cursor is read for the preview (none: a field without a text interface)
+    // and again just before the paste, where an earlier dictation has arrived meanwhile: it gives the
+    // leading space and the capital, and the history keeps exactly what was pasted.
+    void wordsMeetTheTextBeforeTheCursorAtThePaste()
     {
-        QTest::addColumn<std::optional<QString>>("before");
-        QTest::addColumn<QString>("preview");
-        QTest::addColumn<QString>("pasted");
-        QTest::addColumn<bool>("arrivedMeanwhile");
-
-        const auto row = [](const char* name, std::optional<QString> before, const char* preview,
-                            const char* pasted, bool meanwhile = false) {
-            QTest::newRow(name) << before << QString::fromUtf8(preview) << QString::fromUtf8(pasted)
-                                << meanwhile;
-        };
-        row("after a word", QStringLiteral("Bonjour"), "merci pour", " merci pour tout.");
-        row("field without a text interface", std::nullopt, "Merci pour", "Merci pour tout.");
-        row("an earlier dictation arrived while speaking", QStringLiteral("Bonjour."), "Merci pour",
-            " Merci pour tout.", true);
-    }
-
-    void wordsMeetTheTextBeforeTheCursor()
-    {
-        QFETCH(std::optional<QString>, before);
-        QFETCH(QString, preview);
-        QFETCH(QString, pasted);
-        QFETCH(bool, arrivedMeanwhile);
-        desktop().focusedElement.textBefore = arrivedMeanwhile ? QString() : before;
-
         press(QStringLiteral("merci pour tout point"));
         analyzer().deliver(QStringLiteral("merci pour"), false);
-        QCOMPARE(app().livePreview(), preview);
-        desktop().focusedElement.textBefore = before;
+        QCOMPARE(app().livePreview(), QStringLiteral("Merci pour"));
+        desktop().focusedElement.textBefore = QStringLiteral("Bonjour.");
         releaseAfter(1);
 
+        const QString pasted = QStringLiteral(" Merci pour tout.");
         QCOMPARE(clipboardText(desktop().pasteboard), pasted);
         QCOMPARE(app().history().first().text, pasted);
         QCOMPARE(app().status(), RecordingStatus::inserted(3));
