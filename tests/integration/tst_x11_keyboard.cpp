@@ -24,16 +24,6 @@ const KeyCombo ctrlOptSpace{space, ModifierFlag::control | ModifierFlag::option,
 // Keys going down (true) or up, in order.
 using Keys = QList<std::pair<quint16, bool>>;
 
-unsigned x11Keycode(quint16 virtualKeyCode)
-{
-    return *KeyCodes::x11ForVirtual(virtualKeyCode);
-}
-
-QString fieldPress(quint16 virtualKeyCode)
-{
-    return QStringLiteral("press %1").arg(x11Keycode(virtualKeyCode));
-}
-
 // Passes the real tap through and writes down every event it delivers, so that the test knows when
 // the tap has seen everything it sent.
 class RecordingTap final : public KeyboardTap
@@ -71,6 +61,9 @@ class X11KeyboardTest : public QObject
     std::unique_ptr<GlobalHotkeys> m_hotkeys;
     QStringList m_calls;
     QStringList m_heard;
+
+    static unsigned x11Keycode(quint16 key) { return *KeyCodes::x11ForVirtual(key); }
+    static QString fieldPress(quint16 key) { return QStringLiteral("press %1").arg(x11Keycode(key)); }
 
     void key(quint16 virtualKeyCode, bool down)
     {
