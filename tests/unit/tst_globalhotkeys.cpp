@@ -45,8 +45,6 @@ class TestGlobalHotkeys : public QObject
     static Step repeat(quint16 k, quint64 f) { return {Type::keyDown, {k, f, true}, {}}; }
     static Step up(quint16 k, quint64 f, QString c = {}) { return {Type::keyUp, {k, f, false}, c}; }
     static Step flags(quint16 k, quint64 f, QString c = {}) { return {Type::flagsChanged, {k, f, false}, c}; }
-    // The desktop recognised the shortcut itself (Wayland): no key, only down or up.
-    static Step desktop(Type type, QString c = {}) { return {type, {}, c}; }
 
     std::unique_ptr<GlobalHotkeys> makeHotkeys(const KeyCombo& combo)
     {
@@ -93,11 +91,6 @@ private Q_SLOTS:
                      flags(leftCtrl, opt), flags(leftOption, 0), up(space, capsLock, "release"),
                      // A repeat or a release without a press says nothing.
                      repeat(space, ctrl | opt), up(space, ctrl | opt)};
-        QTest::addRow("recognised by the desktop: one press, repeats silent, one release")
-            << ctrlOptSpace << false << shortcut
-            << Steps{desktop(Type::shortcutUp), desktop(Type::shortcutDown, "press"),
-                     desktop(Type::shortcutDown), desktop(Type::shortcutUp, "release"),
-                     desktop(Type::shortcutUp)};
         QTest::addRow(
             "Escape captured with any modifiers, even during a hold; a modifier shortcut is not swallowed")
             << rightControl << true << Swallowed{{escape, 0, true}}

@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "input/KeyCombo.h"
-#include "platform/KeyCodes.h"
 
 #include <QTest>
-
-#include <linux/input-event-codes.h>
 
 using namespace parlune;
 
@@ -47,24 +44,6 @@ private Q_SLOTS:
         QFETCH(QString, label);
         qputenv("XKB_DEFAULT_LAYOUT", layout);
         QCOMPARE(combo.displayString(), label);
-    }
-
-    void keyCodesTranslateBothWays()
-    {
-        int translated = 0;
-        for (int virtualCode = 0; virtualCode <= 0xFFFF; ++virtualCode) {
-            if (const auto evdev = KeyCodes::evdevForVirtual(quint16(virtualCode))) {
-                ++translated;
-                QCOMPARE(KeyCodes::virtualForEvdev(*evdev).value_or(0xFFFF), virtualCode);
-            }
-        }
-        // Every key of a full-size keyboard, the keypad and F1 to F20; left and right apart.
-        QVERIFY(translated >= 110);
-        QCOMPARE(KeyCodes::evdevForVirtual(54).value_or(0), quint32(KEY_RIGHTMETA));
-        QCOMPARE(KeyCodes::evdevForVirtual(55).value_or(0), quint32(KEY_LEFTMETA));
-        // fn exists for the kernel but no X client can be told of it.
-        QCOMPARE(KeyCodes::evdevForVirtual(63).value_or(0), quint32(KEY_FN));
-        QVERIFY(!KeyCodes::x11ForVirtual(63));
     }
 };
 

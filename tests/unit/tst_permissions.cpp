@@ -7,8 +7,6 @@
 
 using namespace parlune;
 
-using Verdict = std::optional<bool>;
-
 class PermissionsTest : public QObject
 {
     Q_OBJECT
@@ -17,17 +15,6 @@ class PermissionsTest : public QObject
     FakeWorkspace workspace;
 
 private Q_SLOTS:
-    // Entries, buttons and no answer are checked with whole dictations; a widget without a text role
-    // (an editable combo box) takes text when it is editable.
-    void aWidgetWithoutATextRoleTakesTextWhenEditable()
-    {
-        for (const bool editable : {true, false}) {
-            focused.facts = FocusedElementFacts{QStringLiteral("combo box"), editable};
-            QCOMPARE(Permissions(focused, workspace, QString()).focusedElementAcceptsText(),
-                     Verdict(editable));
-        }
-    }
-
     // The accessibility button exists only where it opens the desktop's own settings.
     void accessibilitySettingsOfEachDesktop_data()
     {
