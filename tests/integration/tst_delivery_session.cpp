@@ -24,8 +24,7 @@ using namespace parlune;
 
 namespace {
 
-// What another program reads from the clipboard, type by type (the selection protocol's own targets and
-// Qt's internal types left out).
+// What another program reads from the clipboard, type by type (protocol targets and Qt's types aside).
 std::map<QByteArray, QByteArray> clipboardContent()
 {
     std::map<QByteArray, QByteArray> content;
@@ -91,10 +90,9 @@ private Q_SLOTS:
         QCOMPARE(owner, window);
     }
 
-    // Our paste goes through XTest like the test's keys, and is no tap of a left Control shortcut. The
-    // user may hold keys when the text is delivered: the modifiers of the shortcut that just ended, or
-    // the shortcut of the next dictation already. The paste goes with those it can go with (Control+V,
-    // Shift+Insert) and waits for the others; the held shortcut hears nothing of it and stays down.
+    // Our paste (XTest, like the test's keys) is no tap of a left Control shortcut. Keys held at delivery
+    // (the next dictation's shortcut already) stay held and hear nothing: the paste goes with those it can
+    // go with (Control+V, Shift+Insert) and waits for the others.
     void keysHeldAtDeliveryStayHeld_data()
     {
         QTest::addColumn<QByteArray>("keysym");

@@ -128,9 +128,8 @@ private Q_SLOTS:
         }
     }
 
-    // Where the text goes and what the clipboard holds at once and 0.6 s later. Only a paste into a field
-    // gets the user's clipboard back; a widget that takes the text straight (Wayland) leaves the clipboard
-    // and the keys alone and needs no right to type; nothing recognised touches nothing.
+    // Where the text goes and what the clipboard holds at once and 0.6 s later: only a paste into a field
+    // gives the user's clipboard back; a widget that takes the text straight (Wayland) leaves it alone.
     void outcomeDependsOnAccessAndTheFocusedField_data()
     {
         QTest::addColumn<QString>("said");
@@ -282,8 +281,8 @@ private Q_SLOTS:
         QVERIFY(!app().isRecording());
     }
 
-    // Silent or not, a held dictation runs up to 600 s; what was said is still delivered. (The 30 s of
-    // silence that end a hands-free one are checked with the random sequences.)
+    // A held dictation runs up to 600 s, silent or not, and is delivered (hands-free silence: see the
+    // random sequences).
     void aHeldDictationEndsAfter600Seconds()
     {
         press();
@@ -296,9 +295,8 @@ private Q_SLOTS:
         QCOMPARE(app().history().size(), 1);
     }
 
-    // The field's text before the cursor is read for the preview (none: a field without a text interface)
-    // and again just before the paste, where an earlier dictation has arrived meanwhile: it gives the
-    // leading space and the capital, and the history keeps exactly what was pasted.
+    // The text before the cursor is read for the preview (none here) and again just before the paste, where
+    // an earlier dictation has arrived: the space and capital follow it, and the history keeps the paste.
     void wordsMeetTheTextBeforeTheCursorAtThePaste()
     {
         press(QStringLiteral("merci pour tout point"));

@@ -74,9 +74,8 @@ private Q_SLOTS:
         QCOMPARE(pasteboard.content, pasted("un"));
     }
 
-    // Posted as soon as the modifiers are up, or after the wait limit with them still down (releasing
-    // them is then the keystroke's job). Meanwhile the clipboard is left alone, and a later paste waits
-    // its turn: each keystroke finds its own text. The restore counts from the keystroke, not the call.
+    // Posted once the modifiers are up, or at the wait limit with them down; meanwhile the clipboard is
+    // left alone and a later paste waits its turn. The restore counts from the keystroke, not the call.
     void heldModifiersAreWaitedOutBeforeTheKeystroke()
     {
         keys.held = true;
