@@ -8,8 +8,7 @@
 
 namespace parlune {
 
-// A clock that only moves when the test says so. Sleepers whose deadline is reached by advance() are
-// resumed right there, in deadline order, so timing rules run without waiting.
+// A clock moved by the test: advance() resumes the sleepers it reaches right there, in deadline order.
 class FakeClock final : public Clock
 {
 public:

@@ -77,12 +77,9 @@ struct FakeDesktop
     FakeOutputMixer mixer;
     ManualQueue mediaQueue;
     MediaController media{mixer, mediaQueue};
-    // "play" and "stop" of the start and of the end sound, in order.
-    QStringList startSoundLog;
-    QStringList endSoundLog;
-    Sounds sounds{[this](std::vector<float> samples) -> std::unique_ptr<Sound> {
-        QStringList* log = samples == Sounds::startSamples() ? &startSoundLog : &endSoundLog;
-        return std::make_unique<FakeSound>(log);
+    QStringList soundLog;
+    Sounds sounds{[this](std::vector<float>) -> std::unique_ptr<Sound> {
+        return std::make_unique<FakeSound>(&soundLog);
     }};
     FakeAutostart autostart;
     LoginItem loginItem{autostart};

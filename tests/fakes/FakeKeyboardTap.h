@@ -12,12 +12,9 @@ namespace parlune {
 class FakeKeyboardTap final : public KeyboardTap
 {
 public:
-    // Whether install() fails, as when the system refuses the tap.
-    bool refuses = false;
-
     bool install(Handler handler) override
     {
-        if (refuses || !connected)
+        if (!connected)
             return false;
         m_handler = std::move(handler);
         m_enabled = true;
@@ -46,18 +43,14 @@ public:
 
     // An uninstalled or disabled tap delivers nothing.
     bool send(EventType type, const Event& event) { return m_handler && m_enabled && m_handler(type, event); }
-    // The system takes the tap away, as on a lost connection.
-    bool disable()
-    {
-        m_enabled = false;
-        return m_handler && m_handler(EventType::disabledByTimeout, {});
-    }
     // The display goes away: the tap is disabled, and stays so until the connection is back and the
     // tap is enabled again.
     void loseConnection()
     {
         connected = false;
-        disable();
+        m_enabled = false;
+        if (m_handler)
+            m_handler(EventType::disabledByTimeout, {});
     }
 
     bool isInstalled() const { return static_cast<bool>(m_handler); }

@@ -8,8 +8,7 @@
 
 namespace parlune {
 
-// A serial queue that runs its steps on the test's thread when the test moves its time forward, in
-// the order they become due (posting order among equals).
+// A serial queue run by the test moving its time forward: due steps in order, posting order among equals.
 class ManualQueue final : public SerialQueue
 {
 public:

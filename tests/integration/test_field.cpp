@@ -61,14 +61,6 @@ private:
     QString m_text;
 };
 
-class TerminalAccessible : public QAccessibleWidget
-{
-public:
-    explicit TerminalAccessible(QWidget* widget)
-        : QAccessibleWidget(widget, QAccessible::Terminal)
-    {}
-};
-
 QMimeData* richContent(const char* label)
 {
     auto* mime = new QMimeData;
@@ -133,7 +125,7 @@ int main(int argc, char** argv)
         QCoreApplication::setApplicationName(QStringLiteral("xterm"));
         QAccessible::installFactory([](const QString&, QObject* object) -> QAccessibleInterface* {
             auto* view = dynamic_cast<TerminalView*>(object);
-            return view ? new TerminalAccessible(view) : nullptr;
+            return view ? new QAccessibleWidget(view, QAccessible::Terminal) : nullptr;
         });
         focus = new TerminalView;
     } else {
@@ -186,33 +178,29 @@ int sendKey(const char* keysym, bool down)
 int closeWindows(const char* title)
 {
     Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return 1;
     Window root = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
     int closed = 0;
-    if (display)
-        XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
     for (unsigned int i = 0; i < count; ++i) {
         char* name = nullptr;
         XWindowAttributes shown{};
         if (XGetWindowAttributes(display, children[i], &shown) && shown.map_state == IsViewable &&
             XFetchName(display, children[i], &name) && std::strcmp(name, title) == 0) {
             XEvent close{};
-            close.xclient = {ClientMessage,
-                             0,
-                             False,
-                             display,
-                             children[i],
-                             XInternAtom(display, "WM_PROTOCOLS", False),
-                             32,
-                             {}};
+            close.xclient.type = ClientMessage;
+            close.xclient.window = children[i];
+            close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+            close.xclient.format = 32;
             close.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
             closed += XSendEvent(display, children[i], False, NoEventMask, &close) ? 1 : 0;
         }
         XFree(name);
     }
     XFree(children);
-    if (display)
-        XCloseDisplay(display);
+    XCloseDisplay(display);
     return closed > 0 ? 0 : 1;
 }
 

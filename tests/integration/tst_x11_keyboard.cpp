@@ -16,26 +16,13 @@ using Type = KeyboardTap::EventType;
 
 namespace {
 
-constexpr quint16 space = 49, letterA = 0, capsLock = 57;
-constexpr quint16 leftCtrl = 59, leftOption = 58, rightCtrl = 62;
+constexpr quint16 letterA = 0, capsLock = 57, leftCtrl = 59, rightCtrl = 62;
 constexpr quint16 noKey = KeyboardTap::unmappedKeyCode;
-const KeyCombo ctrlOptSpace{space, ModifierFlag::control | ModifierFlag::option, false};
 
 // Keys going down (true) or up, in order.
 using Keys = QList<std::pair<quint16, bool>>;
 
-unsigned x11Keycode(quint16 virtualKeyCode)
-{
-    return *KeyCodes::x11ForVirtual(virtualKeyCode);
-}
-
-QString fieldPress(quint16 virtualKeyCode)
-{
-    return QStringLiteral("press %1").arg(x11Keycode(virtualKeyCode));
-}
-
-// Passes the real tap through and writes down every event it delivers, so that the test knows when
-// the tap has seen everything it sent.
+// The real tap, noting every event it delivers: the test knows when the tap has seen all it sent.
 class RecordingTap final : public KeyboardTap
 {
 public:
@@ -72,6 +59,9 @@ class X11KeyboardTest : public QObject
     QStringList m_calls;
     QStringList m_heard;
 
+    static unsigned x11Keycode(quint16 key) { return *KeyCodes::x11ForVirtual(key); }
+    static QString fieldPress(quint16 key) { return QStringLiteral("press %1").arg(x11Keycode(key)); }
+
     void key(quint16 virtualKeyCode, bool down)
     {
         XTestFakeKeyEvent(m_xtest, x11Keycode(virtualKeyCode), down, CurrentTime);
@@ -83,9 +73,8 @@ class X11KeyboardTest : public QObject
         key(virtualKeyCode, false);
     }
 
-    // Toggles Caps Lock on and off, which no shortcut and no key held minds, and waits until both the
-    // tap and the field have seen it: everything sent before has then been handled. Returns what the
-    // field received before; m_heard holds the shortcut's callbacks.
+    // Toggles Caps Lock on and off (minded by nothing) and waits until the tap and the field have seen it;
+    // returns what the field received before, m_heard the shortcut's callbacks.
     QStringList settle()
     {
         tap(capsLock);
@@ -138,11 +127,7 @@ private Q_SLOTS:
             XCloseDisplay(m_xtest);
     }
 
-    void init()
-    {
-        m_hotkeys->setCombo({rightCtrl, 0, true});
-        settle();
-    }
+    void init() { settle(); }
 
     // Left and right keys have key codes of their own: the hold ends when the shortcut's own key comes
     // up, whatever the other key of the pair did.
@@ -189,32 +174,6 @@ private Q_SLOTS:
         QVERIFY(m_heard.isEmpty() && m_hotkeys->pressed());
         m_hotkeys->checkPressedKey();
         QCOMPARE(m_calls, QStringList{"release"});
-    }
-
-    // Taken by another program, the shortcut disables the tap; once freed, it is swallowed with its
-    // repeats.
-    void ordinaryShortcutTakenByAnotherProgramThenFreed()
-    {
-        const int spaceKeycode = int(x11Keycode(space));
-        const Window root = DefaultRootWindow(m_xtest);
-        XGrabKey(m_xtest, spaceKeycode, ControlMask | Mod1Mask, root, False, GrabModeAsync, GrabModeAsync);
-        XSync(m_xtest, False);
-        m_hotkeys->setCombo(ctrlOptSpace);
-        settle();
-        QVERIFY(m_hotkeys->tap() && !m_tap.isEnabled());
-
-        XUngrabKey(m_xtest, spaceKeycode, ControlMask | Mod1Mask, root);
-        XSync(m_xtest, False);
-        // What the watch timer does every two seconds.
-        m_tap.setEnabled(true);
-        settle();
-        // Control, Alt, then Space three times (the later ones auto-repeats), and all released.
-        for (const quint16 down : {leftCtrl, leftOption, space, space, space})
-            key(down, true);
-        for (const quint16 up : {space, leftOption, leftCtrl})
-            key(up, false);
-        QCOMPARE(settle(), QStringList());
-        QCOMPARE(m_heard, (QStringList{"press", "release"}));
     }
 };
 

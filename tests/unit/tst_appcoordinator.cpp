@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The coordinator's own state: the return of the panel to idle, the settings and the history.
+// The coordinator's own state: the return of the panel to idle, the settings and the model download.
 #include "FakeDesktop.h"
 #include "StagedCoordinator.h"
 #include "store/AppSettingsStore.h"
@@ -63,9 +63,8 @@ private Q_SLOTS:
         QVERIFY(!m_desktop->hud.visible);
     }
 
-    // At a live start the settings come from the file, which is not written back (a key it does not know
-    // stays) and which the login entry follows. Then every change the user makes is saved at once, by a
-    // live coordinator only; the walkthrough's flag alone writes nothing.
+    // At a live start the settings come from the file, not written back (an unknown key stays), and the
+    // login entry follows them; the user's changes are saved at once by a live coordinator only.
     void settingsComeFromTheFileAndOnlyALiveCoordinatorSavesChanges()
     {
         m_desktop->autostart.registered = true;
@@ -116,16 +115,6 @@ private Q_SLOTS:
         coordinator->cancelModelDownload();
         QCOMPARE(coordinator->status(), RecordingStatus::message(QStringLiteral("Téléchargement annulé.")));
         QVERIFY(!coordinator->modelDownloadActive());
-    }
-
-    void clearingTheHistoryEmptiesTheFileToo()
-    {
-        TranscriptStore(m_dir.filePath(QStringLiteral("history.json")))
-            .add(QStringLiteral("un"), Date::now());
-        auto coordinator = make(false);
-        QCOMPARE(coordinator->history().size(), 1);
-        coordinator->clearHistory();
-        QVERIFY(make(false)->history().isEmpty());
     }
 };
 

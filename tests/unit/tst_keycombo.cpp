@@ -1,12 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "input/KeyCombo.h"
-#include "platform/KeyCodes.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTest>
-
-#include <linux/input-event-codes.h>
 
 using namespace parlune;
 
@@ -36,7 +31,6 @@ private Q_SLOTS:
         row("right Alt", "us", {61, 0, true}, "Alt droite");
         row("right Alt where it is Alt Gr", "fr", {61, 0, true}, "Alt Gr");
         row("fn", "us", {63, 0, true}, "fn");
-        row("ordinary", "us", {49, control | option, false}, "Ctrl+Alt+Espace");
         // Whatever order the keys were pressed in; bits outside the five are not shown.
         row("every modifier", "us", {53, function | command | shift | option | control | 0x10000, false},
             "Ctrl+Alt+Maj+Super+fn+Échap");
@@ -50,38 +44,6 @@ private Q_SLOTS:
         QFETCH(QString, label);
         qputenv("XKB_DEFAULT_LAYOUT", layout);
         QCOMPARE(combo.displayString(), label);
-    }
-
-    // The other limits, and a shortcut that is not an object, are checked with the settings file.
-    void readingFromJson()
-    {
-        const auto read = [](const char* json) {
-            return KeyCombo::fromJson(QJsonDocument::fromJson(json).object());
-        };
-        QVERIFY((read(R"({"keyCode":65535,"modifiers":4294967296,"isModifierKey":false})") ==
-                 std::optional(KeyCombo{65535, quint64(1) << 32, false})));
-        QVERIFY(!read(R"({"keyCode":49.5,"modifiers":0,"isModifierKey":false})"));
-        QVERIFY(!read(R"({"keyCode":49,"modifiers":-1,"isModifierKey":false})"));
-    }
-
-    void keyCodesTranslateBothWays()
-    {
-        int translated = 0;
-        for (int virtualCode = 0; virtualCode <= 0xFFFF; ++virtualCode) {
-            if (const auto evdev = KeyCodes::evdevForVirtual(quint16(virtualCode))) {
-                ++translated;
-                QCOMPARE(KeyCodes::virtualForEvdev(*evdev).value_or(0xFFFF), virtualCode);
-            }
-        }
-        // Every key of a full-size keyboard, the keypad and F1 to F20 included.
-        QVERIFY(translated >= 110);
-        // Left and right stay apart.
-        QCOMPARE(KeyCodes::evdevForVirtual(54).value_or(0), quint32(KEY_RIGHTMETA));
-        QCOMPARE(KeyCodes::evdevForVirtual(55).value_or(0), quint32(KEY_LEFTMETA));
-        QCOMPARE(KeyCodes::virtualForX11(KEY_RIGHTCTRL + 8).value_or(0), quint16(62));
-        // fn exists for the kernel but no X client can be told of it.
-        QCOMPARE(KeyCodes::evdevForVirtual(63).value_or(0), quint32(KEY_FN));
-        QVERIFY(!KeyCodes::x11ForVirtual(63));
     }
 };
 

@@ -31,7 +31,6 @@ private Q_SLOTS:
         // Had the second mute remembered "muted", the output would stay silent after the dictation.
         row("muted twice", 3, false, 2, 0.3, {{3, true}, {3, false}});
         row("dictation shorter than the delay", 3, false, 1, 0.29, {});
-        row("no mute switch", 5, false, 1, 0.3, {});
         row("no default output", std::nullopt, false, 1, 0.3, {});
     }
 

@@ -7,8 +7,6 @@
 
 using namespace parlune;
 
-using Verdict = std::optional<bool>;
-
 class PermissionsTest : public QObject
 {
     Q_OBJECT
@@ -17,21 +15,6 @@ class PermissionsTest : public QObject
     FakeWorkspace workspace;
 
 private Q_SLOTS:
-    void focusedWidgetTakesTextByItsRoleOrWhenEditable()
-    {
-        const auto verdict = [&](std::optional<FocusedElementFacts> facts) {
-            focused.facts = facts;
-            return Permissions(focused, workspace, QString()).focusedElementAcceptsText();
-        };
-        QCOMPARE(verdict(FocusedElementFacts{QStringLiteral("entry"), true}), Verdict(true));
-        QCOMPARE(verdict(FocusedElementFacts{QStringLiteral("document web"), false}), Verdict(true));
-        // An editable combo box has no text role of its own.
-        QCOMPARE(verdict(FocusedElementFacts{QStringLiteral("combo box"), true}), Verdict(true));
-        QCOMPARE(verdict(FocusedElementFacts{QStringLiteral("combo box"), false}), Verdict(false));
-        QCOMPARE(verdict(FocusedElementFacts{QStringLiteral("push button"), false}), Verdict(false));
-        QCOMPARE(verdict(std::nullopt), Verdict());
-    }
-
     // The accessibility button exists only where it opens the desktop's own settings.
     void accessibilitySettingsOfEachDesktop_data()
     {

