@@ -16,7 +16,7 @@ using Type = KeyboardTap::EventType;
 
 namespace {
 
-constexpr quint16 letterA = 0, capsLock = 57, leftCtrl = 59, rightCtrl = 62;
+constexpr quint16 letterA = 0, space = 49, capsLock = 57, leftOption = 58, leftCtrl = 59, rightCtrl = 62;
 constexpr quint16 noKey = KeyboardTap::unmappedKeyCode;
 
 // Keys going down (true) or up, in order.
@@ -174,6 +174,33 @@ private Q_SLOTS:
         QVERIFY(m_heard.isEmpty() && m_hotkeys->pressed());
         m_hotkeys->checkPressedKey();
         QCOMPARE(m_calls, QStringList{"release"});
+    }
+
+    // Taken by another program, the shortcut disables the tap; once freed, it is swallowed with its
+    // repeats: the field in front sees none of it.
+    void ordinaryShortcutTakenByAnotherProgramThenFreed()
+    {
+        const int spaceKeycode = int(x11Keycode(space));
+        const Window root = DefaultRootWindow(m_xtest);
+        XGrabKey(m_xtest, spaceKeycode, ControlMask | Mod1Mask, root, False, GrabModeAsync, GrabModeAsync);
+        XSync(m_xtest, False);
+        m_hotkeys->setCombo({space, ModifierFlag::control | ModifierFlag::option, false});
+        settle();
+        QVERIFY(m_hotkeys->tap() && !m_tap.isEnabled());
+
+        XUngrabKey(m_xtest, spaceKeycode, ControlMask | Mod1Mask, root);
+        XSync(m_xtest, False);
+        // What the watch timer does every two seconds.
+        m_tap.setEnabled(true);
+        settle();
+        // Control, Alt, then Space three times (the later ones auto-repeats), and all released.
+        for (const quint16 down : {leftCtrl, leftOption, space, space, space})
+            key(down, true);
+        for (const quint16 up : {space, leftOption, leftCtrl})
+            key(up, false);
+        QCOMPARE(settle(), QStringList());
+        QCOMPARE(m_heard, (QStringList{"press", "release"}));
+        m_hotkeys->setCombo({rightCtrl, 0, true});
     }
 };
 

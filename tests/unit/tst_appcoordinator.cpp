@@ -3,6 +3,7 @@
 #include "FakeDesktop.h"
 #include "StagedCoordinator.h"
 #include "store/AppSettingsStore.h"
+#include "store/TranscriptStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -115,6 +116,17 @@ private Q_SLOTS:
         coordinator->cancelModelDownload();
         QCOMPARE(coordinator->status(), RecordingStatus::message(QStringLiteral("Téléchargement annulé.")));
         QVERIFY(!coordinator->modelDownloadActive());
+    }
+
+    // Clearing the history empties the file too: the next start finds nothing.
+    void clearingTheHistoryEmptiesTheFileToo()
+    {
+        TranscriptStore(m_dir.filePath(QStringLiteral("history.json")))
+            .add(QStringLiteral("un"), Date::now());
+        auto coordinator = make(false);
+        QCOMPARE(coordinator->history().size(), 1);
+        coordinator->clearHistory();
+        QVERIFY(make(false)->history().isEmpty());
     }
 };
 
