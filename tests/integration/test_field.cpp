@@ -6,8 +6,6 @@
 //   test_field line|button [TEXT]     a line edit (holding TEXT, the cursor at its end) or a button in
 //                                     front; "ready", then "text <base64 of UTF-8>" on each change of the
 //                                     line edit
-//   test_field linecopy TEXT          an empty line edit in front that puts TEXT on the clipboard itself once
-//                                     it has the focus (a Wayland compositor takes a copy only from there)
 //   test_field copy LABEL             owns the clipboard (text/plain LABEL and image/png); "ready"
 //   test_field copyfocused LABEL      the same from a focused window, as a Wayland compositor requires,
 //                                     with text/html and an empty marker type besides; "ready"
@@ -16,8 +14,6 @@
 //                                     "text <base64 of UTF-8>" on each change
 //   test_field dump                   "<type> <base64 of bytes>" for each type on the clipboard
 //   test_field press|release KEYSYM   presses or releases one key through XTest, and nothing else
-//   test_field close TITLE            asks each shown top-level window titled TITLE to close, as its
-//                                     close button would (there is no window manager to do it)
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
@@ -29,12 +25,10 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
 int sendKey(const char* keysym, bool down);
-int closeWindows(const char* title);
 
 void say(const QByteArray& line)
 {
@@ -94,8 +88,6 @@ int main(int argc, char** argv)
     const QByteArray mode = argc > 1 ? argv[1] : "";
     if ((mode == "press" || mode == "release") && argc == 3)
         return sendKey(argv[2], mode == "press");
-    if (mode == "close" && argc == 3)
-        return closeWindows(argv[2]);
 
     QApplication application(argc, argv);
     QClipboard* clipboard = QGuiApplication::clipboard();
@@ -113,8 +105,8 @@ int main(int argc, char** argv)
 
     QWidget window;
     QWidget* focus = nullptr;
-    if (mode == "line" || mode == "linecopy") {
-        auto* edit = new QLineEdit(mode == "line" && argc > 2 ? QString::fromUtf8(argv[2]) : QString());
+    if (mode == "line") {
+        auto* edit = new QLineEdit(argc > 2 ? QString::fromUtf8(argv[2]) : QString());
         QObject::connect(edit, &QLineEdit::textChanged,
                          [](const QString& text) { say("text " + text.toUtf8().toBase64()); });
         focus = edit;
@@ -146,8 +138,6 @@ int main(int argc, char** argv)
                 mime->setData(QStringLiteral("application/x-parlune-marker"), QByteArray(""));
                 clipboard->setMimeData(mime);
             }
-            if (mode == "linecopy" && argc == 3)
-                clipboard->setText(QString::fromUtf8(argv[2]));
             say("ready");
             return;
         }
@@ -173,35 +163,6 @@ int sendKey(const char* keysym, bool down)
     if (display)
         XCloseDisplay(display);
     return keycode ? 0 : 1;
-}
-
-int closeWindows(const char* title)
-{
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return 1;
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned int count = 0;
-    int closed = 0;
-    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
-    for (unsigned int i = 0; i < count; ++i) {
-        char* name = nullptr;
-        XWindowAttributes shown{};
-        if (XGetWindowAttributes(display, children[i], &shown) && shown.map_state == IsViewable &&
-            XFetchName(display, children[i], &name) && std::strcmp(name, title) == 0) {
-            XEvent close{};
-            close.xclient.type = ClientMessage;
-            close.xclient.window = children[i];
-            close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-            close.xclient.format = 32;
-            close.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
-            closed += XSendEvent(display, children[i], False, NoEventMask, &close) ? 1 : 0;
-        }
-        XFree(name);
-    }
-    XFree(children);
-    XCloseDisplay(display);
-    return closed > 0 ? 0 : 1;
 }
 
 } // namespace
