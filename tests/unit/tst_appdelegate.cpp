@@ -51,7 +51,6 @@ private Q_SLOTS:
         row("ordinary launch", "", "", "updater window");
         row("under a test program", "", "", "window", true);
         row("self-check", "--check-dictation", "", "check");
-        row("self-check wins over snapshot", "--snapshot /tmp/a.png --check-dictation", "", "check");
         row("snapshot", "--snapshot /tmp/a.png", "", "snapshot /tmp/a.png");
         row("snapshot without a path: an ordinary launch", "--snapshot", "", "updater window");
         row("login launch with everything granted", "--autostart", "", "updater");

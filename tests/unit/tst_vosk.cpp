@@ -105,6 +105,8 @@ private Q_SLOTS:
             << QStringList{"bon", "bonjour à", "bonjour à tous", "bonjour à tous demain",
                            "bonjour à tous demain matin"}
             << "bonjour à tous demain matin";
+        QTest::newRow("empty texts") << QStringList{"partial euh", "result ", "partial ", "final "}
+                                     << QStringList{"euh", ""} << "";
         QTest::newRow("the recogniser fails")
             << QStringList{"partial un", "error", "final deux"} << QStringList{"un"}
             << "La reconnaissance vocale s'est arrêtée sur une erreur.";
