@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the capture thread spends on each buffer: the level, the conversion to 16 kHz mono, and the
 // whole of the recorder's work per buffer.
+#include "QtBenchmarkMain.h"
 #include "audio/AudioRecorder.h"
 #include "audio/AudioResampler.h"
 
@@ -107,11 +108,4 @@ BENCHMARK(BM_RecorderPerBuffer);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+PARLUNE_QT_BENCHMARK_MAIN(QCoreApplication)

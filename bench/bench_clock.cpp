@@ -3,6 +3,7 @@
 // bringing the target back, 0.6 s before the clipboard comes back, 0.9 s and 3 s of status) against a
 // Qt timer left coarse, as before. Each iteration is one sleep on a running event loop; the counters
 // give the earliest and latest wake-up against the deadline, in milliseconds, and how many woke early.
+#include "QtBenchmarkMain.h"
 #include "platform/Clock.h"
 
 #include <QCoreApplication>
@@ -78,11 +79,4 @@ BENCHMARK(coarseTimerSleep)->Apply(longWait);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+PARLUNE_QT_BENCHMARK_MAIN(QCoreApplication)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Time from a key sent through XTest to the shortcut's callback on the main thread, through the real
 // X11 keyboard tap. Needs an X display: run inside scripts/session.
+#include "QtBenchmarkMain.h"
 #include "input/GlobalHotkeys.h"
 #include "platform/KeyCodes.h"
 #include "platform/x11/X11KeyboardTap.h"
@@ -99,11 +100,4 @@ void ordinaryShortcut(benchmark::State& state)
 BENCHMARK(modifierOnlyShortcut)->Iterations(1000)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(ordinaryShortcut)->Iterations(1000)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-int main(int argc, char** argv)
-{
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+PARLUNE_QT_BENCHMARK_MAIN(QCoreApplication)

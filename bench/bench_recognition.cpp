@@ -5,6 +5,7 @@
 //   - decoding speed on one core, as a real-time factor (decoding time / audio duration);
 //   - the latency from finish() to the final text after 5 s and 30 s of speech fed at real-time pace;
 //   - the word error rate on the five read sentences of the recordings that come with their transcript.
+#include "QtBenchmarkMain.h"
 #include "RecordedSpeech.h"
 #include "platform/pocketsphinx/PocketsphinxDecoder.h"
 #include "platform/pocketsphinx/PocketsphinxRecognizer.h"
@@ -246,11 +247,4 @@ BENCHMARK(BM_FinishLatency)
 // Last: its own decoder would count in the model load's memory figures.
 BENCHMARK(BM_WordErrorRate)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+PARLUNE_QT_BENCHMARK_MAIN(QCoreApplication)

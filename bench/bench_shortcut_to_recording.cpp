@@ -6,6 +6,7 @@
 // scripts/session, and inside scripts/session --wayland for the Wayland figure.
 #include "FakeDesktop.h"
 #include "PortalKeyboard.h"
+#include "QtBenchmarkMain.h"
 #include "platform/DisplaySession.h"
 #include "platform/KeyCodes.h"
 #include "platform/portal/PortalKeyboardTap.h"
@@ -155,11 +156,4 @@ void keyPressToRecording(benchmark::State& state)
 
 BENCHMARK(keyPressToRecording)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
-{
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+PARLUNE_QT_BENCHMARK_MAIN(QGuiApplication)

@@ -2,6 +2,7 @@
 // Time from pasteAtCursor to the text being in another program's line edit, read back through the
 // accessibility bus, and what the questions asked on the bus before each paste cost. Runs on a desktop:
 // scripts/session build/bench/bench_text_delivery
+#include "QtBenchmarkMain.h"
 #include "SessionChild.h"
 #include "platform/Clock.h"
 #include "platform/atspi/AtspiFocusedElement.h"
@@ -247,11 +248,4 @@ BENCHMARK(focusCheckAndCursorContext)->Iterations(100)->UseManualTime()->Unit(be
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+PARLUNE_QT_BENCHMARK_MAIN(QGuiApplication)

@@ -3,6 +3,7 @@
 // accessibility bus and read back, and the compositor's clipboard written and read through the
 // data-control protocol. Runs in the Wayland session:
 //   scripts/session --wayland build/bench/bench_wayland_delivery
+#include "QtBenchmarkMain.h"
 #include "SessionChild.h"
 #include "platform/atspi/AtspiFocusedElement.h"
 #include "platform/wayland/DataControlPasteboard.h"
@@ -130,11 +131,4 @@ BENCHMARK(readClipboard)->Iterations(100)->UseManualTime()->Unit(benchmark::kMil
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+PARLUNE_QT_BENCHMARK_MAIN(QGuiApplication)
