@@ -15,7 +15,6 @@
 // release reaching the program (key; of which sending, the test's own keyboard sending the release), the
 // recogniser's last words (recognition), the text handed to the field (delivery) and the field's own
 // report of it (report); each dictation's parts on standard error.
-#include "PortalKeyboard.h"
 #include "SessionChild.h"
 #include "app/AppCoordinator.h"
 #include "app/DesktopServices.h"
@@ -28,13 +27,13 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
+
+// Last: Xlib's macros (None, KeyPress, ...) would clash with Qt's names above.
+#include "ShortcutKeys.h"
 
 using namespace parlune;
 
@@ -50,53 +49,6 @@ const QStringList recordings{
     QStringLiteral("cards/005.wav"),
 };
 
-// The dictation shortcut as the user's keyboard holds it.
-class ShortcutKeys
-{
-public:
-    virtual ~ShortcutKeys() = default;
-    virtual bool isReady() const = 0;
-    virtual void hold(bool down) = 0;
-};
-
-// Right Control, through the X server.
-class X11Keys final : public ShortcutKeys
-{
-public:
-    X11Keys()
-        : m_display(XOpenDisplay(nullptr))
-    {}
-    ~X11Keys() override
-    {
-        if (m_display)
-            XCloseDisplay(m_display);
-    }
-    bool isReady() const override { return m_display; }
-    void hold(bool down) override
-    {
-        XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, XStringToKeysym("Control_R")), down,
-                          CurrentTime);
-        XFlush(m_display);
-    }
-
-private:
-    Display* m_display;
-};
-
-// Control+Alt+Space, the desktop's shortcut for Parlune, on the test's own portal keyboard.
-class PortalKeys final : public ShortcutKeys
-{
-public:
-    bool isReady() const override { return m_keyboard.isReady(); }
-    void hold(bool down) override
-    {
-        m_keyboard.chord({PortalKeyboard::leftControl, PortalKeyboard::leftAlt, PortalKeyboard::space}, down);
-    }
-
-private:
-    PortalKeyboard m_keyboard;
-};
-
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -108,11 +60,7 @@ void releaseToTextInField(benchmark::State& state)
     const bool wayland = displaySession() == DisplaySession::wayland;
     writeDictationSettings();
     TestField field("line", {}, wayland ? QStringLiteral("wayland") : QStringLiteral("xcb"));
-    std::unique_ptr<ShortcutKeys> keys;
-    if (wayland)
-        keys = std::make_unique<PortalKeys>();
-    else
-        keys = std::make_unique<X11Keys>();
+    const std::unique_ptr<ShortcutKeys> keys = sessionShortcutKeys({"Control_R"});
     if (!field.isReady() || !keys->isReady()) {
         state.SkipWithError("no desktop: run inside scripts/session, or scripts/session --wayland");
         return;
