@@ -40,7 +40,6 @@ Outcome<std::shared_ptr<const SherpaOnnxLibrary>, QString> SherpaOnnxLibrary::lo
         return QString::fromLocal8Bit(dlerror());
 
     std::shared_ptr<SherpaOnnxLibrary> library(new SherpaOnnxLibrary);
-    library->m_handle = handle;
     library->m_path = path;
     QString missing;
     const auto resolve = [&](auto& function, const char* name) {
@@ -75,12 +74,6 @@ Outcome<std::shared_ptr<const SherpaOnnxLibrary>, QString> SherpaOnnxLibrary::lo
         return QStringLiteral("%1 is sherpa-onnx %2, not %3")
             .arg(path, library->version(), QLatin1String(expectedVersion));
     return std::shared_ptr<const SherpaOnnxLibrary>(std::move(library));
-}
-
-SherpaOnnxLibrary::~SherpaOnnxLibrary()
-{
-    if (m_handle)
-        dlclose(m_handle);
 }
 
 QString SherpaOnnxLibrary::version() const

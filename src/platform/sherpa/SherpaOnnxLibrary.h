@@ -12,7 +12,8 @@ namespace parlune {
 
 // sherpa-onnx's C interface (with the ONNX runtime it loads from beside itself), opened at run time:
 // the program runs without it, on its other engines. Once loaded it stays loaded for the rest of the
-// run; recognisers and detectors made from it hold it.
+// run, even once this object is gone: the runtime keeps global state (its environment, protobuf's
+// tables) that only the end of the process frees.
 class SherpaOnnxLibrary
 {
 public:
@@ -28,7 +29,6 @@ public:
 
     SherpaOnnxLibrary(const SherpaOnnxLibrary&) = delete;
     SherpaOnnxLibrary& operator=(const SherpaOnnxLibrary&) = delete;
-    ~SherpaOnnxLibrary();
 
     const QString& path() const { return m_path; }
     // "1.13.4"
@@ -58,7 +58,6 @@ public:
 private:
     SherpaOnnxLibrary() = default;
 
-    void* m_handle = nullptr;
     QString m_path;
 };
 
