@@ -397,43 +397,6 @@ private Q_SLOTS:
                  QStringLiteral("Le modèle Parakeet est incomplet : le fichier %1 manque.").arg(file));
     }
 
-    // Phrases decoded at once from several threads each get their own text.
-    void decodesFromSeveralThreadsAtOnce()
-    {
-        const auto model = standIn(2);
-        const std::vector<std::pair<std::vector<float>, QString>> phrases = {
-            {tones({300, 1000}), "Bonjour le"},
-            {tones({2500, 5000}), "monde."},
-            {tones({1000, 300}), "le Bonjour"}};
-        std::vector<QString> decoded(phrases.size() * 4);
-        std::vector<std::thread> threads;
-        for (std::size_t i = 0; i < decoded.size(); ++i)
-            threads.emplace_back(
-                [&, i] { decoded[i] = model->decode(phrases[i % phrases.size()].first).value(); });
-        for (auto& thread : threads)
-            thread.join();
-        for (std::size_t i = 0; i < decoded.size(); ++i)
-            QCOMPARE(decoded[i], phrases[i % phrases.size()].second);
-    }
-
-    void oneCoreIsLeftToTheRest_data()
-    {
-        QTest::addColumn<int>("cores");
-        QTest::addColumn<int>("threads");
-        QTest::newRow("one core") << 1 << 1;
-        QTest::newRow("two") << 2 << 1;
-        QTest::newRow("three") << 3 << 2;
-        QTest::newRow("five") << 5 << 4;
-        QTest::newRow("sixteen") << 16 << 4;
-    }
-
-    void oneCoreIsLeftToTheRest()
-    {
-        QFETCH(int, cores);
-        QFETCH(int, threads);
-        QCOMPARE(DecodingThreads::recommendedCount(cores), threads);
-    }
-
     // The runtime's own threads, made while the model loads, run at the lowered priority; the thread
     // that loads keeps its own.
     void theDecodingThreadsRunBelowTheRest()

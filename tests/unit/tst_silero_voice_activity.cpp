@@ -115,18 +115,6 @@ private Q_SLOTS:
         }
     }
 
-    // The same audio is cut at the same places however it was sliced.
-    void theCutsDoNotDependOnTheBuffers()
-    {
-        const auto whole = segments(*detector(), joinedSpeech().samples, 512);
-        const auto odd = segments(*detector(), joinedSpeech().samples, 1000);
-        QCOMPARE(odd.size(), whole.size());
-        for (std::size_t i = 0; i < whole.size(); ++i) {
-            QCOMPARE(odd[i].start, whole[i].start);
-            QCOMPARE(odd[i].samples.size(), whole[i].samples.size());
-        }
-    }
-
     void silenceGivesNoPhrase_data()
     {
         QTest::addColumn<float>("noiseLevel");
