@@ -86,7 +86,6 @@ private Q_SLOTS:
     void onePhrasePerSentenceCutAtThePauses_data()
     {
         QTest::addColumn<int>("buffer");
-        QTest::newRow("whole windows") << 512;
         QTest::newRow("the capture's buffers") << 2048;
         QTest::newRow("odd buffers") << 1001;
         QTest::newRow("tiny buffers") << 37;
