@@ -3,11 +3,16 @@
 
 #include "platform/Log.h"
 #include "platform/models/ModelCheckProcess.h"
+#include "platform/sherpa/ParakeetModel.h"
+#include "platform/sherpa/SherpaOnnxLibrary.h"
 #include "platform/vosk/VoskLibrary.h"
 #include "platform/vosk/VoskRecognizer.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+
+#include <algorithm>
 
 #include <cstring>
 #include <vector>
@@ -43,6 +48,28 @@ int checkVosk(const QString& folder)
     return decoded ? ModelCheckProcess::loads : ModelCheckProcess::refused;
 }
 
+bool isParakeetFolder(const QString& folder)
+{
+    const QDir dir(folder);
+    const QStringList& names = ParakeetModel::fileNames();
+    return std::all_of(names.begin(), names.end(), [&dir](const QString& name) { return dir.exists(name); });
+}
+
+int checkParakeet(const QString& folder)
+{
+    const auto library = SherpaOnnxLibrary::load(SherpaOnnxLibrary::installedPath());
+    if (!library) {
+        logLine("Parlune: no sherpa-onnx library to check the model with (%s)",
+                library.error().toUtf8().constData());
+        return ModelCheckProcess::cannotCheck;
+    }
+    const auto model = ParakeetModel::load(library.value(), folder, 1);
+    if (!model)
+        return ModelCheckProcess::refused;
+    const std::vector<float> silence(silenceSamples, 0.0f);
+    return model.value()->decode(silence) ? ModelCheckProcess::loads : ModelCheckProcess::refused;
+}
+
 } // namespace
 
 std::optional<QString> ModelCheck::requestedFolder(int argc, char** argv)
@@ -62,6 +89,8 @@ int ModelCheck::run(const QString& folder)
     int status = ModelCheckProcess::cannotCheck;
     if (VoskRecognizer::isModelFolder(folder))
         status = checkVosk(folder);
+    else if (isParakeetFolder(folder))
+        status = checkParakeet(folder);
     else
         logLine("Parlune: %s holds no model this program knows", folder.toUtf8().constData());
     logLine("Parlune: model check %s in %.2f s", status == ModelCheckProcess::loads ? "passed" : "failed",

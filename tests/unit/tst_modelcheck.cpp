@@ -122,6 +122,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<Verdict>("verdict");
+        QTest::newRow("a Parakeet model") << PARLUNE_PARAKEET_STANDIN << Verdict::loads;
+        QTest::newRow("a Parakeet model without its metadata: the library ends the process")
+            << PARLUNE_PARAKEET_STANDIN_WITHOUT_METADATA << Verdict::refused;
+        QTest::newRow("a corrupt Parakeet model: the library aborts")
+            << PARLUNE_PARAKEET_STANDIN_CORRUPT << Verdict::refused;
         QTest::newRow("a damaged Vosk model") << "vosk" << Verdict::refused;
         QTest::newRow("no model at all") << "empty" << Verdict::unknown;
     }
@@ -130,12 +135,34 @@ private Q_SLOTS:
     {
         QFETCH(QString, kind);
         QFETCH(Verdict, verdict);
-        const QString folder = m_dir.filePath(QStringLiteral("child-") + kind);
-        QDir().mkpath(folder);
+        QString folder = kind;
+        if (!QDir::isAbsolutePath(kind)) {
+            folder = m_dir.filePath(QStringLiteral("child-") + kind);
+            QDir().mkpath(folder);
+        }
         if (kind == QLatin1String("vosk"))
             writeFakeVoskModel(folder, {});
         ModelCheckProcess child(QStringLiteral(PARLUNE_PROGRAM));
         QCOMPARE(QCoro::waitFor(child.check(folder)), verdict);
+    }
+
+    // The real child on a Parakeet model: it runs once for the same files, again once one has changed.
+    void childRunsOnceForTheSameFiles()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("parakeet"));
+        QDir().mkpath(folder);
+        for (const QString& name : QDir(PARLUNE_PARAKEET_STANDIN).entryList(QDir::Files))
+            QVERIFY(QFile::copy(QStringLiteral(PARLUNE_PARAKEET_STANDIN "/") + name, folder + "/" + name));
+        ModelCheckProcess child(QStringLiteral(PARLUNE_PROGRAM));
+        ModelGuard guard([&child](QString folder) { return child.check(std::move(folder)); });
+        QVERIFY(QCoro::waitFor(guard.mayLoad(folder)));
+        QVERIFY(QCoro::waitFor(guard.mayLoad(folder)));
+        QCOMPARE(guard.checksRun(), 1);
+        QFile tokens(folder + "/tokens.txt");
+        QVERIFY(tokens.open(QIODevice::Append) && tokens.write("\n") == 1);
+        tokens.close();
+        QCoro::waitFor(guard.mayLoad(folder));
+        QCOMPARE(guard.checksRun(), 2);
     }
 
     // A child that neither loads nor fails is stopped at the time limit, and tells nothing.
