@@ -6,6 +6,7 @@
 #include "app/ParluneApp.h"
 #include "app/SingleInstance.h"
 #include "diagnostics/DictationCheck.h"
+#include "diagnostics/ModelCheck.h"
 #include "diagnostics/WindowSnapshot.h"
 #include "platform/InputAccess.h"
 #include "platform/Log.h"
@@ -36,6 +37,12 @@ void modeUnavailable(const char* mode)
 
 int main(int argc, char** argv)
 {
+    // The check of a model in a child process comes before anything else: it shows nothing and asks no
+    // other instance, and the library may end it at any moment.
+    if (const std::optional<QString> folder = ModelCheck::requestedFolder(argc, argv)) {
+        QCoreApplication application(argc, argv);
+        return ModelCheck::run(*folder);
+    }
     // Decided before the application object exists: a snapshot renders offscreen, with no display.
     const std::optional<QString> snapshotPath = WindowSnapshot::prepare(argc, argv);
     // In a Wayland session the windows go through Xwayland, so that the panel keeps its place.

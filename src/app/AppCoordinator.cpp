@@ -50,6 +50,7 @@ AppCoordinator::AppCoordinator(AppCoordinatorServices services, bool live, QObje
             self->followInstallation(language, std::move(progress));
     });
     connect(this, &AppCoordinator::languageChanged, this, &AppCoordinator::refreshModelDownload);
+    connect(this, &AppCoordinator::languageChanged, this, &AppCoordinator::modelProblemChanged);
     m_recorder->setOnLevel([self](float level) {
         if (self)
             self->recorderLevel(level);

@@ -124,6 +124,9 @@ class AppCoordinator : public QObject
     Q_PROPERTY(bool modelDownloadActive READ modelDownloadActive NOTIFY modelDownloadChanged)
     Q_PROPERTY(QString modelDownloadText READ modelDownloadText NOTIFY modelDownloadChanged)
     Q_PROPERTY(double modelDownloadFraction READ modelDownloadFraction NOTIFY modelDownloadChanged)
+    // Why the current language's model could not be loaded, once its preparation found so; empty otherwise.
+    Q_PROPERTY(QString modelProblem READ modelProblem NOTIFY modelProblemChanged)
+    Q_PROPERTY(bool canDownloadModelAgain READ canDownloadModelAgain NOTIFY modelProblemChanged)
 
 public:
     // Limits of one dictation.
@@ -170,6 +173,8 @@ public:
     bool modelDownloadActive() const { return !m_modelDownloadText.isEmpty(); }
     const QString& modelDownloadText() const { return m_modelDownloadText; }
     double modelDownloadFraction() const { return m_modelDownloadFraction; }
+    QString modelProblem() const;
+    bool canDownloadModelAgain() const;
 
     // The settings: each assignment saves the whole record (live only) and applies its side effects.
     void setLanguage(Language language);
@@ -189,6 +194,8 @@ public:
     Q_INVOKABLE void toggle();
     // Stops the download of the current language's model; its preparation ends with a message.
     Q_INVOKABLE void cancelModelDownload();
+    // Sets the current language's model that cannot be loaded aside and installs a fresh one.
+    Q_INVOKABLE void downloadModelAgain();
 
     // What the global shortcut reports.
     void shortcutPressed();
@@ -223,6 +230,7 @@ Q_SIGNALS:
     void livePreviewChanged();
     void soundsEnabledChanged();
     void modelDownloadChanged();
+    void modelProblemChanged();
     void shortcutLabelChanged();
 
 protected:
@@ -266,6 +274,8 @@ private:
     QString preparingText(Language language) const;
     void followInstallation(Language language, std::shared_ptr<InstallationProgress> progress);
     void refreshModelDownload();
+    // After a preparation: whether the recogniser found the language's model unusable.
+    void noteModelProblem(Language language);
     void startPermissionWatch();
     void followDesktopShortcut();
     void enforceRecordingSafety();
@@ -329,6 +339,8 @@ private:
     std::optional<RunningApplication> m_targetApp;
     // The models being installed for a preparation, by language.
     std::map<Language, std::shared_ptr<InstallationProgress>> m_downloads;
+    // The languages whose model a preparation found unusable, with what the user is told.
+    std::map<Language, std::pair<QString, bool>> m_modelProblems;
 };
 
 } // namespace parlune

@@ -27,9 +27,13 @@ QCoro::Task<> AppCoordinator::runPreparation(QPointer<AppCoordinator> self, Lang
     const auto outcome = co_await self->m_engine->prepare(language);
     if (!self)
         co_return;
+    self->noteModelProblem(language);
     if (outcome) {
         if (self->m_status.kind() == RecordingStatus::Preparing)
             self->setStatus(RecordingStatus::idle());
+        // Another model serves in place of one that could not be loaded: the user is told once.
+        if (const auto problem = self->m_modelProblems.find(language); problem != self->m_modelProblems.end())
+            self->setStatus(RecordingStatus::message(problem->second.first));
     } else {
         // Even over a recording: the user must know the language is not available.
         self->setStatus(RecordingStatus::message(SpeechEngine::description(outcome.error())));

@@ -7,6 +7,7 @@
 #include "platform/atspi/AccessibilitySwitch.h"
 #include "platform/atspi/AtspiFocusedElement.h"
 #include "platform/atspi/AtspiWorkspace.h"
+#include "platform/models/ModelGuard.h"
 #include "platform/pocketsphinx/PocketsphinxRecognizer.h"
 #include "platform/portal/PortalKeySynth.h"
 #include "platform/portal/PortalKeyboardTap.h"
@@ -44,7 +45,9 @@ std::shared_ptr<Recognizer> makeRecognizer()
     std::shared_ptr<VoskRecognizer> vosk;
     auto library = VoskLibrary::load(VoskLibrary::installedPath());
     if (library)
-        vosk = std::make_shared<VoskRecognizer>(library.value());
+        // A model not verified by its download is loaded in a child process first.
+        vosk = std::make_shared<VoskRecognizer>(library.value(), ModelCatalogue::shipped(), QString(),
+                                                ModelGuard::program());
     else
         logLine("Parlune: no Vosk library (%s), recognising with pocketsphinx only",
                 library.error().toUtf8().constData());

@@ -173,6 +173,26 @@ public:
     // Another recogniser serves the locale from now on: what its model holds in memory is let go of as
     // soon as no dictation uses it. A later analyser of the locale loads it again.
     virtual void unload(const QString& localeIdentifier) { (void)localeIdentifier; }
+
+    // Why the locale's own model does not serve, once a preparation has found it cannot be loaded: what
+    // the user is told, and whether a fresh copy can be downloaded in its place.
+    struct ModelProblem
+    {
+        QString description;
+        bool canDownloadAgain = false;
+    };
+    virtual std::optional<ModelProblem> modelProblem(const QString& localeIdentifier) const
+    {
+        (void)localeIdentifier;
+        return std::nullopt;
+    }
+    // Puts the locale's model that cannot be loaded aside, so that its next preparation installs a fresh
+    // one. False when nothing was set aside.
+    virtual bool setModelAside(const QString& localeIdentifier)
+    {
+        (void)localeIdentifier;
+        return false;
+    }
 };
 
 } // namespace parlune

@@ -4,6 +4,7 @@
 #include "platform/Recognizer.h"
 
 #include <coroutine>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -129,6 +130,16 @@ public:
     }
 
     void unload(const QString& localeIdentifier) override { unloaded.push_back(localeIdentifier); }
+    std::optional<ModelProblem> modelProblem(const QString& localeIdentifier) const override
+    {
+        const auto problem = problems.find(localeIdentifier);
+        return problem == problems.end() ? std::nullopt : std::optional(problem->second);
+    }
+    bool setModelAside(const QString& localeIdentifier) override
+    {
+        setAside.push_back(localeIdentifier);
+        return problems.erase(localeIdentifier) > 0;
+    }
 
     void releaseLoads() { resumeAll(m_loads); }
     // The analyser of the latest session (or preparation).
@@ -142,9 +153,12 @@ public:
     std::optional<RecognitionError> prepareError, finalizeError;
     std::vector<TranscriptionResult> readingsOnFinalize;
     std::shared_ptr<FakeInstallation> installation;
+    // What the preparations find of the locales' models.
+    std::map<QString, ModelProblem> problems;
 
     // What was asked.
     std::vector<QString> askedLocales;
+    std::vector<QString> setAside;
     std::vector<std::shared_ptr<FakeAnalyzer>> analyzers;
 
 private:

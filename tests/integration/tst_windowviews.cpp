@@ -132,6 +132,28 @@ private Q_SLOTS:
         QVERIFY(shown(view, "fnWarning") && shown(view, "permissions"));
     }
 
+    // A model that cannot be loaded is told under the keycap, with the button that downloads it again.
+    void modelThatCannotBeLoadedOffersAFreshCopy()
+    {
+        m_staged = std::make_unique<StagedDesktop>(true);
+        coordinator().setOnboardingDone(true);
+        coordinator().setAccessibilityGranted(true);
+        const QString problem =
+            QStringLiteral("Español : le modèle de reconnaissance n'a pas pu être chargé.");
+        m_staged->desktop.recognizer->problems[QStringLiteral("es-ES")] = {problem, true};
+        m_staged->desktop.recognizer->prepareError = RecognitionError{problem};
+        coordinator().setLanguage(Language::es);
+        QQuickItem* view = show(QStringLiteral("main-model-problem"));
+        QVERIFY(view);
+        settle(view, QStringLiteral("main-model-problem"));
+        QQuickItem* told = shown(view, "modelProblemText");
+        QVERIFY(told && shown(view, "downloadModelAgain"));
+        QCOMPARE(told->property("text").toString(), problem);
+        QVERIFY(QMetaObject::invokeMethod(shown(view, "downloadModelAgain"), "clicked"));
+        QCOMPARE(m_staged->desktop.recognizer->setAside, std::vector<QString>{QStringLiteral("es-ES")});
+        QVERIFY(!shown(view, "modelProblemText"));
+    }
+
     // Given the coordinator alone, as the window controller does, the view builds its own model.
     void walkthroughPagesAnswerReturnAndEndOnTheMainContent()
     {

@@ -118,6 +118,32 @@ private Q_SLOTS:
         QVERIFY(!coordinator->modelDownloadActive());
     }
 
+    // A model that cannot be loaded stays told in the window, with a fresh copy for the asking: it sets
+    // the model aside and prepares the language again, which installs one.
+    void modelThatCannotBeLoadedIsDownloadedAgain()
+    {
+        const QString problem =
+            QStringLiteral("Español : le modèle de reconnaissance n'a pas pu être chargé.");
+        m_desktop->recognizer->problems[QStringLiteral("es-ES")] = Recognizer::ModelProblem{problem, true};
+        m_desktop->recognizer->prepareError = RecognitionError{problem};
+        auto coordinator = make(true);
+        coordinator->setLanguage(Language::es);
+        QCOMPARE(coordinator->status(), RecordingStatus::message(problem));
+        QCOMPARE(coordinator->modelProblem(), problem);
+        QVERIFY(coordinator->canDownloadModelAgain());
+        coordinator->setLanguage(Language::fr);
+        QCOMPARE(coordinator->modelProblem(), QString());
+
+        coordinator->setLanguage(Language::es);
+        m_desktop->recognizer->prepareError.reset();
+        m_desktop->recognizer->installation = std::make_shared<FakeInstallation>();
+        coordinator->downloadModelAgain();
+        QCOMPARE(m_desktop->recognizer->setAside, std::vector<QString>{QStringLiteral("es-ES")});
+        QCOMPARE(coordinator->modelProblem(), QString());
+        QCOMPARE(coordinator->status().label(),
+                 QStringLiteral("Téléchargement du modèle espagnol… 0\u00a0%"));
+    }
+
     // Clearing the history empties the file too: the next start finds nothing.
     void clearingTheHistoryEmptiesTheFileToo()
     {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Dictations as the recognisers give them (lower case, no punctuation) and the text they must become.
+// Dictations as the recognisers give them (bare lower-case words, or text the recogniser punctuated
+// itself) and the text they must become.
 #include "speech/TextFormatter.h"
 
 #include <QTest>
@@ -81,6 +82,32 @@ private Q_SLOTS:
             "¿vienes mañana?", "Oye, ");
         row("after a closing quote that ends a sentence", en, "we went", "We went", "He said “Go.” ");
         row("after a line break", en, "thanks", "Thanks", "Dear Ann,\n");
+
+        // A recogniser that writes its own capitals and marks.
+        row("fr: its marks spaced again, with or without its own space", fr,
+            "Bonjour, comment vas-tu ? Voici la liste: le pain.",
+            "Bonjour, comment vas-tu" + narrow + "? Voici la liste" + noBreak + ": le pain.");
+        row("fr: commands win over the marks guessed around them", fr,
+            "Bonjour virgule, comment vas-tu point d'interrogation. Je reviens point.",
+            "Bonjour, comment vas-tu" + narrow + "? Je reviens.");
+        row("fr: a phrase cut after a command loses its full stop and its capital", fr,
+            "Bonjour virgule. Comment vas-tu ?", "Bonjour, comment vas-tu" + narrow + "?");
+        row("fr: a line may end with its mark, never begin with one", fr,
+            "Cher Paul, nouvelle ligne. Merci pour ton message.", "Cher Paul,\nMerci pour ton message.");
+        row("fr: quotes said around a quotation, the sentence ending after them", fr,
+            "Il a dit, ouvrez les guillemets, je reviens, fermez les guillemets.",
+            "Il a dit, «" + noBreak + "je reviens" + noBreak + "».");
+        row("fr: its quotes, its decimal comma, its lower case after an abbreviation", fr,
+            "Il a dit « 3,5 kilos, etc. » et il est parti.",
+            "Il a dit «" + noBreak + "3,5 kilos, etc." + noBreak + "» et il est parti.");
+        row("fr: a phrase that continues the sentence in the field", fr, "Chat dort.", " chat dort.",
+            "Il regarde le");
+        row("fr: names in capitals keep them there", fr, "ONU a voté.", "ONU a voté.", "Hier, l'");
+        row("fr: after a sentence in the field the capital stays", fr, "Je reviens.", " Je reviens.", "Fin.");
+        row("en: I keeps its capital in the middle of a sentence", en, "I stayed home.", " I stayed home.",
+            "You went out and");
+        row("es: its opening marks are not doubled, and follow the sentence in the field", es,
+            "¿Cómo estás? Qué sorpresa!", "¿cómo estás? ¡Qué sorpresa!", "Oye, ");
     }
 
     void dictationsReadLikeWrittenText()

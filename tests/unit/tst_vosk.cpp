@@ -3,6 +3,7 @@
 // (FakeVoskLibrary.cpp), the real libvosk's refusal of a folder that is not a model, and the engine choice.
 #include "FakeRecognizer.h"
 #include "FakeVoskModel.h"
+#include "platform/models/ModelGuard.h"
 #include "platform/vosk/RecognizerChoice.h"
 #include "platform/vosk/VoskLibrary.h"
 #include "platform/vosk/VoskRecognizer.h"
@@ -34,6 +35,13 @@ int fakeCount(const char* name)
     void* handle = dlopen(QFile::encodeName(fakeVoskLibraryPath()).constData(), RTLD_NOW | RTLD_NOLOAD);
     const auto* count = handle ? static_cast<std::atomic<int>*>(dlsym(handle, name)) : nullptr;
     return count ? count->load() : -1;
+}
+
+// The check in a child, as it would end: a model refused when its folder holds a file named "damaged".
+QCoro::Task<ModelVerdicts::Verdict> pretendCheck(QString folder)
+{
+    co_return QFileInfo::exists(folder + QStringLiteral("/damaged")) ? ModelVerdicts::Verdict::refused
+                                                                     : ModelVerdicts::Verdict::loads;
 }
 
 QString textOf(DictationSession& session)
@@ -207,6 +215,79 @@ private Q_SLOTS:
             DictationSession session(choice, Language::fr);
             session.input()->push(chunk());
             QCOMPARE(textOf(session), voskModel ? "installé" : "le modèle téléchargé");
+        }
+    }
+
+    // A Vosk model that cannot be loaded, refused by the check in a child or by the library itself:
+    // English goes on with pocketsphinx and says so; French says it and offers a fresh copy, which sets
+    // the model aside and installs the catalogue's through the usual installation.
+    void modelThatCannotBeLoaded_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("refusedBy");
+        QTest::addColumn<QString>("expected");
+        const QString notLoaded = " : le modèle de reconnaissance n'a pas pu être chargé";
+        QTest::newRow("English, refused by the child")
+            << "en-US"
+            << "child"
+            << "pocketsphinx | English" + notLoaded + " ; un modèle plus simple le remplace.";
+        QTest::newRow("French, refused by the child") << "fr-FR"
+                                                      << "child"
+                                                      << "Français" + notLoaded + ". | download again | vosk";
+        QTest::newRow("French, refused by the library")
+            << "fr-FR"
+            << "library"
+            << "Français" + notLoaded + ". | download again | vosk";
+        QTest::newRow("French, loads") << "fr-FR"
+                                       << ""
+                                       << "vosk";
+    }
+
+    void modelThatCannotBeLoaded()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, refusedBy);
+        QFETCH(QString, expected);
+        const Language language = locale == "en-US" ? Language::en : Language::fr;
+        const QString models = m_dir.filePath(QStringLiteral("models%1").arg(++m_folders));
+        const QString folder = models + "/" + locale;
+        writeFakeVoskModel(folder, {"result installé"});
+        if (refusedBy == "child")
+            QFile(folder + "/damaged").open(QIODevice::WriteOnly);
+        else if (refusedBy == "library")
+            QFile::remove(folder + "/script");
+        ModelSource source = m_download;
+        source.localeIdentifier = locale;
+        auto vosk = std::make_shared<VoskRecognizer>(m_fake, ModelCatalogue({source}), models,
+                                                     std::make_shared<ModelGuard>(pretendCheck));
+        auto pocketsphinx = std::make_shared<FakeRecognizer>();
+        pocketsphinx->supported = language == Language::en;
+        RecognizerChoice choice(vosk, pocketsphinx);
+        SpeechEngine engine(std::shared_ptr<Recognizer>(&choice, [](Recognizer*) {}));
+        const auto engineNow = [&] {
+            return QString(choice.engineFor(locale) == RecognizerChoice::Engine::vosk ? "vosk"
+                                                                                      : "pocketsphinx");
+        };
+
+        auto prepared = QCoro::waitFor(engine.prepare(language));
+        QString outcome = prepared ? engineNow() : SpeechEngine::description(prepared.error());
+        if (const auto problem = choice.modelProblem(locale)) {
+            if (prepared)
+                outcome += " | " + problem->description;
+            if (problem->canDownloadAgain) {
+                QVERIFY(choice.setModelAside(locale));
+                QVERIFY(QFileInfo::exists(folder + ".refused/am/final.mdl"));
+                prepared = QCoro::waitFor(engine.prepare(language));
+                outcome += " | download again | " +
+                           (prepared ? engineNow() : SpeechEngine::description(prepared.error()));
+                QVERIFY(!choice.modelProblem(locale));
+            }
+        }
+        QCOMPARE(outcome, expected);
+        if (outcome.endsWith("vosk")) {
+            DictationSession session(choice, language);
+            session.input()->push(chunk());
+            QCOMPARE(textOf(session), refusedBy.isEmpty() ? "installé" : "le modèle téléchargé");
         }
     }
 };

@@ -12,6 +12,8 @@ struct RecognizerChoice::State
     // Decided when the locale is prepared; a locale never prepared goes to Vosk when its model is there.
     std::map<QString, Engine> engines;
     std::map<QString, std::shared_ptr<InstallationProgress>> downloads;
+    // Locales the fallback serves because their Vosk model cannot be loaded, with the language's name.
+    std::map<QString, QString> replaced;
 
     Engine engineFor(const QString& locale) const
     {
@@ -70,8 +72,25 @@ RecognizerChoice::assetInstallationRequest(Transcriber transcriber)
 {
     std::shared_ptr<State> state = m_state;
     const QString locale = transcriber.localeIdentifier;
-    if (state->engineFor(locale) == Engine::vosk)
-        co_return co_await state->vosk->assetInstallationRequest(transcriber);
+    if (state->engineFor(locale) == Engine::vosk) {
+        // A model that cannot be loaded gives way to the fallback where it has one (English); elsewhere
+        // its preparation fails with a message and the offer to download it again.
+        bool replace = false;
+        if (state->vosk->isInstalled(locale)) {
+            const bool loads = co_await state->vosk->modelLoads(transcriber);
+            if (!loads) {
+                const std::optional<QString> fallback = co_await state->fallback->supportedLocale(locale);
+                replace = fallback.has_value();
+            }
+        }
+        if (!replace)
+            co_return co_await state->vosk->assetInstallationRequest(transcriber);
+        state->engines[locale] = Engine::fallback;
+        state->replaced[locale] = transcriber.languageName;
+        logLine("Parlune: %s recognised by the fallback: its Vosk model cannot be loaded",
+                locale.toUtf8().constData());
+        co_return co_await state->fallback->assetInstallationRequest(transcriber);
+    }
 
     InstallationRequestOutcome request = co_await state->fallback->assetInstallationRequest(transcriber);
     // The fallback serves now; the better model is fetched for the dictations to come.
@@ -79,6 +98,23 @@ RecognizerChoice::assetInstallationRequest(Transcriber transcriber)
         !state->downloads.count(locale))
         installInBackground(state, transcriber);
     co_return request;
+}
+
+std::optional<Recognizer::ModelProblem> RecognizerChoice::modelProblem(const QString& localeIdentifier) const
+{
+    if (const auto replaced = m_state->replaced.find(localeIdentifier); replaced != m_state->replaced.end())
+        return ModelProblem{
+            QStringLiteral(
+                "%1 : le modèle de reconnaissance n'a pas pu être chargé ; un modèle plus simple le "
+                "remplace.")
+                .arg(replaced->second)};
+    return m_state->vosk ? m_state->vosk->modelProblem(localeIdentifier) : std::nullopt;
+}
+
+bool RecognizerChoice::setModelAside(const QString& localeIdentifier)
+{
+    return m_state->vosk && !m_state->replaced.count(localeIdentifier) &&
+           m_state->vosk->setModelAside(localeIdentifier);
 }
 
 QCoro::Task<> RecognizerChoice::installInBackground(std::shared_ptr<State> state, Transcriber transcriber)

@@ -14,7 +14,8 @@ namespace parlune {
 // The program's recogniser: Vosk for every language whose Vosk model is installed; otherwise the
 // fallback (pocketsphinx) where it has a model of its own, at once, while the Vosk model downloads in
 // the background and takes over once it is loaded; otherwise the Vosk model is downloaded as the
-// language is prepared. Without the Vosk library, only the fallback's languages are available.
+// language is prepared. A Vosk model that cannot be loaded gives way to the fallback where it has a
+// model of its own. Without the Vosk library, only the fallback's languages are available.
 class RecognizerChoice final : public Recognizer
 {
 public:
@@ -26,6 +27,9 @@ public:
     QCoro::Task<InstallationRequestOutcome> assetInstallationRequest(Transcriber transcriber) override;
     QCoro::Task<std::optional<AudioFormat>> bestAvailableAudioFormat(Transcriber transcriber) override;
     std::shared_ptr<Analyzer> makeAnalyzer(Transcriber transcriber, AnalyzerOptions options) override;
+    // A Vosk model that cannot be loaded: the fallback serves instead where it can, and says so.
+    std::optional<ModelProblem> modelProblem(const QString& localeIdentifier) const override;
+    bool setModelAside(const QString& localeIdentifier) override;
 
     enum class Engine { vosk, fallback };
     // The engine the locale's next dictation runs on.

@@ -71,6 +71,8 @@ QCoro::Task<std::optional<RecognitionError>> VoskAnalyzer::prepareToAnalyze(Audi
 {
     // Loads the model and makes the first recogniser, which the first dictation then finds waiting.
     std::shared_ptr<VoskModelSlot> slot = m_worker->model;
+    if (std::optional<RecognitionError> refused = co_await slot->clearForLoading())
+        co_return refused;
     auto loaded =
         runInBackground<std::optional<RecognitionError>>([slot]() -> std::optional<RecognitionError> {
             auto model = slot->get();

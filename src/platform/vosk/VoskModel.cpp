@@ -48,23 +48,58 @@ int VoskModel::recognizerCount() const
     return m_made;
 }
 
-VoskModelSlot::VoskModelSlot(std::shared_ptr<const VoskLibrary> library, QString folder, QString languageName)
+VoskModelSlot::VoskModelSlot(std::shared_ptr<const VoskLibrary> library, QString folder, QString languageName,
+                             std::shared_ptr<ModelGuard> guard)
     : m_library(std::move(library))
     , m_folder(std::move(folder))
     , m_languageName(std::move(languageName))
+    , m_guard(std::move(guard))
 {}
+
+QCoro::Task<std::optional<RecognitionError>> VoskModelSlot::clearForLoading()
+{
+    if (!m_guard || isLoaded())
+        co_return std::nullopt;
+    const bool cleared = co_await m_guard->mayLoad(m_folder);
+    m_cleared = cleared;
+    m_refused = !cleared;
+    co_return cleared ? std::nullopt : std::optional(refusal());
+}
 
 Outcome<std::shared_ptr<VoskModel>, RecognitionError> VoskModelSlot::get()
 {
     std::lock_guard lock(m_mutex);
     if (m_model)
         return m_model;
+    if (m_guard && !m_cleared)
+        return refusal();
+    // Kaldi aborts the process on some damaged models: the mark tells the next start that this load
+    // never finished.
+    std::optional<ModelVerdicts::LoadMark> loading;
+    if (m_guard)
+        loading.emplace(m_folder);
     vosk_model* model = m_library->modelNew(QFile::encodeName(m_folder).constData());
-    if (!model)
-        return RecognitionError{
-            QStringLiteral("%1 : le modèle de reconnaissance n'a pas pu être chargé.").arg(m_languageName)};
+    if (!model) {
+        if (m_guard) {
+            ModelVerdicts::record(m_folder, ModelVerdicts::fingerprint(m_folder),
+                                  ModelVerdicts::Verdict::refused, "load");
+            m_refused = true;
+        }
+        return refusal();
+    }
     m_model = std::make_shared<VoskModel>(m_library, model);
     return m_model;
+}
+
+RecognitionError VoskModelSlot::refusal() const
+{
+    return RecognitionError{
+        QStringLiteral("%1 : le modèle de reconnaissance n'a pas pu être chargé.").arg(m_languageName)};
+}
+
+bool VoskModelSlot::isRefused() const
+{
+    return m_refused;
 }
 
 bool VoskModelSlot::isLoaded() const

@@ -3,11 +3,13 @@
 
 #include "platform/Outcome.h"
 #include "platform/Recognizer.h"
+#include "platform/models/ModelGuard.h"
 #include "platform/vosk/VoskLibrary.h"
 #include "platform/vosk/VoskStream.h"
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -41,24 +43,36 @@ private:
 };
 
 // The model of one locale: loaded by its first user, from whatever thread, and kept for the rest of
-// the run. A load that fails is tried again by the next user.
+// the run. A load that fails is tried again by the next user. With a guard, the model is loaded only
+// once the guard has let it (`clearForLoading`), and each load is marked in its folder while it runs.
 class VoskModelSlot
 {
 public:
     // `languageName` ("Français") names the language in failures.
-    VoskModelSlot(std::shared_ptr<const VoskLibrary> library, QString folder, QString languageName);
+    VoskModelSlot(std::shared_ptr<const VoskLibrary> library, QString folder, QString languageName,
+                  std::shared_ptr<ModelGuard> guard = nullptr);
 
+    // Main thread, before a load: asks the guard whether the model may be loaded in this process.
+    QCoro::Task<std::optional<RecognitionError>> clearForLoading();
     // Blocks while the model loads.
     Outcome<std::shared_ptr<VoskModel>, RecognitionError> get();
     bool isLoaded() const;
+    // The guard refused the model, or the library did.
+    bool isRefused() const;
+    // Why the model cannot serve.
+    RecognitionError refusal() const;
     const QString& folder() const { return m_folder; }
 
 private:
     const std::shared_ptr<const VoskLibrary> m_library;
     const QString m_folder;
     const QString m_languageName;
+    const std::shared_ptr<ModelGuard> m_guard;
     mutable std::mutex m_mutex;
     std::shared_ptr<VoskModel> m_model;
+    // Read without the lock, which a load holds for seconds.
+    std::atomic<bool> m_cleared = false;
+    std::atomic<bool> m_refused = false;
 };
 
 } // namespace parlune

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/vosk/VoskRecognizer.h"
 
+#include "platform/Log.h"
 #include "platform/models/ModelInstallation.h"
 #include "platform/vosk/VoskAnalyzer.h"
 #include "store/AppPaths.h"
@@ -12,11 +13,12 @@
 namespace parlune {
 
 VoskRecognizer::VoskRecognizer(std::shared_ptr<const VoskLibrary> library, ModelCatalogue catalogue,
-                               QString modelsFolder)
+                               QString modelsFolder, std::shared_ptr<ModelGuard> guard)
     : m_library(std::move(library))
     , m_catalogue(std::move(catalogue))
     , m_modelsFolder(modelsFolder.isEmpty() ? AppPaths::models() + QLatin1String("/vosk")
                                             : std::move(modelsFolder))
+    , m_guard(std::move(guard))
 {}
 
 VoskRecognizer::~VoskRecognizer() = default;
@@ -95,7 +97,7 @@ std::shared_ptr<VoskModelSlot> VoskRecognizer::slot(const Transcriber& transcrib
     if (found == m_slots.end())
         found = m_slots
                     .emplace(locale, std::make_shared<VoskModelSlot>(m_library, modelFolder(locale),
-                                                                     transcriber.languageName))
+                                                                     transcriber.languageName, m_guard))
                     .first;
     return found->second;
 }
@@ -105,6 +107,33 @@ std::shared_ptr<Analyzer> VoskRecognizer::makeAnalyzer(Transcriber transcriber, 
     // Every analyser keeps its model for the rest of the run: a slot, once loaded, is never emptied.
     std::shared_ptr<VoskModelSlot> model = slot(transcriber);
     return std::make_shared<VoskAnalyzer>(std::move(model), std::move(transcriber));
+}
+
+QCoro::Task<bool> VoskRecognizer::modelLoads(Transcriber transcriber)
+{
+    std::shared_ptr<VoskModelSlot> model = slot(transcriber);
+    co_return !co_await model->clearForLoading();
+}
+
+std::optional<Recognizer::ModelProblem> VoskRecognizer::modelProblem(const QString& localeIdentifier) const
+{
+    const auto slot = m_slots.find(localeIdentifier);
+    if (slot == m_slots.end() || !slot->second->isRefused() || !isInstalled(localeIdentifier))
+        return std::nullopt;
+    return ModelProblem{slot->second->refusal().description, canDownload(localeIdentifier)};
+}
+
+bool VoskRecognizer::setModelAside(const QString& localeIdentifier)
+{
+    const QString folder = modelFolder(localeIdentifier);
+    const QString aside = folder + QLatin1String(".refused");
+    QDir(aside).removeRecursively();
+    if (!QDir().rename(folder, aside))
+        return false;
+    // The next preparation finds no model and installs one, in a slot of its own.
+    m_slots.erase(localeIdentifier);
+    logLine("Parlune: %s Vosk model set aside", localeIdentifier.toUtf8().constData());
+    return true;
 }
 
 } // namespace parlune

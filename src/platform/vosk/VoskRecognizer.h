@@ -21,15 +21,23 @@ namespace parlune {
 class VoskRecognizer final : public Recognizer
 {
 public:
-    // `modelsFolder` defaults to the program's own, "vosk" in `AppPaths::models()`.
+    // `modelsFolder` defaults to the program's own, "vosk" in `AppPaths::models()`. With a guard, a model
+    // is loaded only once the guard has let it.
     explicit VoskRecognizer(std::shared_ptr<const VoskLibrary> library,
-                            ModelCatalogue catalogue = ModelCatalogue::shipped(), QString modelsFolder = {});
+                            ModelCatalogue catalogue = ModelCatalogue::shipped(), QString modelsFolder = {},
+                            std::shared_ptr<ModelGuard> guard = nullptr);
     ~VoskRecognizer() override;
 
     QCoro::Task<std::optional<QString>> supportedLocale(QString localeIdentifier) override;
     QCoro::Task<InstallationRequestOutcome> assetInstallationRequest(Transcriber transcriber) override;
     QCoro::Task<std::optional<AudioFormat>> bestAvailableAudioFormat(Transcriber transcriber) override;
     std::shared_ptr<Analyzer> makeAnalyzer(Transcriber transcriber, AnalyzerOptions options) override;
+    std::optional<ModelProblem> modelProblem(const QString& localeIdentifier) const override;
+    // The refused folder becomes "<locale>.refused" beside it, replacing an older one.
+    bool setModelAside(const QString& localeIdentifier) override;
+
+    // Whether the installed model of the transcriber's locale may be loaded, asking the guard.
+    QCoro::Task<bool> modelLoads(Transcriber transcriber);
 
     // Whether a model is on disk for the locale now.
     bool isInstalled(const QString& localeIdentifier) const;
@@ -50,6 +58,7 @@ private:
     std::shared_ptr<const VoskLibrary> m_library;
     ModelCatalogue m_catalogue;
     QString m_modelsFolder;
+    std::shared_ptr<ModelGuard> m_guard;
     std::unique_ptr<QNetworkAccessManager> m_network;
     std::map<QString, std::shared_ptr<VoskModelSlot>> m_slots;
 };

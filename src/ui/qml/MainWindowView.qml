@@ -68,6 +68,7 @@ Item {
                         Layout.fillWidth: true
                         text: root.model.title
                         horizontalAlignment: Text.AlignHCenter
+                        wrapMode: Text.WordWrap
                         font.pixelSize: 15
                         font.weight: Font.DemiBold
                         color: Theme.primary
@@ -129,6 +130,10 @@ Item {
 
         // The model of the chosen language, while it downloads.
         ModelDownloadRow {
+            Layout.fillWidth: true
+            coordinator: root.coordinator
+        }
+        ModelProblemRow {
             Layout.fillWidth: true
             coordinator: root.coordinator
         }
