@@ -5,11 +5,15 @@
 //   - per phrase: cutting 10 s of speech and its pause out of 2048-frame buffers, the decoder's call
 //     and the final reading, on the dictation's thread;
 //   - at the release: from finish() to the final text, through the dictation's thread and the main
-//     thread, with a phrase of 3 s left to close.
+//     thread, with a phrase of 3 s left to close;
+//   - the same release on the program's own pieces: sherpa-onnx, the Silero detector and the tests'
+//     stand-in Parakeet model (whose own work is tiny) on a recorded sentence of 3 s.
 #include "FakePhraseDecoder.h"
 #include "FakeVoiceActivity.h"
+#include "RecordedSpeech.h"
 #include "platform/parakeet/ParakeetRecognizer.h"
 #include "platform/parakeet/PhraseDecoding.h"
+#include "platform/sherpa/SherpaOnnxLibrary.h"
 #include "speech/DictationSession.h"
 #include "speech/SpeechEngine.h"
 
@@ -64,6 +68,29 @@ void BM_PhraseOnTheDictationThread(benchmark::State& state)
 }
 BENCHMARK(BM_PhraseOnTheDictationThread)->Unit(benchmark::kMicrosecond);
 
+// From finish() to the text, the dictation's thread having caught up with `last` after half a second
+// of silence.
+void releaseToText(benchmark::State& state, ParakeetRecognizer& recognizer,
+                   const std::vector<float>& lastPhrase)
+{
+    // Half a second of silence, then the phrase the release closes.
+    const std::vector<AudioBufferPtr> buffers = toBuffers(phrase(0, 0.5));
+    const std::vector<AudioBufferPtr> last = toBuffers(lastPhrase);
+    for (auto _ : state) {
+        state.PauseTiming();
+        DictationSession session(recognizer, Language::fr, [](const QString&) {});
+        for (const std::vector<AudioBufferPtr>* part : {&buffers, &last})
+            for (const AudioBufferPtr& buffer : *part)
+                session.input()->push(buffer);
+        // The dictation's thread has caught up, as it has at a release when the machine keeps up.
+        while (!session.input()->isEmpty())
+            QCoreApplication::processEvents();
+        state.ResumeTiming();
+        auto text = QCoro::waitFor(session.finish());
+        benchmark::DoNotOptimize(text);
+    }
+}
+
 void BM_ReleaseToText(benchmark::State& state)
 {
     static QTemporaryDir folder;
@@ -81,24 +108,25 @@ void BM_ReleaseToText(benchmark::State& state)
     };
     auto recognizer = std::make_shared<ParakeetRecognizer>(std::move(loaders), folder.path());
     QCoro::waitFor(SpeechEngine(recognizer).prepare(Language::fr));
-    // Half a second of silence, then the 3 s phrase the release closes.
-    const std::vector<AudioBufferPtr> buffers = toBuffers(phrase(0, 0.5));
-    const std::vector<AudioBufferPtr> last = toBuffers(phrase(3, 0));
-    for (auto _ : state) {
-        state.PauseTiming();
-        DictationSession session(*recognizer, Language::fr, [](const QString&) {});
-        for (const std::vector<AudioBufferPtr>* part : {&buffers, &last})
-            for (const AudioBufferPtr& buffer : *part)
-                session.input()->push(buffer);
-        // The dictation's thread has caught up, as it has at a release when the machine keeps up.
-        while (!session.input()->isEmpty())
-            QCoreApplication::processEvents();
-        state.ResumeTiming();
-        auto text = QCoro::waitFor(session.finish());
-        benchmark::DoNotOptimize(text);
-    }
+    releaseToText(state, *recognizer, phrase(3, 0));
 }
 BENCHMARK(BM_ReleaseToText)->Unit(benchmark::kMillisecond);
+
+void BM_ReleaseToTextOnStandIn(benchmark::State& state)
+{
+    static const auto library = SherpaOnnxLibrary::load(QStringLiteral(PARLUNE_SHERPA_ONNX_LIBRARY));
+    if (!library) {
+        state.SkipWithError("no sherpa-onnx");
+        return;
+    }
+    static auto recognizer = std::make_shared<ParakeetRecognizer>(
+        ParakeetRecognizer::onSherpaOnnx(library.value(), QStringLiteral(PARLUNE_SILERO_VAD_MODEL)),
+        QStringLiteral(PARLUNE_PARAKEET_STANDIN));
+    QCoro::waitFor(SpeechEngine(recognizer).prepare(Language::fr));
+    releaseToText(state, *recognizer,
+                  recordedSpeech(QStringLiteral("librivox/sense_and_sensibility_01_austen_64kb-0880.wav")));
+}
+BENCHMARK(BM_ReleaseToTextOnStandIn)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

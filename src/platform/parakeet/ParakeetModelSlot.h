@@ -22,7 +22,8 @@ class ParakeetModelSlot
 {
 public:
     using ModelLoader = std::function<Outcome<std::shared_ptr<PhraseDecoder>, RecognitionError>()>;
-    using VoiceActivityLoader = std::function<Outcome<std::unique_ptr<VoiceActivity>, RecognitionError>()>;
+    using VoiceActivityOutcome = Outcome<std::unique_ptr<VoiceActivity>, RecognitionError>;
+    using VoiceActivityLoader = std::function<VoiceActivityOutcome()>;
 
     ParakeetModelSlot(ModelLoader loadModel, VoiceActivityLoader loadVoiceActivity);
     ~ParakeetModelSlot();

@@ -2,6 +2,9 @@
 #include "platform/parakeet/ParakeetRecognizer.h"
 
 #include "platform/parakeet/ParakeetAnalyzer.h"
+#include "platform/sherpa/DecodingThreads.h"
+#include "platform/sherpa/ParakeetModel.h"
+#include "platform/sherpa/SileroVoiceActivity.h"
 #include "store/AppPaths.h"
 
 #include <QDir>
@@ -20,6 +23,27 @@ ParakeetRecognizer::ParakeetRecognizer(Loaders loaders, QString modelFolder)
 }
 
 ParakeetRecognizer::~ParakeetRecognizer() = default;
+
+ParakeetRecognizer::Loaders ParakeetRecognizer::onSherpaOnnx(std::shared_ptr<const SherpaOnnxLibrary> library,
+                                                             QString voiceActivityModel)
+{
+    Loaders loaders;
+    loaders.model =
+        [library](const QString& folder) -> Outcome<std::shared_ptr<PhraseDecoder>, RecognitionError> {
+        auto model = ParakeetModel::load(library, folder, DecodingThreads::recommendedCount());
+        if (!model)
+            return model.error();
+        return std::shared_ptr<PhraseDecoder>(std::move(model.value()));
+    };
+    loaders.voiceActivity = [library, voiceActivityModel = std::move(
+                                          voiceActivityModel)]() -> ParakeetModelSlot::VoiceActivityOutcome {
+        auto voice = SileroVoiceActivity::create(library, voiceActivityModel);
+        if (!voice)
+            return voice.error();
+        return std::unique_ptr<VoiceActivity>(std::move(voice.value()));
+    };
+    return loaders;
+}
 
 const QStringList& ParakeetRecognizer::modelFileNames()
 {

@@ -12,6 +12,8 @@
 
 namespace parlune {
 
+class SherpaOnnxLibrary;
+
 // The accurate recogniser: NVIDIA's Parakeet TDT 0.6B v3, one model for French, Spanish and English
 // (it tells the language itself, so the locale changes nothing), in `<models>/parakeet-tdt-0.6b-v3/`,
 // fed 16 kHz mono audio and decoding it phrase by phrase. The model is loaded once, by the preparation,
@@ -30,6 +32,10 @@ public:
         // model cannot be downloaded.
         std::function<std::shared_ptr<AssetInstallationRequest>(const QString& folder)> installation;
     };
+
+    // The program's: the model and Silero's detector through sherpa-onnx, the model decoding on the
+    // recommended number of threads. `installation` is left empty: the model is not downloaded (yet).
+    static Loaders onSherpaOnnx(std::shared_ptr<const SherpaOnnxLibrary> library, QString voiceActivityModel);
 
     // `modelFolder` defaults to the program's own, in `AppPaths::models()`.
     explicit ParakeetRecognizer(Loaders loaders, QString modelFolder = {});
