@@ -92,9 +92,6 @@ public:
         resumeAll(m_running);
     }
 
-    // Where the recogniser asked it to install, where it says.
-    QString folder;
-
 private:
     std::optional<RecognitionError> m_outcome;
     HeldCoroutines m_running;

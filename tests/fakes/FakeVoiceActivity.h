@@ -8,35 +8,30 @@
 
 namespace parlune {
 
-// A voice detector on loudness, shaped like the real one: a sample at or above `threshold` is speech;
-// speech is told only after `onsetDelay` samples of it; a segment is closed by `minSilence` quiet
-// samples, begins `padding` samples before its first loud one and ends after its last.
+// A voice detector on loudness, shaped like the real one: a sample at or above 0.05 is speech; speech
+// is told only after a quarter of a second of it; half a second of quiet closes a segment, which begins
+// 3000 samples before its first loud one and ends after its last.
 class FakeVoiceActivity final : public VoiceActivity
 {
 public:
-    float threshold = 0.05f;
-    std::int64_t onsetDelay = 4000;
-    std::int64_t minSilence = 8000;
-    std::int64_t padding = 3000;
-
     void accept(std::span<const float> samples) override
     {
         for (const float sample : samples) {
             const std::int64_t position = m_dropped + std::int64_t(m_audio.size());
             m_audio.push_back(sample);
-            if (std::fabs(sample) >= threshold) {
+            if (std::fabs(sample) >= 0.05f) {
                 if (!m_inSpeech)
                     m_onset = position;
                 m_inSpeech = true;
                 m_lastLoud = position;
-            } else if (m_inSpeech && position - m_lastLoud >= minSilence) {
+            } else if (m_inSpeech && position - m_lastLoud >= 8000) {
                 close();
             }
         }
     }
     bool isSpeaking() const override
     {
-        return m_inSpeech && m_dropped + std::int64_t(m_audio.size()) - m_onset >= onsetDelay;
+        return m_inSpeech && m_dropped + std::int64_t(m_audio.size()) - m_onset >= 4000;
     }
     std::optional<SpeechSegment> takeSegment() override
     {
@@ -51,22 +46,12 @@ public:
         if (m_inSpeech)
             close();
     }
-    void reset() override
-    {
-        m_audio.clear();
-        m_dropped = 0;
-        m_segments.clear();
-        m_inSpeech = false;
-        m_closedTo = 0;
-        ++resets;
-    }
-
-    int resets = 0;
+    void reset() override { *this = FakeVoiceActivity(); }
 
 private:
     void close()
     {
-        const std::int64_t start = std::max(m_onset - padding, m_closedTo);
+        const std::int64_t start = std::max(m_onset - 3000, m_closedTo);
         const std::int64_t end = m_lastLoud + 1;
         m_segments.push_back(
             {start, {m_audio.begin() + (start - m_dropped), m_audio.begin() + (end - m_dropped)}});
