@@ -26,6 +26,7 @@ struct Focus
 {
     Accessible application;
     Accessible element;
+    qint64 processIdentifier = 0;
 };
 
 std::optional<Focus> focusOfActiveWindow()
@@ -36,7 +37,7 @@ std::optional<Focus> focusOfActiveWindow()
     Accessible element = focusedInside(active->window.get());
     if (!element)
         return std::nullopt;
-    return Focus{std::move(active->application), std::move(element)};
+    return Focus{std::move(active->application), std::move(element), active->processIdentifier};
 }
 
 // One call to another program. It failed for want of an answer when it took the bus's whole time limit.
@@ -123,6 +124,46 @@ public:
     CallTimeout& operator=(const CallTimeout&) = delete;
 };
 
+// Up to `length` characters before the caret of the focused field, of the process `process` only when
+// one is given; terminals left out with `notInTerminal`.
+std::optional<QString> readBeforeCaret(int length, std::optional<qint64> process, bool notInTerminal)
+{
+    if (length <= 0)
+        return std::nullopt;
+    // The text before the cursor only shapes the spacing of what is pasted, or confirms a paste: a field
+    // slower than this is taken as telling nothing rather than holding the paste back.
+    const CallTimeout timeout(contextTimeoutMilliseconds);
+    const std::optional<Focus> focus = focusOfActiveWindow();
+    if (!focus || (process && focus->processIdentifier != *process))
+        return std::nullopt;
+    AtspiAccessible* element = focus->element.get();
+    // A password field's characters are never read, whatever its toolkit would show of them.
+    Call roleCall;
+    const AtspiRole role = atspi_accessible_get_role(element, &roleCall.error);
+    if (roleCall.failed() || role == ATSPI_ROLE_PASSWORD_TEXT ||
+        (notInTerminal && role == ATSPI_ROLE_TERMINAL))
+        return std::nullopt;
+    const Text text(atspi_accessible_get_text_iface(element));
+    if (!text)
+        return std::nullopt;
+
+    // Offsets count characters, not bytes.
+    Call caretCall;
+    const gint caret = atspi_text_get_caret_offset(text.get(), &caretCall.error);
+    if (caretCall.failed() || caret < 0)
+        return std::nullopt;
+    if (caret == 0)
+        return QString();
+    Call readCall;
+    gchar* before = atspi_text_get_text(text.get(), std::max(0, caret - length), caret, &readCall.error);
+    const bool read = !readCall.failed();
+    QString outcome = read ? QString::fromUtf8(before) : QString();
+    g_free(before);
+    if (!read)
+        return std::nullopt;
+    return outcome;
+}
+
 } // namespace
 
 std::optional<FocusedElementFacts> AtspiFocusedElement::focused()
@@ -197,39 +238,15 @@ TextInsertion AtspiFocusedElement::insertText(const QString& text)
 
 std::optional<QString> AtspiFocusedElement::textBeforeCaret(int length)
 {
-    if (length <= 0)
-        return std::nullopt;
-    // The text before the cursor only shapes the spacing of what is pasted: a field slower than this
-    // is taken as telling nothing rather than holding the paste back.
-    const CallTimeout timeout(contextTimeoutMilliseconds);
-    const std::optional<Focus> focus = focusOfActiveWindow();
-    if (!focus)
-        return std::nullopt;
-    AtspiAccessible* element = focus->element.get();
-    // A password field's characters are never read, whatever its toolkit would show of them.
-    Call roleCall;
-    const AtspiRole role = atspi_accessible_get_role(element, &roleCall.error);
-    if (roleCall.failed() || role == ATSPI_ROLE_PASSWORD_TEXT)
-        return std::nullopt;
-    const Text text(atspi_accessible_get_text_iface(element));
-    if (!text)
-        return std::nullopt;
+    return readBeforeCaret(length, std::nullopt, false);
+}
 
-    // Offsets count characters, not bytes.
-    Call caretCall;
-    const gint caret = atspi_text_get_caret_offset(text.get(), &caretCall.error);
-    if (caretCall.failed() || caret < 0)
+std::optional<QString> AtspiFocusedElement::pasteTargetTextBeforeCaret(qint64 processIdentifier, int length)
+{
+    // A process the bus cannot tell is nobody's.
+    if (processIdentifier == 0)
         return std::nullopt;
-    if (caret == 0)
-        return QString();
-    Call readCall;
-    gchar* before = atspi_text_get_text(text.get(), std::max(0, caret - length), caret, &readCall.error);
-    const bool read = !readCall.failed();
-    QString outcome = read ? QString::fromUtf8(before) : QString();
-    g_free(before);
-    if (!read)
-        return std::nullopt;
-    return outcome;
+    return readBeforeCaret(length, processIdentifier, true);
 }
 
 } // namespace parlune

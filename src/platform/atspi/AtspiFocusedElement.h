@@ -16,6 +16,7 @@ public:
     TextInsertion insertText(const QString& text) override;
     // Asks the field's text interface for its cursor and the characters before it.
     std::optional<QString> textBeforeCaret(int length) override;
+    std::optional<QString> pasteTargetTextBeforeCaret(qint64 processIdentifier, int length) override;
 };
 
 } // namespace parlune
