@@ -121,8 +121,8 @@ int main(int argc, char** argv)
     } else if (mode == "button") {
         focus = new QPushButton(QStringLiteral("Valider"));
     } else if (mode == "terminal") {
-        // Named as a terminal emulator, so that the paste is Control+Shift+V.
-        QCoreApplication::setApplicationName(QStringLiteral("xterm"));
+        // Named as a native Wayland terminal emulator, so that the paste is Control+Shift+V.
+        QCoreApplication::setApplicationName(QStringLiteral("foot"));
         QAccessible::installFactory([](const QString&, QObject* object) -> QAccessibleInterface* {
             auto* view = dynamic_cast<TerminalView*>(object);
             return view ? new QAccessibleWidget(view, QAccessible::Terminal) : nullptr;
