@@ -21,24 +21,10 @@ using Text = std::unique_ptr<AtspiText, Unref>;
 // Reading the text before the cursor is worth less than a prompt paste.
 constexpr int contextTimeoutMilliseconds = 100;
 
-// The focused object of the active window, and the application it belongs to.
-struct Focus
-{
-    Accessible application;
-    Accessible element;
-    qint64 processIdentifier = 0;
-};
-
-std::optional<Focus> focusOfActiveWindow()
-{
-    std::optional<ActiveWindow> active = activeWindowOfAnotherApplication();
-    if (!active)
-        return std::nullopt;
-    Accessible element = focusedInside(active->window.get());
-    if (!element)
-        return std::nullopt;
-    return Focus{std::move(active->application), std::move(element), active->processIdentifier};
-}
+// A focus found this long ago still stands: a delivery asks one after the other whether the widget
+// takes text, what is before its caret and, before the paste, what it shows, and each walk asks every
+// program on the bus.
+constexpr int focusReuseMilliseconds = 100;
 
 // One call to another program. It failed for want of an answer when it took the bus's whole time limit.
 class Call
@@ -124,19 +110,9 @@ public:
     CallTimeout& operator=(const CallTimeout&) = delete;
 };
 
-// Up to `length` characters before the caret of the focused field, of the process `process` only when
-// one is given; terminals left out with `notInTerminal`.
-std::optional<QString> readBeforeCaret(int length, std::optional<qint64> process, bool notInTerminal)
+// Up to `length` characters before the caret of `element`; terminals left out with `notInTerminal`.
+std::optional<QString> readBeforeCaret(AtspiAccessible* element, int length, bool notInTerminal)
 {
-    if (length <= 0)
-        return std::nullopt;
-    // The text before the cursor only shapes the spacing of what is pasted, or confirms a paste: a field
-    // slower than this is taken as telling nothing rather than holding the paste back.
-    const CallTimeout timeout(contextTimeoutMilliseconds);
-    const std::optional<Focus> focus = focusOfActiveWindow();
-    if (!focus || (process && focus->processIdentifier != *process))
-        return std::nullopt;
-    AtspiAccessible* element = focus->element.get();
     // A password field's characters are never read, whatever its toolkit would show of them.
     Call roleCall;
     const AtspiRole role = atspi_accessible_get_role(element, &roleCall.error);
@@ -166,9 +142,37 @@ std::optional<QString> readBeforeCaret(int length, std::optional<qint64> process
 
 } // namespace
 
+// The focused object of the active window, and the application it belongs to.
+struct AtspiFocusedElement::Focus
+{
+    Accessible application;
+    Accessible element;
+    qint64 processIdentifier = 0;
+};
+
+AtspiFocusedElement::AtspiFocusedElement() = default;
+AtspiFocusedElement::~AtspiFocusedElement() = default;
+
+std::shared_ptr<const AtspiFocusedElement::Focus> AtspiFocusedElement::focusOfActiveWindow()
+{
+    if (m_lastFocus && m_lastFocusFound.isValid() && m_lastFocusFound.elapsed() < focusReuseMilliseconds)
+        return m_lastFocus;
+    m_lastFocus.reset();
+    std::optional<ActiveWindow> active = activeWindowOfAnotherApplication();
+    if (!active)
+        return nullptr;
+    Accessible element = focusedInside(active->window.get());
+    if (!element)
+        return nullptr;
+    m_lastFocus = std::make_shared<const Focus>(
+        Focus{std::move(active->application), std::move(element), active->processIdentifier});
+    m_lastFocusFound.start();
+    return m_lastFocus;
+}
+
 std::optional<FocusedElementFacts> AtspiFocusedElement::focused()
 {
-    const std::optional<Focus> focus = focusOfActiveWindow();
+    const auto focus = focusOfActiveWindow();
     if (!focus)
         return std::nullopt;
     AtspiAccessible* element = focus->element.get();
@@ -189,7 +193,7 @@ TextInsertion AtspiFocusedElement::insertText(const QString& text)
 {
     if (text.isEmpty())
         return TextInsertion::notInserted;
-    const std::optional<Focus> focus = focusOfActiveWindow();
+    const auto focus = focusOfActiveWindow();
     if (!focus || !hasState(focus->element.get(), ATSPI_STATE_EDITABLE))
         return TextInsertion::notInserted;
     AtspiAccessible* element = focus->element.get();
@@ -238,15 +242,25 @@ TextInsertion AtspiFocusedElement::insertText(const QString& text)
 
 std::optional<QString> AtspiFocusedElement::textBeforeCaret(int length)
 {
-    return readBeforeCaret(length, std::nullopt, false);
+    if (length <= 0)
+        return std::nullopt;
+    // The text before the cursor only shapes the spacing of what is pasted, or confirms a paste: a field
+    // slower than this is taken as telling nothing rather than holding the paste back.
+    const CallTimeout timeout(contextTimeoutMilliseconds);
+    const auto focus = focusOfActiveWindow();
+    return focus ? readBeforeCaret(focus->element.get(), length, false) : std::nullopt;
 }
 
 std::optional<QString> AtspiFocusedElement::pasteTargetTextBeforeCaret(qint64 processIdentifier, int length)
 {
-    // A process the bus cannot tell is nobody's.
-    if (processIdentifier == 0)
+    if (length <= 0)
         return std::nullopt;
-    return readBeforeCaret(length, processIdentifier, true);
+    const CallTimeout timeout(contextTimeoutMilliseconds);
+    const auto focus = focusOfActiveWindow();
+    // A process the bus cannot tell is nobody's.
+    if (!focus || processIdentifier == 0 || focus->processIdentifier != processIdentifier)
+        return std::nullopt;
+    return readBeforeCaret(focus->element.get(), length, true);
 }
 
 } // namespace parlune
