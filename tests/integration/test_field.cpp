@@ -3,10 +3,9 @@
 //
 //   test_field                        a line edit in front; "ready", then "press <X key code>" for each
 //                                     key other than a modifier that reaches it
-//   test_field line|readonly|button [TEXT]
-//                                     a line edit (holding TEXT, the cursor at its end), a read-only one or
-//                                     a button in front; "ready", then "text <base64 of UTF-8>" on each
-//                                     change of the line edit
+//   test_field line|button [TEXT]     a line edit (holding TEXT, the cursor at its end) or a button in
+//                                     front; "ready", then "text <base64 of UTF-8>" on each change of the
+//                                     line edit
 //   test_field copy LABEL             owns the clipboard (text/plain LABEL and image/png) and the PRIMARY
 //                                     selection (text/plain "LABEL selected"); "ready"
 //   test_field copyfocused LABEL      the same from a focused window, as a Wayland compositor requires,
@@ -112,9 +111,8 @@ int main(int argc, char** argv)
 
     QWidget window;
     QWidget* focus = nullptr;
-    if (mode == "line" || mode == "readonly") {
+    if (mode == "line") {
         auto* edit = new QLineEdit(argc > 2 ? QString::fromUtf8(argv[2]) : QString());
-        edit->setReadOnly(mode == "readonly");
         QObject::connect(edit, &QLineEdit::textChanged,
                          [](const QString& text) { say("text " + text.toUtf8().toBase64()); });
         focus = edit;
