@@ -33,8 +33,11 @@ AppCoordinator::AppCoordinator(AppCoordinatorServices services, bool live, QObje
     m_recorder = std::make_unique<AudioRecorder>(std::move(services.audioInput));
     m_transcripts =
         services.transcripts ? std::move(services.transcripts) : std::make_unique<TranscriptStore>();
-    m_injector = std::make_unique<TextInjector>(*services.pasteboard, *services.keySynth, *m_workspace,
-                                                *m_clock, services.directInsertion);
+    m_injector =
+        std::make_unique<TextInjector>(*services.pasteboard, *services.keySynth, *m_workspace, *m_clock,
+                                       TextInjectorOptions{.directInsertion = services.directInsertion,
+                                                           .readBack = services.focusedElement,
+                                                           .primarySelection = services.primarySelection});
     m_permissions = std::make_unique<Permissions>(*services.focusedElement, *m_workspace,
                                                   qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
     m_settingsStore =

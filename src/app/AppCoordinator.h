@@ -75,6 +75,8 @@ struct AppCoordinatorServices
     DesktopShortcut* desktopShortcut = nullptr;
     Workspace* workspace = nullptr;
     Pasteboard* pasteboard = nullptr;
+    // X11's PRIMARY selection, where the terminals that paste it on Shift+Insert get the text too.
+    Pasteboard* primarySelection = nullptr;
     KeySynth* keySynth = nullptr;
     FocusedElement* focusedElement = nullptr;
     // Where the session lets the focused widget take text straight from us (Wayland), tried before the

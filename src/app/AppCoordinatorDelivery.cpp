@@ -63,31 +63,39 @@ QCoro::Task<> AppCoordinator::deliver(QString words, std::optional<RunningApplic
     // only goes to the clipboard, or to a widget that takes none, is written as a sentence of its own.
     const QString text = TextFormatter(language).format(words, trusted && !refuses ? cursorContext(language)
                                                                                    : CursorContext());
-    if (trusted) {
-        // A field that refuses text keeps nothing of the paste: the text stays on the clipboard for
-        // the user to paste by hand.
-        m_injector->pasteAtCursor(text, !refuses);
-    } else {
+    if (!trusted) {
         m_pasteboard->clearContents();
         m_pasteboard->writeItems({PasteboardItem{{{TextInjector::plainTextType, text.toUtf8()}}}});
+        m_transcripts->add(text, Date::now());
+        setHistory(m_transcripts->entries());
+        // Where the desktop binds the shortcut (Wayland), what is missing is its consent to type, which
+        // the window calls "Saisie au clavier".
+        if (!m_isRecording)
+            setStatus(RecordingStatus::message(
+                desktopBindsShortcut()
+                    ? QCoreApplication::translate("AppCoordinator",
+                                                  "Copié dans le presse-papier (Saisie au clavier requise)")
+                    : QCoreApplication::translate("AppCoordinator",
+                                                  "Copié dans le presse-papier (Accessibilité requise)")));
+        co_return;
     }
 
+    // A field that refuses text keeps nothing of the paste: the text stays on the clipboard for the user
+    // to paste by hand.
+    QCoro::Task<PasteOutcome> pasting = m_injector->pasteAtCursor(text, !refuses);
+    // Recorded at once, even while the paste waits for keys to come up.
     m_transcripts->add(text, Date::now());
     setHistory(m_transcripts->entries());
+    // Nothing says the text arrived before the keystroke was sent, or before a field that shows its text
+    // shows it: until then the panel still says the dictation is being transcribed.
+    const PasteOutcome outcome = co_await std::move(pasting);
+    if (!self)
+        co_return;
 
     // A new dictation that started meanwhile keeps its status.
     if (m_isRecording)
         co_return;
-    // Where the desktop binds the shortcut (Wayland), what is missing is its consent to type, which the
-    // window calls "Saisie au clavier".
-    if (!trusted)
-        setStatus(RecordingStatus::message(
-            desktopBindsShortcut()
-                ? QCoreApplication::translate("AppCoordinator",
-                                              "Copié dans le presse-papier (Saisie au clavier requise)")
-                : QCoreApplication::translate("AppCoordinator",
-                                              "Copié dans le presse-papier (Accessibilité requise)")));
-    else if (refuses)
+    if (refuses || (outcome != PasteOutcome::sent && outcome != PasteOutcome::readBack))
         setStatus(RecordingStatus::message(QCoreApplication::translate(
             "AppCoordinator", "Aucun champ de texte actif : le texte est copié, collez-le avec ⌘V")));
     else

@@ -68,6 +68,11 @@ struct DesktopServices::Parts
         return std::make_unique<PulseSound>(pulse, std::move(samples));
     }};
     ClipboardPasteboard pasteboard{QGuiApplication::clipboard()};
+    // PRIMARY, for the terminals that paste it on Shift+Insert; through Xwayland in a Wayland session.
+    std::unique_ptr<ClipboardPasteboard> primarySelection =
+        QGuiApplication::clipboard()->supportsSelection()
+            ? std::make_unique<ClipboardPasteboard>(QGuiApplication::clipboard(), QClipboard::Selection)
+            : nullptr;
     // The paste's keys, announced to the keyboard tap so that they never count as the user's.
     SyntheticKeys syntheticKeys;
     X11Workspace workspace;
@@ -152,6 +157,7 @@ AppCoordinatorServices DesktopServices::services()
     services.desktopShortcut = m_parts->desktopShortcut;
     services.workspace = &m_parts->frontWorkspace();
     services.pasteboard = &m_parts->clipboard();
+    services.primarySelection = m_parts->primarySelection.get();
     services.keySynth = m_parts->keySynth.get();
     services.focusedElement = &m_parts->focusedElement;
     if (m_parts->wayland)

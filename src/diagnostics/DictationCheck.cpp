@@ -184,7 +184,7 @@ QCoro::Task<std::optional<QString>> runStages(const Services& services, const Op
     const bool trusted = services.inputAccess->isTrusted();
     if (trusted) {
         TextInjector injector(*services.pasteboard, *services.keySynth, *services.workspace, clock);
-        injector.pasteAtCursor(recognised, true);
+        co_await injector.pasteAtCursor(recognised, true);
     } else {
         services.pasteboard->clearContents();
         services.pasteboard->writeItems(

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 #include <optional>
 
@@ -49,6 +50,16 @@ public:
     // or the bus cannot be read.
     virtual std::optional<QString> textBeforeCaret(int length)
     {
+        (void)length;
+        return std::nullopt;
+    }
+
+    // What a paste into the focused field can be checked against: as textBeforeCaret(), for the field of
+    // the process `processIdentifier` only, and none in a terminal, which hands a paste to the program
+    // running in it, to show or not.
+    virtual std::optional<QString> pasteTargetTextBeforeCaret(qint64 processIdentifier, int length)
+    {
+        (void)processIdentifier;
         (void)length;
         return std::nullopt;
     }

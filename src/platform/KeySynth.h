@@ -3,8 +3,9 @@
 
 namespace parlune {
 
-// The paste keystroke: Control+V, or Control+Shift+V where a terminal emulator reserves Control+V.
-enum class PasteChord { controlV, controlShiftV };
+// The paste keystroke: Control+V; Control+Shift+V where a terminal emulator reserves Control+V;
+// Shift+Insert for the xterm family, which pastes the PRIMARY selection that way and has no other chord.
+enum class PasteChord { controlV, controlShiftV, shiftInsert };
 
 // Synthesised keyboard input for the paste.
 class KeySynth

@@ -31,6 +31,11 @@ struct FakeDesktop
         : folder(std::move(folder))
     {
         audio.configure = [](FakeAudioInput&) {};
+        // The paste lands in the focused field, from the selection its chord pastes.
+        keySynth.onPaste = [this](PasteChord chord) {
+            focusedElement.paste(chord == PasteChord::shiftInsert ? primarySelection.text()
+                                                                  : pasteboard.text());
+        };
     }
 
     AppCoordinatorServices services()
@@ -49,6 +54,7 @@ struct FakeDesktop
         services.desktopShortcut = desktopShortcut;
         services.workspace = &workspace;
         services.pasteboard = &pasteboard;
+        services.primarySelection = &primarySelection;
         services.keySynth = &keySynth;
         services.focusedElement = &focusedElement;
         if (directInsertion)
@@ -70,6 +76,7 @@ struct FakeDesktop
     DesktopShortcut* desktopShortcut = nullptr;
     FakeWorkspace workspace;
     FakePasteboard pasteboard;
+    FakePasteboard primarySelection;
     FakeKeySynth keySynth;
     FakeFocusedElement focusedElement;
     // Whether texts are first handed straight to the focused widget, as in a Wayland session.

@@ -4,6 +4,7 @@
 #include "FakePasteboard.h"
 #include "platform/KeySynth.h"
 
+#include <functional>
 #include <vector>
 
 namespace parlune {
@@ -18,12 +19,17 @@ public:
     const FakePasteboard* pasteboard = nullptr;
     std::vector<PasteboardSnapshot> clipboardWhenPosted;
 
+    // Where each keystroke lands, when given.
+    std::function<void(PasteChord)> onPaste;
+
     bool modifiersHeld() override { return held; }
     bool postPaste(PasteChord chord) override
     {
         posted.push_back(chord);
         if (pasteboard)
             clipboardWhenPosted.push_back(pasteboard->content);
+        if (onPaste)
+            onPaste(chord);
         return true;
     }
 };

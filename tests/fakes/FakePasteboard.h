@@ -24,6 +24,16 @@ public:
         ++m_changeCount;
     }
 
+    // The plain text on it, empty when there is none.
+    QString text() const
+    {
+        for (const PasteboardItem& item : content)
+            for (const auto& [type, bytes] : item.data)
+                if (type == QLatin1String("text/plain"))
+                    return QString::fromUtf8(bytes);
+        return {};
+    }
+
     void copyFromOtherProgram(PasteboardSnapshot items)
     {
         content = std::move(items);

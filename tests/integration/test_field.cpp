@@ -6,13 +6,15 @@
 //   test_field line|button [TEXT]     a line edit (holding TEXT, the cursor at its end) or a button in
 //                                     front; "ready", then "text <base64 of UTF-8>" on each change of the
 //                                     line edit
-//   test_field copy LABEL             owns the clipboard (text/plain LABEL and image/png); "ready"
+//   test_field copy LABEL             owns the clipboard (text/plain LABEL and image/png) and the PRIMARY
+//                                     selection (text/plain "LABEL selected"); "ready"
 //   test_field copyfocused LABEL      the same from a focused window, as a Wayland compositor requires,
 //                                     with text/html and an empty marker type besides; "ready"
 //   test_field terminal               a terminal stand-in in front: on the bus a terminal without editable
 //                                     text, pastes the clipboard's text on Control+Shift+V; "ready", then
 //                                     "text <base64 of UTF-8>" on each change
-//   test_field dump                   "<type> <base64 of bytes>" for each type on the clipboard
+//   test_field dump [primary]         "<type> <base64 of bytes>" for each type on the clipboard, or on the
+//                                     PRIMARY selection
 //   test_field press|release KEYSYM   presses or releases one key through XTest, and nothing else
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -92,13 +94,17 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (mode == "dump") {
-        const QMimeData* mime = clipboard->mimeData();
+        const QMimeData* mime = clipboard->mimeData(
+            argc > 2 && QByteArray(argv[2]) == "primary" ? QClipboard::Selection : QClipboard::Clipboard);
         for (const QString& format : mime ? mime->formats() : QStringList())
             say(format.toUtf8() + ' ' + mime->data(format).toBase64());
         return 0;
     }
     if (mode == "copy" && argc == 3) {
         clipboard->setMimeData(richContent(argv[2]));
+        auto* selected = new QMimeData;
+        selected->setData(QStringLiteral("text/plain"), QByteArray(argv[2]) + " selected");
+        clipboard->setMimeData(selected, QClipboard::Selection);
         say("ready");
         return application.exec();
     }
@@ -113,8 +119,8 @@ int main(int argc, char** argv)
     } else if (mode == "button") {
         focus = new QPushButton(QStringLiteral("Valider"));
     } else if (mode == "terminal") {
-        // Named as a terminal emulator, so that the paste is Control+Shift+V.
-        QCoreApplication::setApplicationName(QStringLiteral("xterm"));
+        // Named as a native Wayland terminal emulator, so that the paste is Control+Shift+V.
+        QCoreApplication::setApplicationName(QStringLiteral("foot"));
         QAccessible::installFactory([](const QString&, QObject* object) -> QAccessibleInterface* {
             auto* view = dynamic_cast<TerminalView*>(object);
             return view ? new QAccessibleWidget(view, QAccessible::Terminal) : nullptr;

@@ -15,6 +15,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 
 #include <map>
 
@@ -24,16 +25,23 @@ using namespace parlune;
 
 namespace {
 
-// What another program reads from the clipboard, type by type (protocol targets and Qt's types aside).
-std::map<QByteArray, QByteArray> clipboardContent()
+// What another program reads from the clipboard, or the PRIMARY selection, type by type (protocol
+// targets and Qt's types aside).
+std::map<QByteArray, QByteArray> clipboardContent(const char* selection = "clipboard")
 {
     std::map<QByteArray, QByteArray> content;
-    for (const QByteArray& line : SessionChild(QStringLiteral(PARLUNE_TEST_FIELD), {"dump"}).lines()) {
+    for (const QByteArray& line :
+         SessionChild(QStringLiteral(PARLUNE_TEST_FIELD), {"dump", selection}).lines()) {
         const QByteArray type = line.left(line.indexOf(' '));
         if (type.contains('/') && !type.startsWith("application/x-qt-"))
             content[type] = QByteArray::fromBase64(line.mid(type.size() + 1));
     }
     return content;
+}
+
+QCoro::Task<> keepOutcome(QCoro::Task<PasteOutcome> paste, std::optional<PasteOutcome>* outcome)
+{
+    *outcome = co_await std::move(paste);
 }
 
 } // namespace
@@ -43,27 +51,78 @@ class DeliverySessionTest : public QObject
     Q_OBJECT
 
     ClipboardPasteboard pasteboard{QGuiApplication::clipboard()};
+    ClipboardPasteboard primary{QGuiApplication::clipboard(), QClipboard::Selection};
     SyntheticKeys ours;
     X11KeySynth keys{&ours};
     X11Workspace workspace;
+    AtspiFocusedElement focused;
     FakeClock clock;
-    TextInjector injector{pasteboard, keys, workspace, clock};
+    TextInjector injector{
+        pasteboard, keys, workspace, clock, {.readBack = &focused, .primarySelection = &primary}};
 
 private Q_SLOTS:
-    void anotherProgramsRichClipboardComesBackByteForByte()
+    // Another program's rich content comes back byte for byte, on both selections. The line edit shows its
+    // text on the accessibility bus: the paste is read back there. xterm types Control+Shift+V as a
+    // control character: it gets Shift+Insert, which pastes PRIMARY, and the program running in it reads
+    // the text.
+    void bothSelectionsComeBackByteForByte_data()
     {
+        QTest::addColumn<bool>("xterm");
+        QTest::newRow("Qt line edit") << false;
+        QTest::newRow("xterm") << true;
+    }
+
+    void bothSelectionsComeBackByteForByte()
+    {
+        QFETCH(bool, xterm);
         SessionChild owner(QStringLiteral(PARLUNE_TEST_FIELD), {"copy", "avant"});
         QVERIFY(owner.waitForLine("ready"));
-        const auto before = clipboardContent();
-        QVERIFY(before.count("image/png"));
+        const auto clipboardBefore = clipboardContent();
+        const auto primaryBefore = clipboardContent("primary");
+        QVERIFY(clipboardBefore.count("image/png") && primaryBefore.count("text/plain"));
 
-        TestField field;
-        QVERIFY(field.isReady());
         const QString text = QStringLiteral("Dictée : « déjà vu », 3 € ✓");
-        injector.pasteAtCursor(text, true);
-        QCOMPARE(field.waitForText(), text);
+        std::optional<PasteOutcome> outcome;
+        if (xterm) {
+            QTemporaryDir folder;
+            const QString received = folder.filePath(QStringLiteral("received"));
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+            // What the program in the terminal reads, as it arrives, without echo; and the terminal's window.
+            SessionChild terminal(QStringLiteral("xterm"),
+                                  {"-e", "sh", "-c",
+                                   R"(echo "$WINDOWID" > "$0.window"; stty -icanon -echo; exec cat > "$0")",
+                                   received},
+                                  environment);
+            // No window manager gives it the keyboard focus: as one would.
+            QVERIFY(waitUntil(
+                [&] {
+                    QFile window(received + QStringLiteral(".window"));
+                    return window.open(QIODevice::ReadOnly) &&
+                           workspace.activate({{}, {}, 0, window.readAll().trimmed().toULongLong()}) &&
+                           workspace.frontmostApplication().value_or(RunningApplication()).bundleIdentifier ==
+                               QLatin1String("XTerm");
+                },
+                10000));
+            keepOutcome(injector.pasteAtCursor(text, true), &outcome);
+            QVERIFY(waitUntil(
+                [&] {
+                    QFile file(received);
+                    return file.open(QIODevice::ReadOnly) && file.readAll() == text.toUtf8();
+                },
+                10000));
+        } else {
+            TestField field;
+            QVERIFY(field.isReady());
+            QTRY_VERIFY_WITH_TIMEOUT(focused.textBeforeCaret(1).has_value(), 10000);
+            keepOutcome(injector.pasteAtCursor(text, true), &outcome);
+            QCOMPARE(field.waitForText(), text);
+            clock.advance(TextInjector::readBackInterval);
+        }
+        QCOMPARE(outcome, std::optional(xterm ? PasteOutcome::sent : PasteOutcome::readBack));
         clock.advance(TextInjector::restoreDelay);
-        QCOMPARE(clipboardContent(), before);
+        QCOMPARE(clipboardContent(), clipboardBefore);
+        QCOMPARE(clipboardContent("primary"), primaryBefore);
     }
 
     // Another program's copy made within the delay wins, even one made just before the restore is due,
@@ -143,7 +202,6 @@ private Q_SLOTS:
     // and takes no text (a line edit takes it, and tells all it holds: the whole dictation shows it).
     void theFocusedFieldTellsWhatItHoldsAndAButtonTakesNoText()
     {
-        AtspiFocusedElement focused;
         TestField field("line", QStringLiteral("Il pleut depuis ce matin. « Déjà"));
         QVERIFY(field.isReady());
         QTRY_COMPARE_WITH_TIMEOUT(focused.textBeforeCaret(8), std::optional(QStringLiteral(". « Déjà")),

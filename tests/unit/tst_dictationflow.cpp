@@ -5,6 +5,7 @@
 #include "FakeDesktopShortcut.h"
 #include "input/GlobalHotkeys.h"
 #include "speech/SpeechEngine.h"
+#include "system/TextInjector.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -18,15 +19,6 @@ const RunningApplication editor{QStringLiteral("Gedit"), QStringLiteral("gedit")
 const RunningApplication browser{QStringLiteral("firefox-esr"), QStringLiteral("Navigator"), 43, 8};
 // Who is in front: this program, the editor or the browser.
 constexpr int self = 0, inEditor = 1, inBrowser = 2;
-
-QString clipboardText(const FakePasteboard& pasteboard)
-{
-    for (const PasteboardItem& item : pasteboard.content)
-        for (const auto& [type, bytes] : item.data)
-            if (type == QLatin1String("text/plain"))
-                return QString::fromUtf8(bytes);
-    return {};
-}
 
 } // namespace
 
@@ -203,11 +195,11 @@ private Q_SLOTS:
         QCOMPARE(app().status(), status);
         QCOMPARE(this->pastes(), pastes);
         QCOMPARE(app().history().size(), said.isEmpty() ? 0 : 1);
-        QCOMPARE(clipboardText(desktop().pasteboard), clipboard);
+        QCOMPARE(desktop().pasteboard.text(), clipboard);
         if (clipboard == QLatin1String("avant"))
             QCOMPARE(desktop().pasteboard.changeCount(), changes);
         advance(0.6);
-        QCOMPARE(clipboardText(desktop().pasteboard), afterwards);
+        QCOMPARE(desktop().pasteboard.text(), afterwards);
     }
 
     // The application in front at the start gets the text. It is brought back first only when this
@@ -306,9 +298,31 @@ private Q_SLOTS:
         releaseAfter(1);
 
         const QString pasted = QStringLiteral(" Merci pour tout.");
-        QCOMPARE(clipboardText(desktop().pasteboard), pasted);
+        QCOMPARE(desktop().pasteboard.text(), pasted);
         QCOMPARE(app().history().first().text, pasted);
+        // The field shows its text: the paste is read back there before it counts as inserted.
+        QCOMPARE(app().status(), RecordingStatus::transcribing());
+        advance(TextInjector::readBackInterval.count());
         QCOMPARE(app().status(), RecordingStatus::inserted(3));
+    }
+
+    // While the paste waits for keys the user still holds, nothing says the text arrived; if another
+    // window came to the front meanwhile, no keystroke goes there and the text is left on the clipboard.
+    void aPasteWaitingForHeldKeysClaimsNothing()
+    {
+        desktop().workspace.frontmost = editor;
+        desktop().keySynth.held = true;
+        press(QStringLiteral("deux mots"));
+        releaseAfter(1);
+        advance(30);
+        QCOMPARE(app().status(), RecordingStatus::transcribing());
+        desktop().workspace.frontmost = browser;
+        desktop().keySynth.held = false;
+        advance(TextInjector::modifierPollInterval.count() + TextInjector::restoreDelay.count());
+        QCOMPARE(pastes(), 0);
+        QCOMPARE(desktop().pasteboard.text(), QStringLiteral("Deux mots"));
+        QCOMPARE(app().status(), RecordingStatus::message(QStringLiteral(
+                                     "Aucun champ de texte actif : le texte est copié, collez-le avec ⌘V")));
     }
 };
 

@@ -21,23 +21,10 @@ using Text = std::unique_ptr<AtspiText, Unref>;
 // Reading the text before the cursor is worth less than a prompt paste.
 constexpr int contextTimeoutMilliseconds = 100;
 
-// The focused object of the active window, and the application it belongs to.
-struct Focus
-{
-    Accessible application;
-    Accessible element;
-};
-
-std::optional<Focus> focusOfActiveWindow()
-{
-    std::optional<ActiveWindow> active = activeWindowOfAnotherApplication();
-    if (!active)
-        return std::nullopt;
-    Accessible element = focusedInside(active->window.get());
-    if (!element)
-        return std::nullopt;
-    return Focus{std::move(active->application), std::move(element)};
-}
+// A focus found this long ago still stands: a delivery asks one after the other whether the widget
+// takes text, what is before its caret and, before the paste, what it shows, and each walk asks every
+// program on the bus.
+constexpr int focusReuseMilliseconds = 100;
 
 // One call to another program. It failed for want of an answer when it took the bus's whole time limit.
 class Call
@@ -123,11 +110,69 @@ public:
     CallTimeout& operator=(const CallTimeout&) = delete;
 };
 
+// Up to `length` characters before the caret of `element`; terminals left out with `notInTerminal`.
+std::optional<QString> readBeforeCaret(AtspiAccessible* element, int length, bool notInTerminal)
+{
+    // A password field's characters are never read, whatever its toolkit would show of them.
+    Call roleCall;
+    const AtspiRole role = atspi_accessible_get_role(element, &roleCall.error);
+    if (roleCall.failed() || role == ATSPI_ROLE_PASSWORD_TEXT ||
+        (notInTerminal && role == ATSPI_ROLE_TERMINAL))
+        return std::nullopt;
+    const Text text(atspi_accessible_get_text_iface(element));
+    if (!text)
+        return std::nullopt;
+
+    // Offsets count characters, not bytes.
+    Call caretCall;
+    const gint caret = atspi_text_get_caret_offset(text.get(), &caretCall.error);
+    if (caretCall.failed() || caret < 0)
+        return std::nullopt;
+    if (caret == 0)
+        return QString();
+    Call readCall;
+    gchar* before = atspi_text_get_text(text.get(), std::max(0, caret - length), caret, &readCall.error);
+    const bool read = !readCall.failed();
+    QString outcome = read ? QString::fromUtf8(before) : QString();
+    g_free(before);
+    if (!read)
+        return std::nullopt;
+    return outcome;
+}
+
 } // namespace
+
+// The focused object of the active window, and the application it belongs to.
+struct AtspiFocusedElement::Focus
+{
+    Accessible application;
+    Accessible element;
+    qint64 processIdentifier = 0;
+};
+
+AtspiFocusedElement::AtspiFocusedElement() = default;
+AtspiFocusedElement::~AtspiFocusedElement() = default;
+
+std::shared_ptr<const AtspiFocusedElement::Focus> AtspiFocusedElement::focusOfActiveWindow()
+{
+    if (m_lastFocus && m_lastFocusFound.isValid() && m_lastFocusFound.elapsed() < focusReuseMilliseconds)
+        return m_lastFocus;
+    m_lastFocus.reset();
+    std::optional<ActiveWindow> active = activeWindowOfAnotherApplication();
+    if (!active)
+        return nullptr;
+    Accessible element = focusedInside(active->window.get());
+    if (!element)
+        return nullptr;
+    m_lastFocus = std::make_shared<const Focus>(
+        Focus{std::move(active->application), std::move(element), active->processIdentifier});
+    m_lastFocusFound.start();
+    return m_lastFocus;
+}
 
 std::optional<FocusedElementFacts> AtspiFocusedElement::focused()
 {
-    const std::optional<Focus> focus = focusOfActiveWindow();
+    const auto focus = focusOfActiveWindow();
     if (!focus)
         return std::nullopt;
     AtspiAccessible* element = focus->element.get();
@@ -148,7 +193,7 @@ TextInsertion AtspiFocusedElement::insertText(const QString& text)
 {
     if (text.isEmpty())
         return TextInsertion::notInserted;
-    const std::optional<Focus> focus = focusOfActiveWindow();
+    const auto focus = focusOfActiveWindow();
     if (!focus || !hasState(focus->element.get(), ATSPI_STATE_EDITABLE))
         return TextInsertion::notInserted;
     AtspiAccessible* element = focus->element.get();
@@ -199,37 +244,23 @@ std::optional<QString> AtspiFocusedElement::textBeforeCaret(int length)
 {
     if (length <= 0)
         return std::nullopt;
-    // The text before the cursor only shapes the spacing of what is pasted: a field slower than this
-    // is taken as telling nothing rather than holding the paste back.
+    // The text before the cursor only shapes the spacing of what is pasted, or confirms a paste: a field
+    // slower than this is taken as telling nothing rather than holding the paste back.
     const CallTimeout timeout(contextTimeoutMilliseconds);
-    const std::optional<Focus> focus = focusOfActiveWindow();
-    if (!focus)
-        return std::nullopt;
-    AtspiAccessible* element = focus->element.get();
-    // A password field's characters are never read, whatever its toolkit would show of them.
-    Call roleCall;
-    const AtspiRole role = atspi_accessible_get_role(element, &roleCall.error);
-    if (roleCall.failed() || role == ATSPI_ROLE_PASSWORD_TEXT)
-        return std::nullopt;
-    const Text text(atspi_accessible_get_text_iface(element));
-    if (!text)
-        return std::nullopt;
+    const auto focus = focusOfActiveWindow();
+    return focus ? readBeforeCaret(focus->element.get(), length, false) : std::nullopt;
+}
 
-    // Offsets count characters, not bytes.
-    Call caretCall;
-    const gint caret = atspi_text_get_caret_offset(text.get(), &caretCall.error);
-    if (caretCall.failed() || caret < 0)
+std::optional<QString> AtspiFocusedElement::pasteTargetTextBeforeCaret(qint64 processIdentifier, int length)
+{
+    if (length <= 0)
         return std::nullopt;
-    if (caret == 0)
-        return QString();
-    Call readCall;
-    gchar* before = atspi_text_get_text(text.get(), std::max(0, caret - length), caret, &readCall.error);
-    const bool read = !readCall.failed();
-    QString outcome = read ? QString::fromUtf8(before) : QString();
-    g_free(before);
-    if (!read)
+    const CallTimeout timeout(contextTimeoutMilliseconds);
+    const auto focus = focusOfActiveWindow();
+    // A process the bus cannot tell is nobody's.
+    if (!focus || processIdentifier == 0 || focus->processIdentifier != processIdentifier)
         return std::nullopt;
-    return outcome;
+    return readBeforeCaret(focus->element.get(), length, true);
 }
 
 } // namespace parlune

@@ -222,16 +222,19 @@ bool PortalKeySynth::postPaste(PasteChord chord)
     // A chord still on its way goes first; a second paste never interleaves with it.
     if (m_session.isEmpty())
         return false;
-    const quint32 v = keyCodeForV();
-    const bool withShift = chord == PasteChord::controlShiftV;
-    key(leftControl, true);
+    const bool withControl = chord != PasteChord::shiftInsert;
+    const bool withShift = chord != PasteChord::controlV;
+    const quint32 main = chord == PasteChord::shiftInsert ? insertKey : keyCodeForV();
+    if (withControl)
+        key(leftControl, true);
     if (withShift)
         key(leftShift, true);
-    key(v, true);
-    key(v, false);
+    key(main, true);
+    key(main, false);
     if (withShift)
         key(leftShift, false);
-    key(leftControl, false);
+    if (withControl)
+        key(leftControl, false);
     return true;
 }
 

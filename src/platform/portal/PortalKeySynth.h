@@ -55,6 +55,7 @@ public:
     static constexpr quint32 leftShift = 42;
     // The V key of a QWERTY keyboard: the fallback when the layout cannot be read.
     static constexpr quint32 qwertyV = 47;
+    static constexpr quint32 insertKey = 110;
 
 Q_SIGNALS:
     // isTrusted() or problem() changed.

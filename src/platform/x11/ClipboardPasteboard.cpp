@@ -13,13 +13,14 @@
 
 namespace parlune {
 
-ClipboardPasteboard::ClipboardPasteboard(QClipboard* clipboard, QObject* parent)
+ClipboardPasteboard::ClipboardPasteboard(QClipboard* clipboard, QClipboard::Mode mode, QObject* parent)
     : QObject(parent)
     , m_clipboard(clipboard)
+    , m_mode(mode)
 {
-    // Another program taking the clipboard is the only change we do not count ourselves.
+    // Another program taking the selection is the only change we do not count ourselves.
     connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
-        if (mode == QClipboard::Clipboard && !m_writing) {
+        if (mode == m_mode && !m_writing) {
             ++m_changeCount;
             m_owned = false;
         }
@@ -42,7 +43,7 @@ PasteboardSnapshot ClipboardPasteboard::items()
 {
     if (m_clearPending)
         return {};
-    const QMimeData* mime = m_clipboard->mimeData(QClipboard::Clipboard);
+    const QMimeData* mime = m_clipboard->mimeData(m_mode);
     if (!mime)
         return {};
     PasteboardItem item;
@@ -80,17 +81,17 @@ std::optional<bool> ClipboardPasteboard::ownedOnServer()
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
     if (!connection)
         return std::nullopt;
-    if (!m_clipboardAtom) {
-        constexpr std::string_view name = "CLIPBOARD";
+    if (!m_selectionAtom) {
+        const std::string_view name = m_mode == QClipboard::Selection ? "PRIMARY" : "CLIPBOARD";
         xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
             connection, xcb_intern_atom(connection, false, name.size(), name.data()), nullptr);
-        m_clipboardAtom = atom ? atom->atom : 0;
+        m_selectionAtom = atom ? atom->atom : 0;
         std::free(atom);
-        if (!m_clipboardAtom)
+        if (!m_selectionAtom)
             return std::nullopt;
     }
     xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
-        connection, xcb_get_selection_owner(connection, m_clipboardAtom), nullptr);
+        connection, xcb_get_selection_owner(connection, m_selectionAtom), nullptr);
     if (!reply)
         return std::nullopt;
     const xcb_window_t owner = reply->owner;
@@ -115,10 +116,10 @@ void ClipboardPasteboard::clearContents()
             return;
         m_clearPending = false;
         m_owned = false;
-        if (!m_clipboard->ownsClipboard())
+        if (m_mode == QClipboard::Selection ? !m_clipboard->ownsSelection() : !m_clipboard->ownsClipboard())
             return;
         m_writing = true;
-        m_clipboard->clear(QClipboard::Clipboard);
+        m_clipboard->clear(m_mode);
         m_writing = false;
     });
 }
@@ -136,7 +137,7 @@ void ClipboardPasteboard::writeItems(const PasteboardSnapshot& items)
     }
     m_clearPending = false;
     m_writing = true;
-    m_clipboard->setMimeData(mime, QClipboard::Clipboard);
+    m_clipboard->setMimeData(mime, m_mode);
     m_writing = false;
     m_owned = true;
     ++m_changeCount;

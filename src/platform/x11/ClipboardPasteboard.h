@@ -3,21 +3,22 @@
 
 #include "platform/Pasteboard.h"
 
+#include <QClipboard>
 #include <QObject>
 
 #include <optional>
 
-class QClipboard;
-
 namespace parlune {
 
-// The X11 CLIPBOARD selection through Qt's clipboard. Main thread only.
+// An X11 selection through Qt's clipboard: CLIPBOARD, or with QClipboard::Selection the PRIMARY
+// selection (what is selected, pasted with the middle button or Shift+Insert). Main thread only.
 class ClipboardPasteboard final : public QObject, public Pasteboard
 {
     Q_OBJECT
 
 public:
-    explicit ClipboardPasteboard(QClipboard* clipboard, QObject* parent = nullptr);
+    explicit ClipboardPasteboard(QClipboard* clipboard, QClipboard::Mode mode = QClipboard::Clipboard,
+                                 QObject* parent = nullptr);
 
     PasteboardSnapshot items() override;
     int changeCount() override;
@@ -32,10 +33,11 @@ private:
     std::optional<bool> ownedOnServer();
 
     QClipboard* m_clipboard;
+    const QClipboard::Mode m_mode;
     int m_changeCount = 0;
     // Our last write is what the clipboard holds, as far as we have heard.
     bool m_owned = false;
-    quint32 m_clipboardAtom = 0;
+    quint32 m_selectionAtom = 0;
     bool m_writing = false;
     bool m_clearPending = false;
 };

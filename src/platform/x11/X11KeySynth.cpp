@@ -122,17 +122,18 @@ bool X11KeySynth::postPaste(PasteChord chord)
         return false;
     const HeldModifiers held = heldModifiers();
 
-    bool withControl = true;
-    bool withShift = chord == PasteChord::controlShiftV;
-    unsigned int key = keycodeForV();
-    if (chord == PasteChord::controlV && held.hasShift()) {
-        // Control+V would arrive as Control+Shift+V, which most applications do not take for a paste.
-        if (const KeyCode insert = XKeysymToKeycode(m_display, XK_Insert)) {
-            withControl = false;
-            withShift = true;
-            key = insert;
-        }
-    }
+    const KeyCode insert = XKeysymToKeycode(m_display, XK_Insert);
+    // Control+V with Shift held would arrive as Control+Shift+V, which most applications do not take for
+    // a paste: Shift+Insert is the one they do.
+    const bool shiftInsert =
+        chord == PasteChord::shiftInsert || (chord == PasteChord::controlV && held.hasShift() && insert);
+    if (shiftInsert && !insert)
+        return false;
+    const bool withControl = !shiftInsert;
+    const bool withShift = chord != PasteChord::controlV || shiftInsert;
+    const unsigned int key = shiftInsert ? insert : keycodeForV();
+    // The xterm family reads Shift+Insert whatever Control does; other applications may not.
+    const bool controlSpoils = chord != PasteChord::shiftInsert;
 
     // The chord's modifiers through keys that are up, even when another key of the same modifier is
     // held: the user may let go of it at any moment.
@@ -149,7 +150,7 @@ bool X11KeySynth::postPaste(PasteChord chord)
     // What would still spoil the chord has been waited for; when it is still down, releasing it is the
     // last resort (it works for keys pressed through XTest, not for the user's own).
     std::vector<unsigned int> spoiling = held.others;
-    if (!withControl)
+    if (shiftInsert && controlSpoils)
         spoiling.insert(spoiling.end(), held.control.begin(), held.control.end());
     for (const unsigned int keycode : spoiling)
         send(keycode, false);

@@ -18,8 +18,9 @@ class SyntheticKeys;
 // and releasing one that was pressed through XTest would end that dictation; so the paste never
 // touches the keys held. It uses the modifiers it needs through keys that are up, and a chord that
 // works with the held ones: Control+V whatever Control key is held, Shift+Insert while Shift is held
-// (Control+Shift+V pastes in terminals only). Alt, Super and the like spoil every chord: the caller
-// waits for them to come up (modifiersHeld()).
+// (Control+Shift+V pastes in terminals only), and Shift+Insert for the xterm family with or without
+// Control. Alt, Super and the like spoil every chord: the caller waits for them to come up
+// (modifiersHeld()).
 //
 // Every key event it sends is announced in `ours` first, so that the keyboard tap does not take it
 // for the user's.
