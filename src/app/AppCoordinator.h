@@ -121,14 +121,17 @@ class AppCoordinator : public QObject
     Q_PROPERTY(bool shortcutReady READ shortcutReady NOTIFY shortcutLabelChanged)
     // For the views: the language as its raw value ("fr", "es", "en"); writing an unknown code does nothing.
     Q_PROPERTY(QString languageCode READ languageCode WRITE setLanguageCode NOTIFY languageChanged)
-    // The download of the current language's model, while one runs: "Téléchargement du modèle
-    // français… 42 %" and the fraction done, from 0 to 1.
+    // The installation of the current language's model, while one runs: its step in words
+    // ("Téléchargement du modèle français… 42 % — 2,1 Mo/s, encore 12 s", "Vérification du modèle
+    // français…", "Chargement du modèle français…"), the fraction downloaded from 0 to 1 (-1 for a step
+    // that cannot be measured) and whether it can still be stopped.
     Q_PROPERTY(bool modelDownloadActive READ modelDownloadActive NOTIFY modelDownloadChanged)
     Q_PROPERTY(QString modelDownloadText READ modelDownloadText NOTIFY modelDownloadChanged)
     Q_PROPERTY(double modelDownloadFraction READ modelDownloadFraction NOTIFY modelDownloadChanged)
     // Why the current language's model could not be loaded, once its preparation found so; empty otherwise.
     Q_PROPERTY(QString modelProblem READ modelProblem NOTIFY modelProblemChanged)
     Q_PROPERTY(bool canDownloadModelAgain READ canDownloadModelAgain NOTIFY modelProblemChanged)
+    Q_PROPERTY(bool modelDownloadCancellable READ modelDownloadCancellable NOTIFY modelDownloadChanged)
 
 public:
     // Limits of one dictation.
@@ -177,6 +180,7 @@ public:
     double modelDownloadFraction() const { return m_modelDownloadFraction; }
     QString modelProblem() const;
     bool canDownloadModelAgain() const;
+    bool modelDownloadCancellable() const { return m_modelDownloadCancellable; }
 
     // The settings: each assignment saves the whole record (live only) and applies its side effects.
     void setLanguage(Language language);
@@ -272,7 +276,7 @@ private:
     // Language preparation and the watch timer.
     void prepareLanguage(bool showProgress);
     static QCoro::Task<> runPreparation(QPointer<AppCoordinator> self, Language language);
-    // "Préparation : Français…", or the download's progress while the model is being fetched.
+    // "Préparation : Français…", or the installation's step while the model is being installed.
     QString preparingText(Language language) const;
     void followInstallation(Language language, std::shared_ptr<InstallationProgress> progress);
     void refreshModelDownload();
@@ -301,6 +305,7 @@ private:
     bool m_soundsEnabled = true;
     QString m_modelDownloadText;
     double m_modelDownloadFraction = 0;
+    bool m_modelDownloadCancellable = false;
 
     // Services.
     Clock* m_clock;

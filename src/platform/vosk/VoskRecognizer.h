@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/Clock.h"
 #include "platform/Recognizer.h"
 #include "platform/models/ModelCatalogue.h"
 #include "platform/vosk/VoskLibrary.h"
@@ -22,10 +23,10 @@ class VoskRecognizer final : public Recognizer
 {
 public:
     // `modelsFolder` defaults to the program's own, "vosk" in `AppPaths::models()`. With a guard, a model
-    // is loaded only once the guard has let it.
+    // is loaded only once the guard has let it. The clock times the downloads' speed.
     explicit VoskRecognizer(std::shared_ptr<const VoskLibrary> library,
                             ModelCatalogue catalogue = ModelCatalogue::shipped(), QString modelsFolder = {},
-                            std::shared_ptr<ModelGuard> guard = nullptr);
+                            std::shared_ptr<ModelGuard> guard = nullptr, Clock& clock = SystemClock::instance());
     ~VoskRecognizer() override;
 
     QCoro::Task<std::optional<QString>> supportedLocale(QString localeIdentifier) override;
@@ -59,7 +60,8 @@ private:
     ModelCatalogue m_catalogue;
     QString m_modelsFolder;
     std::shared_ptr<ModelGuard> m_guard;
-    std::unique_ptr<QNetworkAccessManager> m_network;
+    Clock* m_clock;
+    std::shared_ptr<QNetworkAccessManager> m_network;
     std::map<QString, std::shared_ptr<VoskModelSlot>> m_slots;
 };
 
