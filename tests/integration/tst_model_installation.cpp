@@ -270,7 +270,8 @@ private Q_SLOTS:
                                  {}};
         const QString models = m_dir.filePath("models");
         SpeechEngine engine(std::make_shared<VoskRecognizer>(VoskLibrary::load(fakeVoskLibraryPath()).value(),
-                                                             ModelCatalogue({source}), models, m_clock));
+                                                             ModelCatalogue({source}), models, nullptr,
+                                                             m_clock));
         std::shared_ptr<InstallationProgress> progress;
         engine.setOnInstallation(
             [&](Language, std::shared_ptr<InstallationProgress> installation) { progress = installation; });

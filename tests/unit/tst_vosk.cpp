@@ -71,7 +71,7 @@ class VoskTest : public QObject
         if (!script.isEmpty())
             writeFakeVoskModel(models + QStringLiteral("/fr-FR"), script);
         source.localeIdentifier = QStringLiteral("fr-FR");
-        return std::make_shared<VoskRecognizer>(m_fake, ModelCatalogue({source}), models, m_clock);
+        return std::make_shared<VoskRecognizer>(m_fake, ModelCatalogue({source}), models, nullptr, m_clock);
     }
 
 private Q_SLOTS:

@@ -26,7 +26,8 @@ public:
     // is loaded only once the guard has let it. The clock times the downloads' speed.
     explicit VoskRecognizer(std::shared_ptr<const VoskLibrary> library,
                             ModelCatalogue catalogue = ModelCatalogue::shipped(), QString modelsFolder = {},
-                            std::shared_ptr<ModelGuard> guard = nullptr, Clock& clock = SystemClock::instance());
+                            std::shared_ptr<ModelGuard> guard = nullptr,
+                            Clock& clock = SystemClock::instance());
     ~VoskRecognizer() override;
 
     QCoro::Task<std::optional<QString>> supportedLocale(QString localeIdentifier) override;
