@@ -33,11 +33,11 @@ public:
     // computer is busy, and a run that comes after the hold was taken as over starts the next dictation.
     // A tap is decided generously, since it changes nothing visible at once. The end of a hold is seen
     // that much late, so the gap starts short, and grows with the lateness the hold's runs have shown:
-    // twice the worst, up to half a second.
+    // three times the worst, up to 0.6 s.
     static constexpr Seconds tapAllowance{0.25};
     static constexpr Seconds gapAllowance{0.12};
-    static constexpr double latenessFactor = 2;
-    static constexpr Seconds largestGapAllowance{0.5};
+    static constexpr double latenessFactor = 3;
+    static constexpr Seconds largestGapAllowance{0.6};
 
     RepeatedShortcut(Clock& clock, PressCallback onPress, ReleaseCallback onRelease);
     ~RepeatedShortcut();

@@ -103,7 +103,10 @@ private Q_SLOTS:
             return true;
         });
 
-        QCOMPARE(client.send(InstanceCommand::release).status, 0);
+        auto release =
+            std::async(std::launch::async, [&client] { return client.send(InstanceCommand::release); });
+        QTRY_VERIFY(release.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+        QCOMPARE(release.get().status, 0);
         QCOMPARE(starts.load(), 0);
         std::vector<std::future<InstanceClient::Result>> runs;
         for (int run = 0; run < 4; ++run)

@@ -156,10 +156,10 @@ private Q_SLOTS:
             "start");
         row("a repeat just after the gap is the next press", "shortcut@0 shortcut@0.5 shortcut@0.651", 0.7,
             "start finish start");
-        row("repeats that came 0.1 s late are waited for 0.23 s",
-            "shortcut@0 shortcut@0.5 shortcut@0.53 shortcut@0.66 shortcut@0.889", 1.0, "start");
-        row("repeats that came 0.1 s late, then none for 0.23 s",
-            "shortcut@0 shortcut@0.5 shortcut@0.53 shortcut@0.66", 0.891, "start finish");
+        row("repeats that came 0.1 s late are waited for 0.33 s",
+            "shortcut@0 shortcut@0.5 shortcut@0.53 shortcut@0.66 shortcut@0.989", 1.1, "start");
+        row("repeats that came 0.1 s late, then none for 0.33 s",
+            "shortcut@0 shortcut@0.5 shortcut@0.53 shortcut@0.66", 0.991, "start finish");
         row("a first repeat late but within 0.75 s is a hold", "shortcut@0 shortcut@0.749", 0.8, "start");
         row("a first run after 0.75 s is the next press", "shortcut@0 shortcut@0.751", 0.8, "start finish");
         row("a press the desktop repeats is one press", "press@0 press@0.5 press@0.54 release@1", 1.5,
