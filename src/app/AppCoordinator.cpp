@@ -19,6 +19,7 @@ AppCoordinator::AppCoordinator(AppCoordinatorServices services, bool live, QObje
     : QObject(parent)
     , m_clock(services.clock)
     , m_microphoneStatus(std::move(services.microphoneStatus))
+    , m_keyboardRepeat(std::move(services.keyboardRepeat))
     , m_inputAccess(services.inputAccess)
     , m_desktopShortcut(services.desktopShortcut)
     , m_workspace(services.workspace)

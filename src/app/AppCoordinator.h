@@ -10,6 +10,7 @@
 #include "input/KeyCombo.h"
 #include "platform/AudioInput.h"
 #include "platform/Clock.h"
+#include "platform/KeyboardRepeat.h"
 #include "platform/MicrophoneAccess.h"
 #include "platform/Workspace.h"
 #include "speech/CursorContext.h"
@@ -75,6 +76,9 @@ struct AppCoordinatorServices
     KeyboardTap* keyboardTap = nullptr;
     // Where the desktop binds the shortcut itself (Wayland): what it bound, or why it could not.
     DesktopShortcut* desktopShortcut = nullptr;
+    // How the keyboard repeats a held key, for a shortcut the desktop reports by running
+    // `parlune --shortcut` again at each repeat (GNOME); its defaults when unset.
+    std::function<KeyboardRepeat()> keyboardRepeat;
     Workspace* workspace = nullptr;
     Pasteboard* pasteboard = nullptr;
     KeySynth* keySynth = nullptr;
@@ -302,6 +306,7 @@ private:
     // Services.
     Clock* m_clock;
     std::function<MicrophoneAuthorization()> m_microphoneStatus;
+    std::function<KeyboardRepeat()> m_keyboardRepeat;
     InputAccess* m_inputAccess;
     DesktopShortcut* m_desktopShortcut;
     Workspace* m_workspace;

@@ -53,6 +53,8 @@ RepeatedShortcut& AppCoordinator::repeatedShortcut()
                         secondsBetween(releasedAt, self->m_clock->now()));
                 self->shortcutReleased(releasedAt);
             });
+        if (m_keyboardRepeat)
+            m_repeatedShortcut->setKeyboardRepeat(m_keyboardRepeat);
     }
     return *m_repeatedShortcut;
 }

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -67,8 +68,11 @@ std::string runtimeFolder()
     return "/tmp";
 }
 
+// The system's own words for an error, in the user's language where the system has it.
 std::string systemError(int error)
 {
+    static const bool localised = std::setlocale(LC_MESSAGES, "") != nullptr;
+    (void)localised;
     return std::strerror(error);
 }
 
@@ -183,12 +187,12 @@ Descriptor listenAt(const std::string& path, std::string& error)
 {
     const std::optional<sockaddr_un> address = addressOf(path);
     if (!address) {
-        error = "le chemin de la prise est trop long (" + path + ").";
+        error = "le chemin du socket est trop long (" + path + ").";
         return Descriptor();
     }
     Descriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!socket.valid()) {
-        error = "impossible de créer la prise de Parlune (" + systemError(errno) + ").";
+        error = "impossible de créer le socket de Parlune (" + systemError(errno) + ").";
         return socket;
     }
     ::unlink(path.c_str());
@@ -241,7 +245,7 @@ InstanceClient::Result InstanceClient::send(InstanceCommand command) const
             // Queued on the new socket before the instance starts, so that the command waits for it.
             socket = connectTo(m_path);
             if (!socket.valid())
-                return failure("impossible de joindre la prise de Parlune (" + systemError(errno) + ").");
+                return failure("impossible de joindre le socket de Parlune (" + systemError(errno) + ").");
             if (!m_start || !m_start(listening.get()))
                 return failure("impossible de démarrer Parlune.");
             patience = startingAnswerTime;

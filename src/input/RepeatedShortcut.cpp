@@ -7,7 +7,7 @@ namespace parlune {
 
 struct RepeatedShortcut::Hold
 {
-    Timing timing;
+    KeyboardRepeat repeat;
     Clock::Instant lastRun;
     bool repeated = false;
     // How much later than the keyboard's schedule the runs of this hold have come, at worst.
@@ -26,7 +26,7 @@ RepeatedShortcut::RepeatedShortcut(Clock& clock, PressCallback onPress, ReleaseC
     : m_clock(clock)
     , m_onPress(std::move(onPress))
     , m_onRelease(std::move(onRelease))
-    , m_timing([] { return Timing{}; })
+    , m_keyboardRepeat([] { return KeyboardRepeat{}; })
 {}
 
 RepeatedShortcut::~RepeatedShortcut()
@@ -43,22 +43,22 @@ void RepeatedShortcut::run()
     };
     if (m_hold) {
         Hold& hold = *m_hold;
-        const Seconds expected = hold.repeated ? hold.timing.interval : hold.timing.delay;
+        const Seconds expected = hold.repeated ? hold.repeat.interval : hold.repeat.delay;
         hold.lateness = std::max(hold.lateness, Seconds(now - hold.lastRun) - expected);
         hold.lastRun = now;
         hold.repeated = true;
         // A computer too busy to keep the schedule is given time in proportion.
         const Seconds allowance =
             std::clamp(latenessFactor * hold.lateness, gapAllowance, largestGapAllowance);
-        hold.deadline = after(hold.timing.interval + allowance);
+        hold.deadline = after(hold.repeat.interval + allowance);
         if (hold.deadline < hold.wakeAt)
             watch(this, m_clock, m_hold);
         return;
     }
     m_hold = std::make_shared<Hold>();
-    m_hold->timing = m_timing();
+    m_hold->repeat = m_keyboardRepeat();
     m_hold->lastRun = now;
-    m_hold->deadline = after(m_hold->timing.delay + tapAllowance);
+    m_hold->deadline = after(m_hold->repeat.delay + tapAllowance);
     if (m_onPress)
         m_onPress();
     watch(this, m_clock, m_hold);

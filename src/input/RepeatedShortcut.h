@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/KeyboardRepeat.h"
 
 #include <functional>
 #include <memory>
@@ -22,13 +23,6 @@ public:
     using PressCallback = std::function<void()>;
     using ReleaseCallback = std::function<void(Clock::Instant releasedAt)>;
 
-    // The keyboard's auto-repeat: the first repeat this long after the press, then one every interval.
-    struct Timing
-    {
-        Seconds delay{0.5};
-        Seconds interval{0.03};
-    };
-
     // Each run is a new process that the desktop starts, later than the keyboard's schedule when the
     // computer is busy, and a run that comes after the hold was taken as over starts the next dictation.
     // A tap is decided generously, since it changes nothing visible at once. The end of a hold is seen
@@ -45,8 +39,9 @@ public:
     RepeatedShortcut(const RepeatedShortcut&) = delete;
     RepeatedShortcut& operator=(const RepeatedShortcut&) = delete;
 
-    // Read at each press: the desktop's repeat settings may change while the program runs.
-    void setTiming(std::function<Timing()> timing) { m_timing = std::move(timing); }
+    // The keyboard's repeat, asked at each press: the desktop's settings may change while the program
+    // runs. GNOME's defaults until set.
+    void setKeyboardRepeat(std::function<KeyboardRepeat()> repeat) { m_keyboardRepeat = std::move(repeat); }
 
     // The desktop ran the command once more.
     void run();
@@ -60,7 +55,7 @@ private:
     Clock& m_clock;
     const PressCallback m_onPress;
     const ReleaseCallback m_onRelease;
-    std::function<Timing()> m_timing;
+    std::function<KeyboardRepeat()> m_keyboardRepeat;
     std::shared_ptr<Hold> m_hold;
 };
 

@@ -56,6 +56,7 @@ struct FakeDesktop
         services.media = &media;
         services.sounds = &sounds;
         services.loginItem = &loginItem;
+        services.keyboardRepeat = [this] { return keyboardRepeat; };
         return services;
     }
 
@@ -72,6 +73,7 @@ struct FakeDesktop
     FakePasteboard pasteboard;
     FakeKeySynth keySynth;
     FakeFocusedElement focusedElement;
+    KeyboardRepeat keyboardRepeat;
     // Whether texts are first handed straight to the focused widget, as in a Wayland session.
     bool directInsertion = false;
     FakeOutputMixer mixer;

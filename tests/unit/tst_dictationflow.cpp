@@ -140,16 +140,17 @@ private Q_SLOTS:
         QTest::addColumn<double>("until");
         QTest::addColumn<QString>("happened");
         QTest::addColumn<bool>("handsFree");
+        QTest::addColumn<double>("repeatDelay");
 
         QString gnomeHold = QStringLiteral("shortcut@0");
         for (int repeat = 0; repeat < 34; ++repeat)
             gnomeHold += QStringLiteral(" shortcut@%1").arg(0.5 + 0.03 * repeat);
         const auto row = [](const char* tag, const char* commands, double until, const char* happened,
-                            bool handsFree = false) {
-            QTest::newRow(tag) << QString(commands) << until << QString(happened) << handsFree;
+                            bool handsFree = false, double repeatDelay = 0.5) {
+            QTest::newRow(tag) << QString(commands) << until << QString(happened) << handsFree << repeatDelay;
         };
         QTest::newRow("held on GNOME: the end of the repeats finishes")
-            << gnomeHold << 2.0 << QStringLiteral("start finish") << false;
+            << gnomeHold << 2.0 << QStringLiteral("start finish") << false << 0.5;
         row("tapped on GNOME: no repeat keeps recording hands-free", "shortcut@0", 2, "start", true);
         row("tapped on GNOME, the next press finishes", "shortcut@0 shortcut@1.5", 2, "start finish");
         row("a repeat just within the gap is the same hold", "shortcut@0 shortcut@0.5 shortcut@0.649", 0.79,
@@ -162,6 +163,8 @@ private Q_SLOTS:
             "shortcut@0 shortcut@0.5 shortcut@0.53 shortcut@0.66", 0.991, "start finish");
         row("a first repeat late but within 0.75 s is a hold", "shortcut@0 shortcut@0.749", 0.8, "start");
         row("a first run after 0.75 s is the next press", "shortcut@0 shortcut@0.751", 0.8, "start finish");
+        row("the keyboard's own repeat delay counts: 1 s, a first repeat at 1.2 s", "shortcut@0 shortcut@1.2",
+            1.3, "start", false, 1.0);
         row("a press the desktop repeats is one press", "press@0 press@0.5 press@0.54 release@1", 1.5,
             "start finish");
         row("press and release 0.2 s apart: hands-free", "press@0 release@0.2", 1, "start", true);
@@ -176,6 +179,8 @@ private Q_SLOTS:
         QFETCH(double, until);
         QFETCH(QString, happened);
         QFETCH(bool, handsFree);
+        QFETCH(double, repeatDelay);
+        desktop().keyboardRepeat.delay = Seconds(repeatDelay);
 
         QStringList seen;
         RecordingStatus::Kind last = RecordingStatus::Idle;
