@@ -5,6 +5,7 @@
 #include "app/HudPresenter.h"
 #include "audio/AudioRecorder.h"
 #include "input/GlobalHotkeys.h"
+#include "input/RepeatedShortcut.h"
 #include "speech/DictationSession.h"
 #include "speech/SpeechEngine.h"
 #include "store/AppSettingsStore.h"
@@ -18,6 +19,7 @@ AppCoordinator::AppCoordinator(AppCoordinatorServices services, bool live, QObje
     : QObject(parent)
     , m_clock(services.clock)
     , m_microphoneStatus(std::move(services.microphoneStatus))
+    , m_keyboardRepeat(std::move(services.keyboardRepeat))
     , m_inputAccess(services.inputAccess)
     , m_desktopShortcut(services.desktopShortcut)
     , m_workspace(services.workspace)

@@ -4,11 +4,13 @@
 #include "app/CancellableTask.h"
 #include "app/Completion.h"
 #include "app/HudPresenter.h"
+#include "app/InstanceCommand.h"
 #include "app/RecordingStatus.h"
 #include "app/ShortcutGesture.h"
 #include "input/KeyCombo.h"
 #include "platform/AudioInput.h"
 #include "platform/Clock.h"
+#include "platform/KeyboardRepeat.h"
 #include "platform/MicrophoneAccess.h"
 #include "platform/Workspace.h"
 #include "speech/CursorContext.h"
@@ -49,6 +51,7 @@ class MediaController;
 class Pasteboard;
 class Permissions;
 class Recognizer;
+class RepeatedShortcut;
 class Sounds;
 class SpeechEngine;
 class TextInjector;
@@ -73,6 +76,9 @@ struct AppCoordinatorServices
     KeyboardTap* keyboardTap = nullptr;
     // Where the desktop binds the shortcut itself (Wayland): what it bound, or why it could not.
     DesktopShortcut* desktopShortcut = nullptr;
+    // How the keyboard repeats a held key, for a shortcut the desktop reports by running
+    // `parlune --shortcut` again at each repeat (GNOME); its defaults when unset.
+    std::function<KeyboardRepeat()> keyboardRepeat;
     Workspace* workspace = nullptr;
     Pasteboard* pasteboard = nullptr;
     // X11's PRIMARY selection, where the terminals that paste it on Shift+Insert get the text too.
@@ -206,10 +212,16 @@ public:
     // What the global shortcut reports.
     void shortcutPressed();
     void shortcutReleased();
+    // A release seen late, dated when the keys were last known down.
+    void shortcutReleased(Clock::Instant releasedAt);
     void otherKeyPressed();
     void escapePressed();
     // Carries out a decision of the gesture; none does nothing.
     void apply(std::optional<ShortcutGesture::Action> action);
+
+    // What another launch of the program asks (`parlune --press`…), through the shortcut's own entry
+    // points: a press, a release, Escape, the menu's start/stop, or a run of a desktop's repeating shortcut.
+    void runCommand(InstanceCommand command);
 
     // The watch timer's work, every 2 seconds: follows the input permission, keeps the keyboard tap
     // alive and ends dictations that run too long.
@@ -285,6 +297,7 @@ private:
     void startPermissionWatch();
     void followDesktopShortcut();
     void enforceRecordingSafety();
+    RepeatedShortcut& repeatedShortcut();
 
     // Published state.
     RecordingStatus m_status;
@@ -310,6 +323,7 @@ private:
     // Services.
     Clock* m_clock;
     std::function<MicrophoneAuthorization()> m_microphoneStatus;
+    std::function<KeyboardRepeat()> m_keyboardRepeat;
     InputAccess* m_inputAccess;
     DesktopShortcut* m_desktopShortcut;
     Workspace* m_workspace;
@@ -326,6 +340,8 @@ private:
     std::unique_ptr<AppSettingsStore> m_settingsStore;
     std::unique_ptr<GlobalHotkeys> m_hotkeys;
     std::unique_ptr<HudPresenter> m_hud;
+    // The shortcut a desktop reports by running `parlune --shortcut` at the press and at each repeat.
+    std::unique_ptr<RepeatedShortcut> m_repeatedShortcut;
 
     // The coordinator's own bookkeeping.
     std::optional<CancellableTask> m_hideMessageTask;
@@ -333,6 +349,8 @@ private:
     const bool m_live;
     bool m_isApplyingSettings = false;
     ShortcutGesture m_gesture;
+    // `parlune --press` came, and no `--release` yet.
+    bool m_commandHeld = false;
     // Tags the live preview of each dictation, so that a late preview of an earlier one is dropped.
     qint64 m_sessionID = 0;
     // Where the current dictation's words will go, read from the field at its first preview.

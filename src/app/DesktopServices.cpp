@@ -23,6 +23,7 @@
 #include "platform/x11/X11KeySynth.h"
 #include "platform/x11/X11KeyboardTap.h"
 #include "platform/x11/X11Workspace.h"
+#include "platform/xdg/GnomeKeyboardRepeat.h"
 #include "platform/xdg/XdgAutostart.h"
 #include "store/AppPaths.h"
 #include "system/LoginItem.h"
@@ -88,6 +89,7 @@ struct DesktopServices::Parts
                            QCoreApplication::applicationFilePath(),
                            {LoginItem::launchArgument}};
     LoginItem loginItem{autostart};
+    GnomeKeyboardRepeat keyboardRepeat;
     Permissions permissions{focusedElement, frontWorkspace(), qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
                             qEnvironmentVariable("DESKTOP_SESSION")};
     std::shared_ptr<Recognizer> recognizer = makeRecognizer();
@@ -165,6 +167,7 @@ AppCoordinatorServices DesktopServices::services()
     services.media = &m_parts->media;
     services.sounds = &m_parts->sounds;
     services.loginItem = &m_parts->loginItem;
+    services.keyboardRepeat = [this] { return m_parts->keyboardRepeat.current(); };
     return services;
 }
 

@@ -62,6 +62,7 @@ struct FakeDesktop
         services.media = &media;
         services.sounds = &sounds;
         services.loginItem = &loginItem;
+        services.keyboardRepeat = [this] { return keyboardRepeat; };
         return services;
     }
 
@@ -79,6 +80,7 @@ struct FakeDesktop
     FakePasteboard primarySelection;
     FakeKeySynth keySynth;
     FakeFocusedElement focusedElement;
+    KeyboardRepeat keyboardRepeat;
     // Whether texts are first handed straight to the focused widget, as in a Wayland session.
     bool directInsertion = false;
     FakeOutputMixer mixer;
