@@ -3,7 +3,8 @@ import QtQuick
 import QtQuick.Layouts
 
 // One settings row inside a Panel: a symbol, a title with an optional detail line below it, and a
-// control at the trailing edge (a switch, a button, a picker).
+// control at the trailing edge (a switch, a button, a picker). Texts too long for the row wrap, so the
+// control always stays inside it; an action too wide to sit beside the texts goes under them (`below`).
 Item {
     id: row
 
@@ -12,14 +13,17 @@ Item {
     // Empty: the row has a single line.
     property string detail
     default property alias trailing: trailingSlot.data
+    property alias below: belowSlot.data
 
     width: parent ? parent.width : implicitWidth
-    implicitWidth: layout.implicitWidth + 28
-    implicitHeight: Math.max(46, layout.implicitHeight)
+    implicitWidth: 28 + 18 + 12 + Math.max(titleText.implicitWidth, 120) + 12 + trailingSlot.implicitWidth
+    implicitHeight: Math.max(46, layout.implicitHeight + 16)
 
     RowLayout {
         id: layout
-        anchors.fill: parent
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.verticalCenter: parent.verticalCenter
         anchors.leftMargin: 14
         anchors.rightMargin: 14
         spacing: 12
@@ -37,26 +41,33 @@ Item {
             }
         }
 
-        Column {
+        ColumnLayout {
             Layout.alignment: Qt.AlignVCenter
-            Layout.fillWidth: false
+            Layout.fillWidth: true
             spacing: 1
             Text {
+                id: titleText
+                Layout.fillWidth: true
                 text: row.title
+                wrapMode: Text.WordWrap
                 color: Theme.primary
                 font.pixelSize: Theme.bodySize
             }
             Text {
+                Layout.fillWidth: true
                 visible: row.detail.length > 0
                 text: row.detail
+                wrapMode: Text.WordWrap
                 color: Theme.secondary
                 font.pixelSize: Theme.captionSize
             }
-        }
-
-        Item {
-            Layout.fillWidth: true
-            Layout.minimumWidth: 8
+            Item {
+                id: belowSlot
+                Layout.topMargin: 6
+                visible: children.length > 0
+                implicitWidth: childrenRect.width
+                implicitHeight: childrenRect.height
+            }
         }
 
         Item {
