@@ -15,6 +15,14 @@ Item {
     default property alias trailing: trailingSlot.data
     property alias below: belowSlot.data
 
+    // The room the shown items of a slot take; none while they are all hidden.
+    function extent(items, dimension) {
+        let largest = 0
+        for (let i = 0; i < items.length; ++i)
+            largest = Math.max(largest, items[i][dimension])
+        return largest
+    }
+
     width: parent ? parent.width : implicitWidth
     implicitWidth: 28 + 18 + 12 + Math.max(titleText.implicitWidth, 120) + 12 + trailingSlot.implicitWidth
     implicitHeight: Math.max(46, layout.implicitHeight + 16)
@@ -63,18 +71,18 @@ Item {
             }
             Item {
                 id: belowSlot
-                Layout.topMargin: 6
-                visible: children.length > 0
-                implicitWidth: childrenRect.width
-                implicitHeight: childrenRect.height
+                Layout.topMargin: implicitHeight > 0 ? 6 : 0
+                implicitWidth: row.extent(visibleChildren, "width")
+                implicitHeight: row.extent(visibleChildren, "height")
             }
         }
 
+        // Takes no room while its control is hidden.
         Item {
             id: trailingSlot
             Layout.alignment: Qt.AlignVCenter
-            implicitWidth: childrenRect.width
-            implicitHeight: childrenRect.height
+            implicitWidth: row.extent(visibleChildren, "width")
+            implicitHeight: row.extent(visibleChildren, "height")
             Layout.preferredWidth: implicitWidth
             Layout.preferredHeight: implicitHeight
         }
