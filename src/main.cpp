@@ -1,105 +1,56 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/AppCoordinator.h"
-#include "app/AppDelegate.h"
-#include "app/AppWindowController.h"
-#include "app/DesktopServices.h"
-#include "app/ParluneApp.h"
-#include "app/SingleInstance.h"
-#include "diagnostics/DictationCheck.h"
-#include "diagnostics/WindowSnapshot.h"
-#include "platform/InputAccess.h"
-#include "platform/Log.h"
-#include "platform/appcast/AppcastUpdateController.h"
-#include "platform/xdg/DesktopId.h"
-#include "system/Updater.h"
-#include "ui/MainWindowView.h"
-#include "ui/QmlSetup.h"
-#include "ui/RecordingHUD.h"
-#include "ui/TextCatalogue.h"
-#include "ui/WindowPlatform.h"
+// The `parlune` command. A command for the running Parlune (`parlune --press`) is handed over from here,
+// in plain system calls: a desktop may run it at every keyboard repeat while a shortcut is held, and the
+// program's libraries alone take a tenth of a second to load. Anything else loads the program, which
+// lives in lib/parlune/ beside the folder of this executable, and runs it.
+#include "app/InstanceClient.h"
+#include "app/InstanceCommand.h"
 
-#include <QApplication>
+#include <climits>
+#include <cstdio>
+#include <string>
+
+#include <dlfcn.h>
+#include <unistd.h>
 
 using namespace parlune;
 
 namespace {
 
-// The self-check and the window snapshot live in their own part of the program; a build without them
-// says so and ends.
-void modeUnavailable(const char* mode)
+int runProgram(int argc, char** argv)
 {
-    logLine("%s is not available in this build", mode);
-    QCoreApplication::exit(2);
+    char executable[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", executable, sizeof executable - 1);
+    std::string path = length > 0 ? std::string(executable, std::size_t(length)) : std::string(argv[0]);
+    path = path.substr(0, path.rfind('/') + 1) + "../lib/parlune/libparlune-program.so";
+    void* program = ::dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
+    using Run = int (*)(int, char**);
+    const Run run = program ? reinterpret_cast<Run>(::dlsym(program, "parlune_run_program")) : nullptr;
+    if (!run) {
+        std::fprintf(stderr, "parlune : impossible de charger le programme (%s).\n", ::dlerror());
+        return 1;
+    }
+    return run(argc, argv);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // Decided before the application object exists: a snapshot renders offscreen, with no display.
-    const std::optional<QString> snapshotPath = WindowSnapshot::prepare(argc, argv);
-    // In a Wayland session the windows go through Xwayland, so that the panel keeps its place.
-    WindowPlatform::chooseBeforeApplication();
-    QApplication application(argc, argv);
-    WindowPlatform::restoreEnvironment();
-    QApplication::setApplicationName(QStringLiteral("Parlune"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Parlune"));
-    // The desktop matches the program's windows to its launcher entry by this name.
-    QGuiApplication::setDesktopFileName(desktopId());
-    // The program lives in the tray: closing its window does not end it.
-    QApplication::setQuitOnLastWindowClosed(false);
-    // Before any text: the few that name another system's things read as on this desktop.
-    TextCatalogue::install();
-
-    const QStringList arguments = QCoreApplication::arguments();
-    const AppDelegate::Mode mode = AppDelegate::modeFor(arguments);
-    // The self-check drives a dictation of its own on the desktop's services, and ends the program.
-    if (mode == AppDelegate::Mode::DictationCheck)
-        return DictationCheck::runAndExit();
-    if (mode == AppDelegate::Mode::Snapshot && snapshotPath) {
-        // The window's content from the stored settings and history, without the desktop's services.
-        const std::unique_ptr<AppCoordinator> coordinator = WindowSnapshot::storedState();
-        WindowSnapshot::run(*snapshotPath, *coordinator, ViewServices{});
-        return QApplication::exec();
+    const CommandLine commandLine = CommandLine::parse(argc, argv);
+    if (!commandLine.error.empty()) {
+        std::fprintf(stderr, "%s\n", commandLine.error.c_str());
+        return 2;
     }
-
-    // One interactive Parlune per user: a second launch brings the first one's window forward.
-    SingleInstance instance;
-    if (mode == AppDelegate::Mode::Interactive) {
-        if (SingleInstance::handOver())
-            return 0;
-        instance.listen();
+    if (commandLine.help) {
+        std::fwrite(usageText().data(), 1, usageText().size(), stdout);
+        return 0;
     }
-
-    chooseQuickRenderer();
-    AppCoordinator::sharedHudFactory() = [](AppCoordinator& coordinator) {
-        return std::make_unique<RecordingHUD>(coordinator);
-    };
-    AppCoordinator& coordinator = AppCoordinator::shared();
-    // The window's and the walkthrough's buttons open the desktop's settings; the window and the menu
-    // copy through the clipboard the dictations are delivered with.
-    ViewServices& viewServices = ViewFactory::programServices();
-    viewServices = DesktopServices::program().viewServices();
-
-    Updater updater([] {
-        return std::make_unique<AppcastUpdateController>(AppcastUpdateController::defaultFeedUrl(),
-                                                         AppcastUpdateController::currentVersion());
-    });
-    AppWindowController windows(coordinator);
-    ParluneApp parlune(coordinator, windows, updater, *viewServices.pasteboard);
-
-    LaunchServices services;
-    services.runDictationCheck = [] { modeUnavailable("The dictation self-check"); };
-    services.runSnapshot = [](const QString&) { modeUnavailable("The window snapshot"); };
-    services.startUpdater = [&parlune] { parlune.startUpdater(); };
-    services.inputAccessTrusted = [] { return InputAccess::system().isTrusted(); };
-    services.microphoneStatus = [] { return MicrophoneAccess::status(); };
-    services.onboardingDone = [&coordinator] { return coordinator.onboardingDone(); };
-    services.showMainWindow = [&windows] { windows.show(); };
-    AppDelegate delegate(std::move(services));
-    QObject::connect(&instance, &SingleInstance::reopenRequested, &instance,
-                     [&delegate] { delegate.applicationShouldHandleReopen(); });
-    delegate.applicationDidFinishLaunching(arguments);
-
-    return QApplication::exec();
+    if (commandLine.command) {
+        const InstanceClient::Result result = InstanceClient().send(*commandLine.command);
+        if (!result.error.empty())
+            std::fprintf(stderr, "%s\n", result.error.c_str());
+        return result.status;
+    }
+    return runProgram(argc, argv);
 }

@@ -5,6 +5,7 @@
 #include "app/HudPresenter.h"
 #include "audio/AudioRecorder.h"
 #include "input/GlobalHotkeys.h"
+#include "input/RepeatedShortcut.h"
 #include "speech/DictationSession.h"
 #include "speech/SpeechEngine.h"
 #include "store/AppSettingsStore.h"

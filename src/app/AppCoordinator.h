@@ -4,6 +4,7 @@
 #include "app/CancellableTask.h"
 #include "app/Completion.h"
 #include "app/HudPresenter.h"
+#include "app/InstanceCommand.h"
 #include "app/RecordingStatus.h"
 #include "app/ShortcutGesture.h"
 #include "input/KeyCombo.h"
@@ -49,6 +50,7 @@ class MediaController;
 class Pasteboard;
 class Permissions;
 class Recognizer;
+class RepeatedShortcut;
 class Sounds;
 class SpeechEngine;
 class TextInjector;
@@ -193,10 +195,16 @@ public:
     // What the global shortcut reports.
     void shortcutPressed();
     void shortcutReleased();
+    // A release seen late, dated when the keys were last known down.
+    void shortcutReleased(Clock::Instant releasedAt);
     void otherKeyPressed();
     void escapePressed();
     // Carries out a decision of the gesture; none does nothing.
     void apply(std::optional<ShortcutGesture::Action> action);
+
+    // What another launch of the program asks (`parlune --press`…), through the shortcut's own entry
+    // points: a press, a release, Escape, the menu's start/stop, or a run of a desktop's repeating shortcut.
+    void runCommand(InstanceCommand command);
 
     // The watch timer's work, every 2 seconds: follows the input permission, keeps the keyboard tap
     // alive and ends dictations that run too long.
@@ -269,6 +277,7 @@ private:
     void startPermissionWatch();
     void followDesktopShortcut();
     void enforceRecordingSafety();
+    RepeatedShortcut& repeatedShortcut();
 
     // Published state.
     RecordingStatus m_status;
@@ -309,6 +318,8 @@ private:
     std::unique_ptr<AppSettingsStore> m_settingsStore;
     std::unique_ptr<GlobalHotkeys> m_hotkeys;
     std::unique_ptr<HudPresenter> m_hud;
+    // The shortcut a desktop reports by running `parlune --shortcut` at the press and at each repeat.
+    std::unique_ptr<RepeatedShortcut> m_repeatedShortcut;
 
     // The coordinator's own bookkeeping.
     std::optional<CancellableTask> m_hideMessageTask;
@@ -316,6 +327,8 @@ private:
     const bool m_live;
     bool m_isApplyingSettings = false;
     ShortcutGesture m_gesture;
+    // `parlune --press` came, and no `--release` yet.
+    bool m_commandHeld = false;
     // Tags the live preview of each dictation, so that a late preview of an earlier one is dropped.
     qint64 m_sessionID = 0;
     // Where the current dictation's words will go, read from the field at its first preview.

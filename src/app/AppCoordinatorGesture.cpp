@@ -17,7 +17,12 @@ void AppCoordinator::shortcutPressed()
 
 void AppCoordinator::shortcutReleased()
 {
-    apply(m_gesture.release(m_clock->now()));
+    shortcutReleased(m_clock->now());
+}
+
+void AppCoordinator::shortcutReleased(Clock::Instant releasedAt)
+{
+    apply(m_gesture.release(releasedAt));
 }
 
 void AppCoordinator::otherKeyPressed()

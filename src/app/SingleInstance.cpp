@@ -2,9 +2,7 @@
 #include "app/SingleInstance.h"
 
 #include "platform/Log.h"
-#include "platform/xdg/DesktopId.h"
 
-#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -12,46 +10,10 @@ namespace parlune {
 
 namespace {
 
-const QByteArray reopenMessage = QByteArrayLiteral("reopen\n");
-// A running instance answers at once; this only bounds a stuck one.
-constexpr int handOverTimeoutMs = 2000;
-
-QString runtimeFolder()
-{
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return folder.isEmpty() ? QDir::tempPath() : folder;
-}
+// A line that never ends is no command.
+constexpr qsizetype longestLine = 64;
 
 } // namespace
-
-QString SingleInstance::socketPath()
-{
-    return runtimeFolder() + QLatin1Char('/') + desktopId() + QStringLiteral(".socket");
-}
-
-QString SingleInstance::legacySocketPath()
-{
-    return runtimeFolder() + QStringLiteral("/parlune.socket");
-}
-
-bool SingleInstance::handOver()
-{
-    return handOver(socketPath()) || handOver(legacySocketPath());
-}
-
-bool SingleInstance::handOver(const QString& path)
-{
-    QLocalSocket socket;
-    socket.connectToServer(path);
-    if (!socket.waitForConnected(handOverTimeoutMs))
-        return false;
-    socket.write(reopenMessage);
-    if (!socket.waitForBytesWritten(handOverTimeoutMs))
-        return false;
-    // Wait for the running instance to read it and close, so that the message is not lost with us.
-    socket.waitForDisconnected(handOverTimeoutMs);
-    return true;
-}
 
 SingleInstance::SingleInstance(QObject* parent)
     : QObject(parent)
@@ -59,27 +21,44 @@ SingleInstance::SingleInstance(QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::listen(const QString& path)
+bool SingleInstance::listen(int listeningSocket)
 {
     m_server = std::make_unique<QLocalServer>();
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    // Only reached when no instance answered there: what is left is a dead instance's socket.
-    QLocalServer::removeServer(path);
-    if (!m_server->listen(path)) {
+    if (!m_server->listen(qintptr(listeningSocket))) {
         logLine("Single instance socket unavailable: %s", qPrintable(m_server->errorString()));
         return false;
     }
     connect(m_server.get(), &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains(reopenMessage.trimmed()))
-                    Q_EMIT reopenRequested();
-                socket->disconnectFromServer();
-            });
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readCommand(socket); });
+            // Commands that waited for the program to start are carried out in the order they were
+            // given (a press before its release): whatever a connection already holds is read now.
+            socket->waitForReadyRead(0);
+            readCommand(socket);
         }
     });
     return true;
+}
+
+void SingleInstance::readCommand(QLocalSocket* socket)
+{
+    if (socket->state() != QLocalSocket::ConnectedState)
+        return;
+    if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > longestLine)
+            socket->disconnectFromServer();
+        return;
+    }
+    const QByteArray word = socket->readLine(longestLine).trimmed();
+    const std::optional<InstanceCommand> command = commandFromWord(word.toStdString());
+    if (command == InstanceCommand::reopen)
+        Q_EMIT reopenRequested();
+    else if (command)
+        Q_EMIT commandReceived(*command);
+    // The launch waits for this answer: it comes once the command has been carried out.
+    socket->write(command ? "ok\n" : "unknown\n");
+    socket->disconnectFromServer();
 }
 
 } // namespace parlune

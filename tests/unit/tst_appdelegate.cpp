@@ -1,11 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppDelegate.h"
+#include "app/InstanceClient.h"
 #include "app/SingleInstance.h"
 
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <atomic>
+#include <future>
+#include <thread>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace parlune;
 
@@ -73,23 +81,87 @@ private Q_SLOTS:
         QCOMPARE(m_calls.join(u' '), calls);
     }
 
-    void secondLaunchHandsOverToTheRunningOne()
+    // A command reaches the instance that listens, which answers once it has carried it out. With nobody
+    // listening, a command that begins something starts the instance, once however many come together
+    // (a desktop's shortcut held while the program starts), and they all wait for it; a release has
+    // nothing to end. A later plain launch brings the instance forward.
+    void commandsReachTheOneInstance()
     {
         QTemporaryDir runtime;
-        const QString path = runtime.filePath(QStringLiteral("parlune.socket"));
-        QVERIFY(!SingleInstance::handOver(path));
-        SingleInstance running;
-        QVERIFY(running.listen(path));
-        QSignalSpy reopened(&running, &SingleInstance::reopenRequested);
-        // The second launch blocks on its side; the running one answers from its event loop.
-        bool handedOver = false;
-        QMetaObject::invokeMethod(
-            this, [&] { handedOver = SingleInstance::handOver(path); }, Qt::QueuedConnection);
+        const std::string path = runtime.filePath(QStringLiteral("socket")).toStdString();
+        SingleInstance instance;
+        QList<InstanceCommand> received;
+        connect(&instance, &SingleInstance::commandReceived, this,
+                [&received](InstanceCommand command) { received << command; });
+        std::atomic<int> starts = 0;
+        const InstanceClient client(path, [&](int listeningSocket) {
+            ++starts;
+            // The new instance inherits the socket; here it is this test's, taking commands from its loop.
+            QMetaObject::invokeMethod(&instance, [&instance, inherited = ::dup(listeningSocket)] {
+                QVERIFY(instance.listen(inherited));
+            });
+            return true;
+        });
+
+        QCOMPARE(client.send(InstanceCommand::release).status, 0);
+        QCOMPARE(starts.load(), 0);
+        std::vector<std::future<InstanceClient::Result>> runs;
+        for (int run = 0; run < 4; ++run)
+            runs.push_back(
+                std::async(std::launch::async, [&client] { return client.send(InstanceCommand::shortcut); }));
+        QTRY_COMPARE(received.size(), 4);
+        for (auto& run : runs)
+            QCOMPARE(run.get().error, std::string());
+        QCOMPARE(starts.load(), 1);
+        QCOMPARE(received, QList<InstanceCommand>(4, InstanceCommand::shortcut));
+
+        QSignalSpy reopened(&instance, &SingleInstance::reopenRequested);
+        auto launch = std::async(std::launch::async, [&client, &runtime] {
+            return client.claim(runtime.filePath(QStringLiteral("legacy")).toStdString());
+        });
         QTRY_COMPARE(reopened.size(), 1);
-        QTRY_VERIFY(handedOver);
-        // A socket left behind by an instance that died does not stop the next one from listening.
-        SingleInstance next;
-        QVERIFY(next.listen(path));
+        QVERIFY(launch.get().handedOver);
+        QCOMPARE(starts.load(), 1);
+    }
+
+    // An instance that cannot be started, or ends before it answers, or is older than the command: the
+    // command says so and fails.
+    void aCommandThatCannotActSaysWhy_data()
+    {
+        QTest::addColumn<QString>("instance");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("cannot be started") << "none"
+                                           << "parlune : impossible de démarrer Parlune.";
+        QTest::newRow("ends during its start") << "dies"
+                                               << "parlune : Parlune s'est arrêté au démarrage";
+        QTest::newRow("older than the command") << "older"
+                                                << "parlune : le Parlune en cours ne connaît pas --press";
+    }
+
+    void aCommandThatCannotActSaysWhy()
+    {
+        QFETCH(QString, instance);
+        QFETCH(QString, error);
+        QTemporaryDir runtime;
+        std::thread older;
+        const InstanceClient client(runtime.filePath(QStringLiteral("socket")).toStdString(),
+                                    [&](int listeningSocket) {
+                                        if (instance == u"older")
+                                            older = std::thread([socket = ::dup(listeningSocket)] {
+                                                const int connection = ::accept(socket, nullptr, nullptr);
+                                                char word[16];
+                                                if (::read(connection, word, sizeof word) > 0)
+                                                    ::send(connection, "unknown\n", 8, MSG_NOSIGNAL);
+                                                ::close(connection);
+                                                ::close(socket);
+                                            });
+                                        return instance != u"none";
+                                    });
+        const InstanceClient::Result result = client.send(InstanceCommand::press);
+        if (older.joinable())
+            older.join();
+        QCOMPARE(result.status, 1);
+        QVERIFY2(QString::fromStdString(result.error).startsWith(error), result.error.c_str());
     }
 };
 

@@ -128,6 +128,79 @@ private Q_SLOTS:
         }
     }
 
+    // Other launches' commands act as the shortcut does. A desktop that only runs a command (GNOME) runs
+    // `--shortcut` at the press and at each keyboard repeat, the first 0.5 s later, then every 30 ms: a
+    // run within 0.75 s of the press, then within 0.15 s of the last one (more once runs came late),
+    // is the same hold.
+    void commandsActLikeTheShortcut_data()
+    {
+        // "word@seconds" in order; what the coordinator went through by `until`, and whether it is then
+        // hands-free.
+        QTest::addColumn<QString>("commands");
+        QTest::addColumn<double>("until");
+        QTest::addColumn<QString>("happened");
+        QTest::addColumn<bool>("handsFree");
+
+        QString gnomeHold = QStringLiteral("shortcut@0");
+        for (int repeat = 0; repeat < 34; ++repeat)
+            gnomeHold += QStringLiteral(" shortcut@%1").arg(0.5 + 0.03 * repeat);
+        const auto row = [](const char* tag, const char* commands, double until, const char* happened,
+                            bool handsFree = false) {
+            QTest::newRow(tag) << QString(commands) << until << QString(happened) << handsFree;
+        };
+        QTest::newRow("held on GNOME: the end of the repeats finishes")
+            << gnomeHold << 2.0 << QStringLiteral("start finish") << false;
+        row("tapped on GNOME: no repeat keeps recording hands-free", "shortcut@0", 2, "start", true);
+        row("tapped on GNOME, the next press finishes", "shortcut@0 shortcut@1.5", 2, "start finish");
+        row("a repeat just within the gap is the same hold", "shortcut@0 shortcut@0.5 shortcut@0.649", 0.79,
+            "start");
+        row("a repeat just after the gap is the next press", "shortcut@0 shortcut@0.5 shortcut@0.651", 0.7,
+            "start finish start");
+        row("repeats that came 0.1 s late are waited for 0.23 s",
+            "shortcut@0 shortcut@0.5 shortcut@0.53 shortcut@0.66 shortcut@0.889", 1.0, "start");
+        row("repeats that came 0.1 s late, then none for 0.23 s",
+            "shortcut@0 shortcut@0.5 shortcut@0.53 shortcut@0.66", 0.891, "start finish");
+        row("a first repeat late but within 0.75 s is a hold", "shortcut@0 shortcut@0.749", 0.8, "start");
+        row("a first run after 0.75 s is the next press", "shortcut@0 shortcut@0.751", 0.8, "start finish");
+        row("a press the desktop repeats is one press", "press@0 press@0.5 press@0.54 release@1", 1.5,
+            "start finish");
+        row("press and release 0.2 s apart: hands-free", "press@0 release@0.2", 1, "start", true);
+        row("cancel abandons, its release does nothing", "press@0 cancel@0.5 release@1", 1.5, "start cancel");
+        row("toggle starts hands-free and finishes", "toggle@0 toggle@1", 1.5, "start finish");
+        row("a release without a press does nothing", "release@0 cancel@0.1", 1, "");
+    }
+
+    void commandsActLikeTheShortcut()
+    {
+        QFETCH(QString, commands);
+        QFETCH(double, until);
+        QFETCH(QString, happened);
+        QFETCH(bool, handsFree);
+
+        QStringList seen;
+        RecordingStatus::Kind last = RecordingStatus::Idle;
+        connect(&app(), &AppCoordinator::statusChanged, this, [&] {
+            const RecordingStatus::Kind kind = app().status().kind();
+            if (kind == RecordingStatus::Recording)
+                seen << QStringLiteral("start");
+            else if (kind == RecordingStatus::Transcribing)
+                seen << QStringLiteral("finish");
+            else if (kind == RecordingStatus::Idle && last == RecordingStatus::Recording)
+                seen << QStringLiteral("cancel");
+            last = kind;
+        });
+        double now = 0;
+        for (const QString& command : commands.split(u' ', Qt::SkipEmptyParts)) {
+            const double at = command.section(u'@', 1).toDouble();
+            advance(at - now);
+            now = at;
+            app().runCommand(*commandFromWord(command.section(u'@', 0, 0).toStdString()));
+        }
+        advance(until - now);
+        QCOMPARE(seen.join(u' '), happened);
+        QCOMPARE(app().handsFree(), handsFree);
+    }
+
     // Where the text goes and what the clipboard holds at once and 0.6 s later: only a paste into a field
     // gives the user's clipboard back; a widget that takes the text straight (Wayland) leaves it alone.
     void outcomeDependsOnAccessAndTheFocusedField_data()
