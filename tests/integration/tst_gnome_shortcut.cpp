@@ -9,8 +9,10 @@
 
 #include <gio/gio.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -94,6 +96,85 @@ void setString(const char* schema, const char* path, const char* key, const QStr
     g_settings_set_string(settings, key, value.toUtf8().constData());
     g_settings_sync();
     g_object_unref(settings);
+}
+
+// The program, started as a user starts it, and what it logs, each line with the moment it came.
+class Program
+{
+public:
+    Program()
+    {
+        m_clock.start();
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        QObject::connect(&m_process, &QProcess::readyRead, [this] {
+            while (m_process.canReadLine())
+                m_lines.push_back({m_clock.elapsed(), QString::fromUtf8(m_process.readLine().trimmed())});
+        });
+        m_process.start(QStringLiteral(PARLUNE_BINARY), {});
+    }
+    ~Program()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+    }
+
+    qint64 now() const { return m_clock.elapsed(); }
+    // When the first line containing `text` came after `since`; none within `milliseconds`.
+    std::optional<qint64> waitForLine(const QString& text, qint64 since, int milliseconds = 10000)
+    {
+        std::optional<qint64> found;
+        (void)waitUntil(
+            [&] {
+                for (const auto& [at, line] : m_lines) {
+                    if (at >= since && line.contains(text))
+                        found = at;
+                }
+                return found.has_value() || m_process.state() == QProcess::NotRunning;
+            },
+            milliseconds);
+        return found;
+    }
+    qint64 processId() const { return m_process.processId(); }
+    // Waits until the program has said nothing for `quiet` milliseconds.
+    void waitForQuiet(int quiet = 1000)
+    {
+        std::size_t count = m_lines.size();
+        QElapsedTimer still;
+        still.start();
+        (void)waitUntil(
+            [&] {
+                if (m_lines.size() != count) {
+                    count = m_lines.size();
+                    still.restart();
+                }
+                return still.elapsed() >= quiet;
+            },
+            20000);
+    }
+
+private:
+    QElapsedTimer m_clock;
+    QProcess m_process;
+    std::vector<std::pair<qint64, QString>> m_lines;
+};
+
+// A picture of the program's main window from Xwayland, kept in "renders" for a person to look at.
+bool captureMainWindow(const QString& name)
+{
+    QProcess tree;
+    tree.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+    tree.waitForFinished(10000);
+    QString window;
+    for (const QString& line : QString::fromUtf8(tree.readAllStandardOutput()).split(u'\n')) {
+        if (line.contains(QLatin1String("\"Parlune\"")) && !line.contains(QLatin1String("1x1+")))
+            window = line.trimmed().section(u' ', 0, 0);
+    }
+    if (window.isEmpty())
+        return false;
+    QDir().mkpath(QStringLiteral("renders"));
+    return QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), window,
+                                                        QStringLiteral("renders/") + name + ".png"}) == 0;
 }
 
 } // namespace
@@ -184,6 +265,61 @@ private Q_SLOTS:
         QVERIFY(tapUntilRun(theirKeys, theirs));
         press(keys, 60);
         QCOMPARE(settledRuns(ours), 0);
+    }
+
+    // The program's own keybinding on the program itself: a hold dictates from the press until the runs
+    // stop, a moment after the release; a tap dictates hands-free until the next press. The window, first
+    // without a shortcut, then showing the keybinding's keys, is pictured for a person to look at.
+    void holdAndTapDictateThroughTheProgram()
+    {
+        QVERIFY(writeDictationSettings());
+        Program program;
+        QVERIFY(program.waitForLine(QStringLiteral("GNOME's keybinding"), 0, 30000));
+        QTest::qWait(2000);
+        QVERIFY(captureMainWindow(QStringLiteral("gnome-window-no-shortcut")));
+
+        // Grabbed by GNOME once it runs its command; then the program, started again with its keybinding
+        // there, makes it its own.
+        const QString ours = m_folder.filePath(QStringLiteral("grabbed"));
+        QCOMPARE(GnomeKeybinding(recorder(ours)).create(), std::nullopt);
+        const std::vector<int> keys{MutterKeyboard::leftSuper, MutterKeyboard::leftAlt,
+                                    MutterKeyboard::space};
+        QVERIFY(tapUntilRun(keys, ours));
+        (void)settledRuns(ours);
+        const QStringList command{QStringLiteral(PARLUNE_BINARY), QStringLiteral("--shortcut")};
+        GnomeKeybinding keybinding(command);
+        QCOMPARE(keybinding.keys(), "Alt+Super+Espace");
+        QTest::qWait(1000);
+        QVERIFY(captureMainWindow(QStringLiteral("gnome-window-keybinding")));
+
+        // Held 1.5 s.
+        qint64 pressed = program.now();
+        m_keyboard->chord(keys, true);
+        const auto recording = program.waitForLine(QStringLiteral("Parlune: recording"), pressed, 5000);
+        QVERIFY(recording);
+        QTest::qWait(int(std::max<qint64>(0, 1500 - (program.now() - pressed))));
+        // GNOME's runs come late on a busy computer; a gap in them must not end the hold early.
+        QVERIFY2(!program.waitForLine(QStringLiteral("Parlune: shortcut released"), pressed, 0),
+                 "the dictation ended while the keys were still down");
+        const qint64 released = program.now();
+        m_keyboard->chord(keys, false);
+        const auto seen = program.waitForLine(QStringLiteral("Parlune: shortcut released"), released, 5000);
+        QVERIFY(seen);
+        QVERIFY(program.waitForLine(QStringLiteral("characters, ready"), released, 10000));
+        qInfo("held: recording %lld ms after the press, release seen %lld ms after the keys came up",
+              *recording - pressed, *seen - released);
+
+        // Tapped: still dictating well after the keys came up, until the next tap.
+        program.waitForQuiet();
+        pressed = program.now();
+
+        press(keys, 60);
+        QVERIFY(program.waitForLine(QStringLiteral("Parlune: recording"), pressed, 5000));
+        QVERIFY(!program.waitForLine(QStringLiteral("characters, ready"), pressed, 2000));
+        const qint64 tapped = program.now();
+        press(keys, 60);
+        QVERIFY(program.waitForLine(QStringLiteral("characters, ready"), tapped, 10000));
+        keybinding.remove();
     }
 };
 

@@ -177,6 +177,8 @@ private Q_SLOTS:
         portal.set({},
                    QStringLiteral("Ce bureau ne prête pas de raccourcis globaux aux applications (portail "
                                   "GlobalShortcuts absent) : lancez les dictées depuis le menu de Parlune."));
+        // The problem is said once as a message, which the window's title shows for a while.
+        gnome.setStatus(RecordingStatus::message(gnome.shortcutProblem()));
         QQuickItem* view = show(QStringLiteral("gnome-no-shortcut"), &gnome, &keybinding);
         QVERIFY(view);
         settle(view, QStringLiteral("gnome-no-shortcut"));
@@ -184,6 +186,7 @@ private Q_SLOTS:
                 !shown(view, "keybindingRow"));
         verifyNothingCutOff(view);
 
+        gnome.setStatus(RecordingStatus::idle());
         QMetaObject::invokeMethod(shown(view, "createKeybinding"), "clicked");
         settle(view, QStringLiteral("gnome-keybinding"));
         QVERIFY(!shown(view, "shortcutRow") && shown(view, "keybindingRow"));

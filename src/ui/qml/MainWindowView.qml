@@ -63,9 +63,11 @@ Item {
                     Layout.fillWidth: true
                     spacing: 4
 
+                    // A status message can be long: it wraps rather than leaving the window.
                     Text {
                         Layout.fillWidth: true
                         text: root.model.title
+                        wrapMode: Text.WordWrap
                         horizontalAlignment: Text.AlignHCenter
                         font.pixelSize: 15
                         font.weight: Font.DemiBold
