@@ -204,32 +204,6 @@ private Q_SLOTS:
         m_model.reset();
     }
 
-    // The walkthrough's shortcut page on GNOME without the portal: Return creates the keybinding.
-    void gnomeWalkthroughCreatesTheKeybinding()
-    {
-        QTemporaryDir folder;
-        FakeDesktop desktop(folder.path());
-        FakeDesktopShortcut portal;
-        FakeDesktopKeybinding keybinding;
-        DesktopShortcutChoice choice(portal, keybinding);
-        desktop.desktopShortcut = &choice;
-        StagedCoordinator gnome(desktop, false);
-        gnome.setOnboardingDone(false);
-        portal.set({}, QStringLiteral("Ce bureau ne prête pas de raccourcis globaux aux applications."));
-        QQuickItem* view = show(QStringLiteral("gnome-walkthrough"), &gnome, &keybinding);
-        QVERIFY(view);
-        auto* flow = items(view, "onboarding").first()->property("flow").value<OnboardingModel*>();
-        while (flow->step() != OnboardingModel::Shortcut)
-            flow->next();
-        settle(view, QStringLiteral("gnome-walkthrough-shortcut"));
-        QTest::keyClick(m_render->window(), Qt::Key_Return);
-        QCOMPARE(keybinding.keys(), "Alt+Super+Espace");
-        settle(view, QStringLiteral("gnome-walkthrough-shortcut-created"));
-        QCOMPARE(flow->step(), OnboardingModel::Shortcut);
-        m_render->clear();
-        m_model.reset();
-    }
-
     // Given the coordinator alone, as the window controller does, the view builds its own model.
     void walkthroughPagesAnswerReturnAndEndOnTheMainContent()
     {

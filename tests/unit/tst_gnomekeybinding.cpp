@@ -195,22 +195,6 @@ private Q_SLOTS:
         QCOMPARE(ours.string("binding"), QString());
     }
 
-    void takenKeysAreSaidNotGuessed()
-    {
-        QStringList taken = GnomeKeybinding::candidates;
-        Settings(QStringLiteral("org.gnome.desktop.wm.keybindings")).set("activate-window-menu", taken);
-        GnomeKeybinding keybinding(m_command);
-        QCOMPARE(keybinding.proposedKeys(), QString());
-        const auto refusal = keybinding.create();
-        QVERIFY(refusal && refusal->contains("/usr/bin/parlune --shortcut"));
-        QCOMPARE(list().strings("custom-keybindings"), QStringList());
-        // One freed: that one.
-        taken.removeLast();
-        Settings(QStringLiteral("org.gnome.desktop.wm.keybindings")).set("activate-window-menu", taken);
-        QCOMPARE(keybinding.create(), std::nullopt);
-        QCOMPARE(keybinding.keys(), GnomeAccelerator::parse(GnomeKeybinding::candidates.last())->label());
-    }
-
     // The program moved (another version installed elsewhere): the keybinding found at start runs it
     // from where it is now. GNOME splits the command like a shell.
     void keybindingRunsTheProgramFromWhereItIsNow()
