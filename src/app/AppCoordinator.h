@@ -116,7 +116,7 @@ class AppCoordinator : public QObject
     Q_PROPERTY(QString livePreview READ livePreview NOTIFY livePreviewChanged)
     Q_PROPERTY(bool soundsEnabled READ soundsEnabled WRITE setSoundsEnabled NOTIFY soundsEnabledChanged)
     // The shortcut as the views show it: the keys the desktop bound where it binds them, else the
-    // shortcut's own label.
+    // shortcut's own label; empty where the desktop binds the shortcut and will bind none.
     Q_PROPERTY(QString shortcutLabel READ shortcutLabel NOTIFY shortcutLabelChanged)
     // The desktop binds the shortcut (Wayland): it is changed in the desktop's settings, not recorded here.
     Q_PROPERTY(bool desktopBindsShortcut READ desktopBindsShortcut CONSTANT)

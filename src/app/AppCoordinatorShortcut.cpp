@@ -8,8 +8,14 @@ namespace parlune {
 
 QString AppCoordinator::shortcutLabel() const
 {
-    if (m_desktopShortcut && !m_desktopShortcut->trigger().isEmpty())
-        return m_desktopShortcut->trigger();
+    if (m_desktopShortcut) {
+        // Keys nothing binds are never shown: while the desktop sets the shortcut up, the keys asked of
+        // it; once it has said it will not, none.
+        if (!m_desktopShortcut->trigger().isEmpty())
+            return m_desktopShortcut->trigger();
+        if (!m_desktopShortcut->problem().isEmpty())
+            return {};
+    }
     return m_shortcut.displayString();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DesktopServices.h"
 
+#include "platform/DesktopShortcutChoice.h"
 #include "platform/DisplaySession.h"
 #include "platform/InputAccess.h"
 #include "platform/Log.h"
@@ -8,6 +9,7 @@
 #include "platform/atspi/AtspiFocusedElement.h"
 #include "platform/atspi/AtspiWorkspace.h"
 #include "platform/models/ModelGuard.h"
+#include "platform/gnome/GnomeKeybinding.h"
 #include "platform/pocketsphinx/PocketsphinxRecognizer.h"
 #include "platform/portal/PortalKeySynth.h"
 #include "platform/portal/PortalKeyboardTap.h"
@@ -53,6 +55,13 @@ std::shared_ptr<Recognizer> makeRecognizer()
         logLine("Parlune: no Vosk library (%s), recognising with pocketsphinx only",
                 library.error().toUtf8().constData());
     return std::make_shared<RecognizerChoice>(std::move(vosk), std::make_shared<PocketsphinxRecognizer>());
+}
+
+// GNOME and the desktops built on it ("ubuntu:GNOME", "GNOME-Flashback:GNOME") run GNOME's keybindings.
+bool isGnome()
+{
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'));
+    return desktops.contains(QStringLiteral("GNOME"), Qt::CaseInsensitive);
 }
 
 } // namespace
@@ -101,12 +110,26 @@ struct DesktopServices::Parts
     InputAccess* inputAccess = &InputAccess::system();
     DesktopShortcut* desktopShortcut = nullptr;
     PortalKeySynth* portalKeys = nullptr;
+    // GNOME before 48 lends no shortcut through its portal: a keybinding of GNOME's own runs the program
+    // instead ("parlune --shortcut" at each press and auto-repeat), once the user has asked for it.
+    std::unique_ptr<GnomeKeybinding> keybinding;
+    std::unique_ptr<DesktopShortcutChoice> shortcutChoice;
 
     Parts()
     {
         if (wayland) {
             auto tap = std::make_unique<PortalKeyboardTap>();
             desktopShortcut = tap.get();
+            if (isGnome()) {
+                keybinding = std::make_unique<GnomeKeybinding>(
+                    QStringList{QCoreApplication::applicationFilePath(), QStringLiteral("--shortcut")});
+                if (keybinding->isAvailable()) {
+                    shortcutChoice = std::make_unique<DesktopShortcutChoice>(*tap, *keybinding);
+                    desktopShortcut = shortcutChoice.get();
+                } else {
+                    keybinding.reset();
+                }
+            }
             keyboardTap = std::move(tap);
             auto keys =
                 std::make_unique<PortalKeySynth>(AppPaths::support() + QStringLiteral("/keyboard-consent"));
@@ -129,7 +152,9 @@ DesktopServices::DesktopServices()
     logLine(
         "Parlune: %s session; shortcut through %s, paste keystroke through %s, text %s, clipboard through %s",
         displaySessionName(displaySession()),
-        wayland ? "the GlobalShortcuts portal" : "X11 (XInput2 and grabs)",
+        !wayland                  ? "X11 (XInput2 and grabs)"
+        : m_parts->shortcutChoice ? "the GlobalShortcuts portal, else GNOME's keybinding"
+                                  : "the GlobalShortcuts portal",
         wayland ? "the RemoteDesktop portal" : "XTest",
         wayland ? "through the accessibility bus where the field takes it, else pasted" : "pasted",
         !wayland               ? "X11"
@@ -174,6 +199,7 @@ AppCoordinatorServices DesktopServices::services()
 ViewServices DesktopServices::viewServices()
 {
     ViewServices services = desktopViewServices(m_parts->permissions, m_parts->clipboard());
+    services.keybinding = m_parts->keybinding.get();
     // On Wayland, "accessibility" is the desktop lending its keyboard for the paste.
     if (PortalKeySynth* keys = m_parts->portalKeys) {
         services.canRequestAccessibility = [] { return true; };

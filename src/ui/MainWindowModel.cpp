@@ -2,6 +2,7 @@
 #include "ui/MainWindowModel.h"
 
 #include "app/AppCoordinator.h"
+#include "platform/DesktopKeybinding.h"
 #include "platform/Pasteboard.h"
 #include "ui/OnboardingModel.h"
 
@@ -62,8 +63,62 @@ QString MainWindowModel::title() const
 QString MainWindowModel::subtitle() const
 {
     const QString shortcut = m_coordinator.shortcutLabel();
+    if (shortcut.isEmpty())
+        return offersKeybinding()
+                   ? tr("Pas encore de raccourci.\nCréez-le dans GNOME ci-dessous.")
+                   : tr("Pas encore de raccourci.\nDémarrez les dictées depuis l'icône de Parlune.");
     return tr("Maintenez ") + shortcut + tr(" et parlez.\nTapez ") + shortcut +
            tr(" une fois pour les mains libres.");
+}
+
+QString MainWindowModel::keycapLabel() const
+{
+    const QString shortcut = m_coordinator.shortcutLabel();
+    return shortcut.isEmpty() ? tr("Aucun raccourci") : shortcut;
+}
+
+bool MainWindowModel::offersKeybinding(const AppCoordinator& coordinator, const ViewServices& services)
+{
+    return services.keybinding && services.keybinding->isAvailable() &&
+           services.keybinding->keys().isEmpty() && coordinator.shortcutLabel().isEmpty();
+}
+
+QString MainWindowModel::shortcutDetail() const
+{
+    if (!m_keybindingError.isEmpty())
+        return m_keybindingError;
+    if (offersKeybinding()) {
+        const QString keys = m_services.keybinding->proposedKeys();
+        return keys.isEmpty() ? tr("GNOME ne prête pas de raccourci aux applications, mais Parlune peut "
+                                   "ajouter le sien à vos raccourcis.")
+                              : tr("GNOME ne prête pas de raccourci aux applications, mais Parlune peut "
+                                   "ajouter %1 à vos raccourcis.")
+                                    .arg(keys);
+    }
+    const QString problem = m_coordinator.shortcutProblem();
+    return problem.isEmpty() ? tr("Le bureau prépare le raccourci") : problem;
+}
+
+bool MainWindowModel::hasKeybinding() const
+{
+    return m_services.keybinding && !m_services.keybinding->keys().isEmpty();
+}
+
+void MainWindowModel::createKeybinding()
+{
+    if (!m_services.keybinding)
+        return;
+    m_keybindingError = m_services.keybinding->create().value_or(QString());
+    Q_EMIT textsChanged();
+}
+
+void MainWindowModel::removeKeybinding()
+{
+    if (!m_services.keybinding)
+        return;
+    m_keybindingError.clear();
+    m_services.keybinding->remove();
+    Q_EMIT textsChanged();
 }
 
 QString MainWindowModel::latencyText() const

@@ -30,6 +30,15 @@ class MainWindowModel : public QObject
     Q_PROPERTY(bool canRequestAccessibility READ canRequestAccessibility NOTIFY textsChanged)
     // The desktop's shortcut settings can be opened (where the desktop binds the shortcut).
     Q_PROPERTY(bool canOpenShortcutSettings READ canOpenShortcutSettings NOTIFY textsChanged)
+    // What the hero's keycap shows: the shortcut, or that there is none.
+    Q_PROPERTY(QString keycapLabel READ keycapLabel NOTIFY textsChanged)
+    // The desktop will bind no shortcut but can run the program at the keys of a keybinding of its own:
+    // the "Raccourci" row offers to add it.
+    Q_PROPERTY(bool offersKeybinding READ offersKeybinding NOTIFY textsChanged)
+    // The "Raccourci" row's explanation, while the shortcut does not work.
+    Q_PROPERTY(QString shortcutDetail READ shortcutDetail NOTIFY textsChanged)
+    // The program's keybinding is there: the settings say how it behaves and offer to remove it.
+    Q_PROPERTY(bool hasKeybinding READ hasKeybinding NOTIFY textsChanged)
     // The shortcut is fn alone, which programs cannot see here: a warning and a one-click change.
     Q_PROPERTY(bool warnsAboutFn READ warnsAboutFn NOTIFY textsChanged)
     Q_PROPERTY(QString useDefaultShortcutTitle READ useDefaultShortcutTitle CONSTANT)
@@ -53,6 +62,10 @@ public:
     bool showsPermissions() const;
     bool canRequestAccessibility() const { return m_services.canRequestAccessibility(); }
     bool canOpenShortcutSettings() const { return m_services.canOpenShortcutSettings(); }
+    QString keycapLabel() const;
+    bool offersKeybinding() const { return offersKeybinding(m_coordinator, m_services); }
+    QString shortcutDetail() const;
+    bool hasKeybinding() const;
     bool warnsAboutFn() const;
     QString useDefaultShortcutTitle() const { return useDefaultShortcutText(); }
     int languageIndex() const;
@@ -65,6 +78,9 @@ public:
     static QString latencyNumber(double seconds);
     // The button that swaps a shortcut nobody can hold for the default: "Utiliser Ctrl droite".
     static QString useDefaultShortcutText();
+    // Whether to offer the desktop keybinding: the desktop has said it binds no shortcut, and the program
+    // has no keybinding there yet.
+    static bool offersKeybinding(const AppCoordinator& coordinator, const ViewServices& services);
     // Hours and minutes in the user's locale: "14:05", or "2:05 PM" where the clock has twelve hours.
     static QString timeText(const QDateTime& date);
 
@@ -75,6 +91,9 @@ public:
     Q_INVOKABLE void useDefaultShortcut();
     // Where the desktop binds the shortcut: its settings, to change it.
     Q_INVOKABLE void openShortcutSettings();
+    // "Créer le raccourci dans GNOME" and "Retirer le raccourci".
+    Q_INVOKABLE void createKeybinding();
+    Q_INVOKABLE void removeKeybinding();
     // A click on a transcript: the clipboard holds its text alone.
     Q_INVOKABLE void copy(const QString& text);
     Q_INVOKABLE void clearHistory();
@@ -94,6 +113,8 @@ private:
     AppCoordinator& m_coordinator;
     ViewServices m_services;
     bool m_micGranted;
+    // Why the last attempt to add the keybinding failed, until the next attempt.
+    QString m_keybindingError;
 };
 
 } // namespace parlune

@@ -2,6 +2,7 @@
 #include "ui/OnboardingModel.h"
 
 #include "app/AppCoordinator.h"
+#include "platform/DesktopKeybinding.h"
 #include "ui/MainWindowModel.h"
 
 namespace parlune {
@@ -128,10 +129,14 @@ void OnboardingModel::primaryAction()
             m_coordinator.setShortcut(KeyCombo::defaultCombo());
         return;
     case Shortcut:
-        if (offersShortcutSettings())
+        if (offersKeybinding()) {
+            m_keybindingError = m_services.keybinding->create().value_or(QString());
+            Q_EMIT contentChanged();
+        } else if (offersShortcutSettings()) {
             m_services.openShortcutSettings();
-        else
+        } else {
             next();
+        }
         return;
     case Done:
         m_coordinator.setOnboardingDone(true);
@@ -164,6 +169,17 @@ bool OnboardingModel::offersAccessibilitySettings() const
 bool OnboardingModel::offersShortcutSettings() const
 {
     return !m_coordinator.shortcutReady() && m_services.canOpenShortcutSettings();
+}
+
+bool OnboardingModel::offersKeybinding() const
+{
+    return MainWindowModel::offersKeybinding(m_coordinator, m_services);
+}
+
+bool OnboardingModel::worksThroughKeybinding() const
+{
+    return m_services.keybinding && !m_services.keybinding->keys().isEmpty() &&
+           m_coordinator.shortcutLabel() == m_services.keybinding->keys();
 }
 
 QString OnboardingModel::shortcutLabel() const
@@ -224,6 +240,12 @@ QString OnboardingModel::textFor(Step step) const
     case Practice:
         return practiceInstruction();
     case Done:
+        if (shortcutLabel().isEmpty())
+            return tr("Parlune reste dans la zone de notification. Sans raccourci pour l'instant, démarrez "
+                      "et arrêtez les dictées depuis son icône.");
+        if (worksThroughKeybinding())
+            return tr("Parlune reste dans la zone de notification. Gardez ") + shortcutLabel() +
+                   tr(" enfoncé dans n'importe quelle application pour dicter.");
         if (m_coordinator.desktopBindsShortcut())
             return tr("Parlune reste dans la zone de notification. Gardez ") + shortcutLabel() +
                    tr(" enfoncé dans n'importe quelle application ; le raccourci « Annuler la dictée en "
@@ -284,6 +306,8 @@ QString OnboardingModel::primaryTitle() const
             return tr("Continuer");
         return m_coordinator.desktopBindsShortcut() ? tr("Autoriser la saisie") : tr("Ouvrir les réglages");
     case Shortcut:
+        if (offersKeybinding())
+            return tr("Créer le raccourci dans GNOME");
         return offersShortcutSettings() ? tr("Ouvrir les réglages des raccourcis") : tr("Continuer");
     case FnKey:
         return visualDoneFor(FnKey) ? tr("Continuer") : MainWindowModel::useDefaultShortcutText();
@@ -306,7 +330,7 @@ OnboardingModel::Secondary OnboardingModel::secondary() const
     case FnKey:
         return m_fnFree ? Nothing : ShortcutRecorder;
     case Shortcut:
-        return offersShortcutSettings() ? Later : Nothing;
+        return offersKeybinding() || offersShortcutSettings() ? Later : Nothing;
     case Practice:
         return m_practiceText.isEmpty() ? SkipPractice : Nothing;
     default:
@@ -331,6 +355,20 @@ QString OnboardingModel::secondaryTitle() const
 
 QString OnboardingModel::shortcutText() const
 {
+    if (!m_keybindingError.isEmpty() && offersKeybinding())
+        return m_keybindingError;
+    if (offersKeybinding()) {
+        const QString keys = m_services.keybinding->proposedKeys();
+        return keys.isEmpty() ? tr("GNOME ne prête pas de raccourci aux applications. Parlune peut ajouter "
+                                   "le sien à vos raccourcis du clavier.")
+                              : tr("GNOME ne prête pas de raccourci aux applications. Parlune peut ajouter "
+                                   "le sien à vos raccourcis du clavier : %1.")
+                                    .arg(keys);
+    }
+    if (worksThroughKeybinding())
+        return tr("GNOME lance Parlune à chaque appui sur ") + shortcutLabel() +
+               tr(", dans toutes vos applications. Maintenez-le pour parler : Parlune voit le relâchement "
+                  "avec un court retard.");
     if (m_coordinator.shortcutReady())
         return tr("Le bureau réserve ") + shortcutLabel() +
                tr(" à Parlune, dans toutes vos applications. Pour choisir d'autres touches, ouvrez ses "
@@ -352,6 +390,12 @@ QString OnboardingModel::practiceInstruction() const
     if (m_coordinator.isRecording())
         return {};
     const auto latency = m_coordinator.lastLatency();
+    if (shortcutLabel().isEmpty()) {
+        if (!m_practiceText.isEmpty() && latency)
+            return tr("Texte prêt ") + MainWindowModel::latencyNumber(*latency) +
+                   tr(" s après la fin de votre phrase.");
+        return tr("Démarrez une dictée depuis l'icône de Parlune, dites une phrase, puis arrêtez-la.");
+    }
     if (!m_practiceText.isEmpty() && latency)
         return tr("Texte prêt ") + MainWindowModel::latencyNumber(*latency) +
                tr(" s après la fin de votre phrase. Pour parler longtemps, tapez ") + shortcutLabel() +

@@ -102,6 +102,9 @@ private:
     QString shortcutLabel() const;
     bool offersAccessibilitySettings() const;
     bool offersShortcutSettings() const;
+    bool offersKeybinding() const;
+    // The shortcut that works is the desktop keybinding the program added.
+    bool worksThroughKeybinding() const;
     QString shortcutText() const;
 
     AppCoordinator& m_coordinator;
@@ -112,6 +115,8 @@ private:
     bool m_fnFree;
     QString m_practiceText;
     bool m_started = false;
+    // Why the last attempt to add the desktop keybinding failed, until the next attempt.
+    QString m_keybindingError;
 };
 
 } // namespace parlune

@@ -11,6 +11,7 @@
 
 namespace parlune {
 
+class DesktopKeybinding;
 class Pasteboard;
 
 // What the main window and the walkthrough ask of the system, beside the coordinator. The defaults are
@@ -32,6 +33,9 @@ struct ViewServices
     // cannot be opened, nothing offers to.
     std::function<bool()> canOpenShortcutSettings = [] { return false; };
     std::function<void()> openShortcutSettings = [] {};
+    // Where the desktop lends no shortcut to programs but has keybindings of its own (GNOME before 48):
+    // the one the window and the walkthrough offer to add. None elsewhere.
+    DesktopKeybinding* keybinding = nullptr;
     // The fn key does nothing else on this computer, so it can be held for dictation.
     std::function<bool()> fnKeyIsFree = [] { return Permissions::fnKeyIsFree; };
 };

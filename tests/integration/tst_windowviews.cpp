@@ -4,11 +4,16 @@
 // fails the test that caused it.
 #include "../unit/QuickRender.h"
 #include "../unit/StagedCoordinator.h"
+#include "FakeDesktopKeybinding.h"
+#include "FakeDesktopShortcut.h"
+#include "platform/DesktopShortcutChoice.h"
 #include "ui/MainWindowModel.h"
 #include "ui/MainWindowView.h"
 
 #include <QGuiApplication>
 #include <QTest>
+
+#include <functional>
 
 using namespace parlune;
 
@@ -23,6 +28,28 @@ void collectQmlWarnings(QtMsgType type, const QMessageLogContext& context, const
         (message.contains(QLatin1String(".qml")) || message.contains(QLatin1String("QML"))))
         qmlWarnings << message;
     previousHandler(type, context, message);
+}
+
+// Every text and button shown lies within the view's width: nothing runs out of the window.
+void verifyNothingCutOff(QQuickItem* view)
+{
+    const std::function<void(QQuickItem*)> check = [&](QQuickItem* item) {
+        if (!item->isVisible())
+            return;
+        if (item->inherits("QQuickText") || item->inherits("QQuickAbstractButton")) {
+            const QRectF box = item->mapRectToItem(view, item->boundingRect());
+            QVERIFY2(box.left() >= -0.5 && box.right() <= view->width() + 0.5,
+                     qPrintable(QStringLiteral("%1 \"%2\" spans %3 to %4 of %5")
+                                    .arg(QString::fromLatin1(item->metaObject()->className()),
+                                         item->property("text").toString())
+                                    .arg(box.left())
+                                    .arg(box.right())
+                                    .arg(view->width())));
+        }
+        for (QQuickItem* child : item->childItems())
+            check(child);
+    };
+    check(view);
 }
 
 TranscriptEntry entry(const QString& text, int minutesAgo)
@@ -44,13 +71,15 @@ class TestWindowViews : public QObject
     StagedCoordinator& coordinator() { return m_staged->coordinator; }
 
     // The window's content on its model, shown.
-    QQuickItem* show(const QString& name)
+    QQuickItem* show(const QString& name, AppCoordinator* on = nullptr,
+                     DesktopKeybinding* keybinding = nullptr)
     {
         ViewServices services;
+        services.keybinding = keybinding;
         services.pasteboard = &m_staged->desktop.pasteboard;
         services.microphoneAuthorized = [] { return true; };
         services.canRequestAccessibility = [] { return true; };
-        m_model = std::make_unique<MainWindowModel>(coordinator(), services);
+        m_model = std::make_unique<MainWindowModel>(on ? *on : coordinator(), services);
         QQuickItem* view = createMainWindowView(m_render->engine(), *m_model).release();
         if (view)
             m_render->render(view, name, QGuiApplication::palette().color(QPalette::Window));
@@ -152,6 +181,49 @@ private Q_SLOTS:
         QVERIFY(QMetaObject::invokeMethod(shown(view, "downloadModelAgain"), "clicked"));
         QCOMPARE(m_staged->desktop.recognizer->setAside, std::vector<QString>{QStringLiteral("es-ES")});
         QVERIFY(!shown(view, "modelProblemText"));
+    }
+
+    // GNOME without the shortcuts portal, with the microphone and typing still to allow: the window says
+    // there is no shortcut and offers GNOME's keybinding, then shows it; with the portal, its keys. The
+    // long French texts wrap inside the window, and no button leaves it.
+    void shortcutStatesOnWaylandFitTheWindow()
+    {
+        QTemporaryDir folder;
+        FakeDesktop desktop(folder.path());
+        FakeDesktopShortcut portal;
+        FakeDesktopKeybinding keybinding;
+        DesktopShortcutChoice choice(portal, keybinding);
+        desktop.desktopShortcut = &choice;
+        StagedCoordinator gnome(desktop, false);
+        gnome.setAccessibilityGranted(false);
+        portal.set({},
+                   QStringLiteral("Ce bureau ne prête pas de raccourcis globaux aux applications (portail "
+                                  "GlobalShortcuts absent) : lancez les dictées depuis le menu de Parlune."));
+        // The problem is said once as a message, which the window's title shows for a while.
+        gnome.setStatus(RecordingStatus::message(gnome.shortcutProblem()));
+        QQuickItem* view = show(QStringLiteral("gnome-no-shortcut"), &gnome, &keybinding);
+        QVERIFY(view);
+        settle(view, QStringLiteral("gnome-no-shortcut"));
+        QVERIFY(shown(view, "shortcutRow") && shown(view, "createKeybinding") &&
+                !shown(view, "keybindingRow"));
+        verifyNothingCutOff(view);
+
+        gnome.setStatus(RecordingStatus::idle());
+        QMetaObject::invokeMethod(shown(view, "createKeybinding"), "clicked");
+        settle(view, QStringLiteral("gnome-keybinding"));
+        QVERIFY(!shown(view, "shortcutRow") && shown(view, "keybindingRow"));
+        QVERIFY(shown(view, "subtitle")->property("text").toString().contains("Alt+Super+Espace"));
+        verifyNothingCutOff(view);
+
+        // GNOME 48 and KDE bind it through the portal.
+        QMetaObject::invokeMethod(shown(view, "removeKeybinding"), "clicked");
+        portal.set(QStringLiteral("Ctrl+Alt+Space"));
+        settle(view, QStringLiteral("portal"));
+        QVERIFY(!shown(view, "shortcutRow") && !shown(view, "keybindingRow"));
+        verifyNothingCutOff(view);
+        // The view and its model go before this test's coordinator.
+        m_render->clear();
+        m_model.reset();
     }
 
     // Given the coordinator alone, as the window controller does, the view builds its own model.

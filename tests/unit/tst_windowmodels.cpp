@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's and the walkthrough's models: their texts, their permission pages and their buttons.
+#include "FakeDesktopKeybinding.h"
 #include "FakeDesktopShortcut.h"
 #include "StagedCoordinator.h"
+#include "platform/DesktopShortcutChoice.h"
 #include "ui/MainWindowModel.h"
 #include "ui/OnboardingModel.h"
 
@@ -26,9 +28,11 @@ class TestWindowModels : public QObject
 
     StagedCoordinator& coordinator() { return m_staged->coordinator; }
 
-    std::unique_ptr<MainWindowModel> window(AppCoordinator* on = nullptr)
+    std::unique_ptr<MainWindowModel> window(AppCoordinator* on = nullptr,
+                                            DesktopKeybinding* keybinding = nullptr)
     {
         ViewServices services;
+        services.keybinding = keybinding;
         services.clock = &m_clock;
         services.pasteboard = &m_staged->desktop.pasteboard;
         services.microphoneAuthorized = [this] { return m_micAuthorized; };
@@ -44,9 +48,10 @@ class TestWindowModels : public QObject
     }
 
     // The walkthrough as the view starts it, moved on to `step`.
-    std::unique_ptr<OnboardingModel> walkthrough(Step step, AppCoordinator* on = nullptr)
+    std::unique_ptr<OnboardingModel> walkthrough(Step step, AppCoordinator* on = nullptr,
+                                                 DesktopKeybinding* keybinding = nullptr)
     {
-        std::unique_ptr<OnboardingModel> model(window(on)->makeOnboarding(nullptr));
+        std::unique_ptr<OnboardingModel> model(window(on, keybinding)->makeOnboarding(nullptr));
         model->start();
         while (model->step() != step && model->stepIndex() + 1 < model->stepCount())
             model->next();
@@ -148,6 +153,106 @@ private Q_SLOTS:
         shortcut.set({}, QStringLiteral("Refusé."));
         QVERIFY(model->text().startsWith(QStringLiteral("Refusé.")));
         QVERIFY(main->showsPermissions());
+    }
+
+    // What the window says of the shortcut on each Wayland desktop: bound by the portal, refused with or
+    // without GNOME's keybindings at hand, or the program's GNOME keybinding. Never keys nothing binds.
+    void windowTellsWhatTheDesktopShortcutIs_data()
+    {
+        QTest::addColumn<QString>("bound");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<bool>("gnome");
+        QTest::addColumn<bool>("created");
+        QTest::addColumn<QString>("keycap");
+        QTest::addColumn<QString>("subtitle");
+        QTest::addColumn<bool>("offers");
+
+        const QString absent = QStringLiteral("Ce bureau ne prête pas de raccourcis globaux.");
+        QTest::newRow("portal") << "Ctrl+Alt+Space"
+                                << "" << true << false << "Ctrl+Alt+Space"
+                                << "Maintenez Ctrl+Alt+Space et parlez." << false;
+        QTest::newRow("portal still binding") << ""
+                                              << "" << true << false << "Ctrl+Alt+Espace"
+                                              << "Maintenez Ctrl+Alt+Espace et parlez." << false;
+        QTest::newRow("GNOME without a keybinding")
+            << "" << absent << true << false << "Aucun raccourci"
+            << "Pas encore de raccourci.\nCréez-le dans GNOME" << true;
+        QTest::newRow("GNOME's keybinding") << "" << absent << true << true << "Alt+Super+Espace"
+                                            << "Maintenez Alt+Super+Espace et parlez." << false;
+        QTest::newRow("neither") << "" << absent << false << false << "Aucun raccourci"
+                                 << "Pas encore de raccourci.\nDémarrez les dictées depuis l'icône" << false;
+    }
+
+    void windowTellsWhatTheDesktopShortcutIs()
+    {
+        QFETCH(QString, bound);
+        QFETCH(QString, refusal);
+        QFETCH(bool, gnome);
+        QFETCH(bool, created);
+        QTemporaryDir folder;
+        FakeDesktop desktop(folder.path());
+        FakeDesktopShortcut portal;
+        FakeDesktopKeybinding keybinding;
+        DesktopShortcutChoice choice(portal, keybinding);
+        desktop.desktopShortcut = gnome ? static_cast<DesktopShortcut*>(&choice) : &portal;
+        StagedCoordinator wayland(desktop, false);
+        wayland.setAccessibilityGranted(true);
+        wayland.setShortcut(KeyCombo{49, ModifierFlag::control | ModifierFlag::option, false});
+        portal.set(bound, refusal);
+        if (created)
+            QCOMPARE(keybinding.create(), std::nullopt);
+
+        auto model = window(&wayland, gnome ? &keybinding : nullptr);
+        QTEST(model->keycapLabel(), "keycap");
+        QFETCH(QString, subtitle);
+        QVERIFY2(model->subtitle().startsWith(subtitle), qPrintable(model->subtitle()));
+        QTEST(model->offersKeybinding(), "offers");
+        QCOMPARE(model->hasKeybinding(), created);
+        // The panel of what is missing lists the shortcut exactly when none works.
+        QCOMPARE(model->showsPermissions(), !wayland.shortcutReady());
+        QCOMPARE(wayland.shortcutReady(), !bound.isEmpty() || created);
+        if (model->offersKeybinding())
+            QVERIFY(model->shortcutDetail().contains(QStringLiteral("Alt+Super+Espace")));
+    }
+
+    // The walkthrough's shortcut page creates GNOME's keybinding (saying why when GNOME refuses), then
+    // tells how it behaves; the window takes it away again.
+    void gnomeKeybindingIsCreatedFromTheWalkthroughAndRemovedFromTheWindow()
+    {
+        QTemporaryDir folder;
+        FakeDesktop desktop(folder.path());
+        FakeDesktopShortcut portal;
+        FakeDesktopKeybinding keybinding;
+        DesktopShortcutChoice choice(portal, keybinding);
+        desktop.desktopShortcut = &choice;
+        StagedCoordinator gnome(desktop, false);
+        portal.set({}, QStringLiteral("Ce bureau ne prête pas de raccourcis globaux."));
+        QVERIFY(gnome.shortcutProblem().contains(QStringLiteral("GNOME")));
+
+        auto model = walkthrough(OnboardingModel::Shortcut, &gnome, &keybinding);
+        QCOMPARE(model->primaryTitle(), "Créer le raccourci dans GNOME");
+        QCOMPARE(model->secondary(), OnboardingModel::Later);
+        QVERIFY(model->text().contains(QStringLiteral("Alt+Super+Espace")));
+        keybinding.refusal = QStringLiteral("Verrouillé.");
+        model->primaryAction();
+        QCOMPARE(model->text(), "Verrouillé.");
+        QCOMPARE(model->step(), OnboardingModel::Shortcut);
+        keybinding.refusal.reset();
+        model->primaryAction();
+        QVERIFY(model->visualDone());
+        QCOMPARE(model->primaryTitle(), "Continuer");
+        QVERIFY(model->text().contains(QStringLiteral("relâchement")));
+        QVERIFY(m_asked.isEmpty());
+        QVERIFY(model->textFor(OnboardingModel::Done).contains(QStringLiteral("Alt+Super+Espace")));
+        QVERIFY(!model->textFor(OnboardingModel::Done).contains(QStringLiteral("Annuler")));
+
+        auto main = window(&gnome, &keybinding);
+        QVERIFY(main->hasKeybinding() && !main->offersKeybinding());
+        main->removeKeybinding();
+        QVERIFY(!main->hasKeybinding() && main->offersKeybinding());
+        QCOMPARE(main->keycapLabel(), "Aucun raccourci");
+        main->createKeybinding();
+        QCOMPARE(gnome.shortcutLabel(), "Alt+Super+Espace");
     }
 
     void microphonePage_data()

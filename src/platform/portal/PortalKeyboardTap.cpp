@@ -3,6 +3,7 @@
 
 #include "input/KeyCombo.h"
 #include "platform/Log.h"
+#include "platform/XkbKeyNames.h"
 #include "platform/portal/PortalRequest.h"
 
 #include <QCoreApplication>
@@ -12,8 +13,6 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
-
-#include <xkbcommon/xkbcommon.h>
 
 #include <utility>
 
@@ -37,23 +36,6 @@ void registerTypes()
         return true;
     }();
     (void)registered;
-}
-
-// The keys without a character, by virtual key code, as the portal names them (XKB key names).
-QString specialKeyName(quint16 keyCode)
-{
-    static const std::pair<quint16, const char*> names[] = {
-        {36, "Return"}, {48, "Tab"},  {49, "space"},  {51, "BackSpace"}, {53, "Escape"}, {117, "Delete"},
-        {115, "Home"},  {119, "End"}, {116, "Prior"}, {121, "Next"},     {123, "Left"},  {124, "Right"},
-        {125, "Down"},  {126, "Up"},  {122, "F1"},    {120, "F2"},       {99, "F3"},     {118, "F4"},
-        {96, "F5"},     {97, "F6"},   {98, "F7"},     {100, "F8"},       {101, "F9"},    {109, "F10"},
-        {103, "F11"},   {111, "F12"},
-    };
-    for (const auto& [code, name] : names) {
-        if (code == keyCode)
-            return QString::fromLatin1(name);
-    }
-    return {};
 }
 
 } // namespace
@@ -363,17 +345,9 @@ QVariantMap PortalKeyboardTap::triggersFrom(const QVariant& shortcuts)
 
 QString PortalKeyboardTap::portalTrigger(const SwallowedKey& key)
 {
-    QString name = specialKeyName(key.keyCode);
-    if (name.isEmpty()) {
-        const auto character = KeyCombo::characterForKeyCode(key.keyCode);
-        if (!character || character->size() != 1)
-            return {};
-        char keysymName[64] = {};
-        const xkb_keysym_t keysym = xkb_utf32_to_keysym(character->toLower().at(0).unicode());
-        if (keysym == XKB_KEY_NoSymbol || xkb_keysym_get_name(keysym, keysymName, sizeof keysymName) <= 0)
-            return {};
-        name = QString::fromLatin1(keysymName);
-    }
+    const QString name = XkbKeyNames::forKeyCode(key.keyCode);
+    if (name.isEmpty())
+        return {};
     QStringList parts;
     if (key.modifiers & ModifierFlag::control)
         parts << QStringLiteral("CTRL");

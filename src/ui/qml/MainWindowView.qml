@@ -14,7 +14,6 @@ Item {
     required property QtObject coordinator
     // Built here when the window is given only the coordinator.
     property MainWindowModel model: ViewFactory.mainWindowModel(coordinator, root)
-    readonly property string shortcutLabel: coordinator.shortcutLabel
 
     implicitWidth: 380
     implicitHeight: coordinator.onboardingDone ? content.implicitHeight + 36 + 18 : 500
@@ -55,7 +54,7 @@ Item {
 
                 Keycap {
                     Layout.alignment: Qt.AlignHCenter
-                    label: root.shortcutLabel
+                    label: root.model.keycapLabel
                     pressed: root.coordinator.isRecording
                     large: true
                 }
@@ -64,18 +63,21 @@ Item {
                     Layout.fillWidth: true
                     spacing: 4
 
+                    // A status message can be long: it wraps rather than leaving the window.
                     Text {
                         Layout.fillWidth: true
                         text: root.model.title
+                        wrapMode: Text.WordWrap
                         horizontalAlignment: Text.AlignHCenter
                         wrapMode: Text.WordWrap
                         font.pixelSize: 15
                         font.weight: Font.DemiBold
                         color: Theme.primary
                     }
+                    // Two lines at least; a longer explanation pushes what follows down.
                     Item {
                         Layout.fillWidth: true
-                        implicitHeight: 36
+                        implicitHeight: Math.max(36, subtitleText.implicitHeight)
 
                         LevelBars {
                             visible: root.coordinator.isRecording
@@ -86,6 +88,8 @@ Item {
                             height: 16
                         }
                         Text {
+                            id: subtitleText
+                            objectName: "subtitle"
                             visible: !root.coordinator.isRecording
                             width: parent.width
                             anchors.top: parent.top
@@ -157,17 +161,24 @@ Item {
             Separator {
                 visible: !root.model.micGranted && !root.coordinator.shortcutReady
             }
-            // Where the desktop binds the shortcut (Wayland) and has not, or cannot.
+            // Where the desktop binds the shortcut (Wayland) and has not, or cannot; on GNOME without the
+            // shortcuts portal, the offer of a keybinding of GNOME's own.
             PanelRow {
+                objectName: "shortcutRow"
                 visible: !root.coordinator.shortcutReady
                 icon: "keyboard"
                 title: qsTr("Raccourci")
-                detail: root.coordinator.shortcutProblem !== "" ? root.coordinator.shortcutProblem
-                                                                 : qsTr("Le bureau prépare le raccourci")
+                detail: root.model.shortcutDetail
                 ProminentButton {
-                    visible: root.model.canOpenShortcutSettings
+                    visible: root.model.canOpenShortcutSettings && !root.model.offersKeybinding
                     text: qsTr("Réglages")
                     onClicked: root.model.openShortcutSettings()
+                }
+                below: ProminentButton {
+                    objectName: "createKeybinding"
+                    visible: root.model.offersKeybinding
+                    text: qsTr("Créer le raccourci dans GNOME")
+                    onClicked: root.model.createKeybinding()
                 }
             }
             Separator {
@@ -226,9 +237,27 @@ Item {
                     desktopBinds: root.coordinator.desktopBindsShortcut
                     // Nothing to record, and no settings to open: the keycap only shows the keys.
                     enabled: !root.coordinator.desktopBindsShortcut || root.model.canOpenShortcutSettings
-                    desktopLabel: root.shortcutLabel
+                    desktopLabel: root.model.keycapLabel
                     onRecorded: (combo) => root.coordinator.shortcut = combo
                     onDesktopSettingsRequested: root.model.openShortcutSettings()
+                }
+            }
+            // The keybinding Parlune added to GNOME's: the desktop runs Parlune at each press, so a hold
+            // ends only once the presses stop coming.
+            Separator {
+                visible: root.model.hasKeybinding
+            }
+            PanelRow {
+                objectName: "keybindingRow"
+                visible: root.model.hasKeybinding
+                icon: "keyboard"
+                title: qsTr("Raccourci de GNOME")
+                detail: qsTr("Maintenez-le pour parler : Parlune voit le relâchement avec un court retard.")
+                below: PlainButton {
+                    objectName: "removeKeybinding"
+                    text: qsTr("Retirer le raccourci")
+                    fontSize: Theme.captionSize
+                    onClicked: root.model.removeKeybinding()
                 }
             }
             Separator {}

@@ -15,7 +15,8 @@ FocusScope {
     required property MainWindowModel windowModel
     readonly property var coordinator: windowModel.coordinator
     readonly property OnboardingModel flow: windowModel.makeOnboarding(view)
-    readonly property string shortcutLabel: coordinator.shortcutLabel
+    // What the keycaps show: the shortcut, or that there is none.
+    readonly property string shortcutLabel: windowModel.keycapLabel
 
     implicitWidth: 380
     implicitHeight: 500
