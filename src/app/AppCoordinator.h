@@ -8,11 +8,13 @@
 #include "app/ShortcutGesture.h"
 #include "input/KeyCombo.h"
 #include "platform/AudioInput.h"
+#include "platform/BackgroundWork.h"
 #include "platform/Clock.h"
 #include "platform/MicrophoneAccess.h"
 #include "platform/Workspace.h"
 #include "speech/CursorContext.h"
 #include "speech/Language.h"
+#include "speech/Recognition.h"
 #include "store/AppSettings.h"
 #include "store/AppSettingsStore.h"
 #include "store/TranscriptEntry.h"
@@ -49,6 +51,7 @@ class MediaController;
 class Pasteboard;
 class Permissions;
 class Recognizer;
+class RecognizerChoice;
 class Sounds;
 class SpeechEngine;
 class TextInjector;
@@ -66,6 +69,9 @@ struct AppCoordinatorServices
     std::function<std::unique_ptr<HudPresenter>(AppCoordinator&)> makeHud;
 
     std::shared_ptr<Recognizer> recognizer;
+    // Where the recogniser chooses between the fast and the accurate engines: the same object as
+    // `recognizer`. None: the recognition setting is kept but changes no engine.
+    RecognizerChoice* recognizerChoice = nullptr;
     AudioInputFactory audioInput;
     std::function<MicrophoneAuthorization()> microphoneStatus = MicrophoneAccess::status;
     InputAccess* inputAccess = nullptr;
@@ -124,6 +130,10 @@ class AppCoordinator : public QObject
     Q_PROPERTY(bool modelDownloadActive READ modelDownloadActive NOTIFY modelDownloadChanged)
     Q_PROPERTY(QString modelDownloadText READ modelDownloadText NOTIFY modelDownloadChanged)
     Q_PROPERTY(double modelDownloadFraction READ modelDownloadFraction NOTIFY modelDownloadChanged)
+    // For the views: the recognition as its raw value ("fast", "accurate"); writing another does nothing.
+    Q_PROPERTY(QString recognition READ recognitionCode WRITE setRecognitionCode NOTIFY recognitionChanged)
+    // The accurate engine can run here (its library is installed).
+    Q_PROPERTY(bool accurateAvailable READ accurateAvailable CONSTANT)
 
 public:
     // Limits of one dictation.
@@ -170,6 +180,16 @@ public:
     bool modelDownloadActive() const { return !m_modelDownloadText.isEmpty(); }
     const QString& modelDownloadText() const { return m_modelDownloadText; }
     double modelDownloadFraction() const { return m_modelDownloadFraction; }
+    Recognition recognition() const { return m_recognition; }
+    QString recognitionCode() const { return rawValue(m_recognition); }
+    void setRecognitionCode(const QString& code);
+    bool accurateAvailable() const;
+    // The engines' work in the background, told by recognitionWorkChanged: the accurate model's download
+    // and loading, and the download of the current language's fast model while a simpler one serves.
+    BackgroundWork accurateWork() const;
+    BackgroundWork fastWork() const;
+    // The accurate engine recognises the current language's dictations.
+    bool accurateInUse() const;
 
     // The settings: each assignment saves the whole record (live only) and applies its side effects.
     void setLanguage(Language language);
@@ -177,6 +197,9 @@ public:
     void setLaunchAtLogin(bool launchAtLogin);
     void setMuteWhileRecording(bool muteWhileRecording);
     void setSoundsEnabled(bool soundsEnabled);
+    // Accurate: its model is fetched and loaded in the background and serves once loaded. Fast: the
+    // accurate model's memory is freed.
+    void setRecognition(Recognition recognition);
     // Not saved by itself: the walkthrough calls persistSettings() after setting it.
     void setOnboardingDone(bool onboardingDone);
 
@@ -189,6 +212,8 @@ public:
     Q_INVOKABLE void toggle();
     // Stops the download of the current language's model; its preparation ends with a message.
     Q_INVOKABLE void cancelModelDownload();
+    // The user's "try again": the engines' background work that failed, even what the user called off.
+    Q_INVOKABLE void retryRecognitionWork();
 
     // What the global shortcut reports.
     void shortcutPressed();
@@ -224,6 +249,8 @@ Q_SIGNALS:
     void soundsEnabledChanged();
     void modelDownloadChanged();
     void shortcutLabelChanged();
+    void recognitionChanged();
+    void recognitionWorkChanged();
 
 protected:
     // Every assignment, even of an equal value, runs syncHUD afterwards.
@@ -266,6 +293,9 @@ private:
     QString preparingText(Language language) const;
     void followInstallation(Language language, std::shared_ptr<InstallationProgress> progress);
     void refreshModelDownload();
+    // Tells the recogniser the engine the user chose; after a change back to fast, the language is
+    // prepared again for it.
+    void chooseRecognizer(bool changed);
     void startPermissionWatch();
     void followDesktopShortcut();
     void enforceRecordingSafety();
@@ -289,6 +319,7 @@ private:
     bool m_soundsEnabled = true;
     QString m_modelDownloadText;
     double m_modelDownloadFraction = 0;
+    Recognition m_recognition = Recognition::fast;
 
     // Services.
     Clock* m_clock;
@@ -301,6 +332,7 @@ private:
     MediaController* m_media;
     Sounds* m_sounds;
     LoginItem* m_loginItem;
+    RecognizerChoice* m_choice;
     std::unique_ptr<SpeechEngine> m_engine;
     std::unique_ptr<AudioRecorder> m_recorder;
     std::unique_ptr<TranscriptStore> m_transcripts;

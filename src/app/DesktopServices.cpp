@@ -4,6 +4,7 @@
 #include "platform/DisplaySession.h"
 #include "platform/InputAccess.h"
 #include "platform/Log.h"
+#include "platform/RecognizerChoice.h"
 #include "platform/atspi/AccessibilitySwitch.h"
 #include "platform/atspi/AtspiFocusedElement.h"
 #include "platform/atspi/AtspiWorkspace.h"
@@ -14,8 +15,8 @@
 #include "platform/pulse/PulseLink.h"
 #include "platform/pulse/PulseOutputMixer.h"
 #include "platform/pulse/PulseSound.h"
-#include "platform/vosk/RecognizerChoice.h"
 #include "platform/vosk/VoskLibrary.h"
+#include "platform/vosk/VoskRecognizer.h"
 #include "platform/wayland/DataControlPasteboard.h"
 #include "platform/x11/ClipboardPasteboard.h"
 #include "platform/x11/SyntheticKeys.h"
@@ -39,7 +40,7 @@ namespace parlune {
 namespace {
 
 // Vosk where its library is installed beside the program, pocketsphinx for what it can do otherwise.
-std::shared_ptr<Recognizer> makeRecognizer()
+std::shared_ptr<RecognizerChoice> makeRecognizer()
 {
     std::shared_ptr<VoskRecognizer> vosk;
     auto library = VoskLibrary::load(VoskLibrary::installedPath());
@@ -82,7 +83,7 @@ struct DesktopServices::Parts
     LoginItem loginItem{autostart};
     Permissions permissions{focusedElement, frontWorkspace(), qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
                             qEnvironmentVariable("DESKTOP_SESSION")};
-    std::shared_ptr<Recognizer> recognizer = makeRecognizer();
+    std::shared_ptr<RecognizerChoice> recognizer = makeRecognizer();
 
     // The shortcut and the paste keystroke: X11's own on X11; on Wayland, where no program sees or
     // types on the keyboard, the desktop's portals.
@@ -143,6 +144,7 @@ AppCoordinatorServices DesktopServices::services()
 {
     AppCoordinatorServices services;
     services.recognizer = m_parts->recognizer;
+    services.recognizerChoice = m_parts->recognizer.get();
     services.audioInput = PulseAudioInput::create;
     services.inputAccess = m_parts->inputAccess;
     services.keyboardTap = m_parts->keyboardTap.get();

@@ -17,7 +17,7 @@ namespace parlune {
 
 // The recogniser on Vosk. A locale's model lives in `<models>/vosk/<localeIdentifier>/`; a locale
 // without one is installed from the catalogue's archive. Audio is 16 kHz mono. A model, once loaded,
-// stays loaded for the rest of the run and serves every dictation in its language.
+// serves every dictation in its language until it is unloaded.
 class VoskRecognizer final : public Recognizer
 {
 public:
@@ -30,6 +30,7 @@ public:
     QCoro::Task<InstallationRequestOutcome> assetInstallationRequest(Transcriber transcriber) override;
     QCoro::Task<std::optional<AudioFormat>> bestAvailableAudioFormat(Transcriber transcriber) override;
     std::shared_ptr<Analyzer> makeAnalyzer(Transcriber transcriber, AnalyzerOptions options) override;
+    void unload(const QString& localeIdentifier) override;
 
     // Whether a model is on disk for the locale now.
     bool isInstalled(const QString& localeIdentifier) const;
