@@ -3,6 +3,7 @@
 
 #include "app/AppCoordinator.h"
 #include "ui/OnboardingModel.h"
+#include "ui/RecognitionModel.h"
 #include "ui/ViewServices.h"
 
 #include <QDateTime>
@@ -38,6 +39,8 @@ class MainWindowModel : public QObject
     // The segments: "FR", "ES", "EN" in the settings, the full names in the walkthrough.
     Q_PROPERTY(QStringList languageCodes READ languageCodes CONSTANT)
     Q_PROPERTY(QStringList languageNames READ languageNames CONSTANT)
+    // The choice between fast and accurate recognition.
+    Q_PROPERTY(parlune::RecognitionModel* recognition READ recognition CONSTANT)
     // The three newest transcripts, newest first, each {id, text, time}.
     Q_PROPERTY(QVariantList recent READ recent NOTIFY recentChanged)
 
@@ -60,6 +63,7 @@ public:
     QStringList languageCodes() const;
     QStringList languageNames() const;
     QVariantList recent() const;
+    RecognitionModel* recognition() const { return m_recognition; }
 
     // Seconds with exactly two decimals in the user's locale: "0,42" in French.
     static QString latencyNumber(double seconds);
@@ -94,6 +98,7 @@ private:
     AppCoordinator& m_coordinator;
     ViewServices m_services;
     bool m_micGranted;
+    RecognitionModel* m_recognition;
 };
 
 } // namespace parlune
