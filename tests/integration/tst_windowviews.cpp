@@ -173,6 +173,7 @@ private Q_SLOTS:
         download->progress()->setFractionCompleted(0.07);
         settle(view, QStringLiteral("walkthrough-recognition-downloading"));
         QVERIFY(shown(view, "recognitionProgress"));
+        download->end();
     }
 
     // Given the coordinator alone, as the window controller does, the view builds its own model.
