@@ -30,6 +30,12 @@ bool AudioBufferQueue::isFinished() const
     return m_finished;
 }
 
+bool AudioBufferQueue::isEmpty() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_buffers.empty();
+}
+
 std::optional<AudioBufferPtr> AudioBufferQueue::waitForNext()
 {
     std::unique_lock lock(m_mutex);

@@ -22,6 +22,8 @@ public:
     // No more audio: what is queued is still delivered, later pushes are discarded.
     void finish();
     bool isFinished() const;
+    // Nothing waits to be read: the consumer has caught up with the producer.
+    bool isEmpty() const;
 
     // For the consumer: the next buffer, waiting for one while the queue is open. None once the queue
     // is finished and drained, or when `abandon()` was called.
