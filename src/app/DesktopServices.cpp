@@ -8,6 +8,7 @@
 #include "platform/atspi/AccessibilitySwitch.h"
 #include "platform/atspi/AtspiFocusedElement.h"
 #include "platform/atspi/AtspiWorkspace.h"
+#include "platform/parakeet/ParakeetRecognizer.h"
 #include "platform/pocketsphinx/PocketsphinxRecognizer.h"
 #include "platform/portal/PortalKeySynth.h"
 #include "platform/portal/PortalKeyboardTap.h"
@@ -15,6 +16,10 @@
 #include "platform/pulse/PulseLink.h"
 #include "platform/pulse/PulseOutputMixer.h"
 #include "platform/pulse/PulseSound.h"
+#include "platform/sherpa/DecodingThreads.h"
+#include "platform/sherpa/ParakeetModel.h"
+#include "platform/sherpa/SherpaOnnxLibrary.h"
+#include "platform/sherpa/SileroVoiceActivity.h"
 #include "platform/vosk/VoskLibrary.h"
 #include "platform/vosk/VoskRecognizer.h"
 #include "platform/wayland/DataControlPasteboard.h"
@@ -39,7 +44,36 @@ namespace parlune {
 
 namespace {
 
-// Vosk where its library is installed beside the program, pocketsphinx for what it can do otherwise.
+// Parakeet on sherpa-onnx where its library is installed beside the program; none otherwise.
+std::shared_ptr<Recognizer> makeAccurateRecognizer()
+{
+    auto library = SherpaOnnxLibrary::load(SherpaOnnxLibrary::installedPath());
+    if (!library) {
+        logLine("Parlune: no sherpa-onnx library (%s), no accurate recognition",
+                library.error().toUtf8().constData());
+        return nullptr;
+    }
+    std::shared_ptr<const SherpaOnnxLibrary> sherpa = library.value();
+    ParakeetRecognizer::Loaders loaders;
+    loaders.model =
+        [sherpa](const QString& folder) -> Outcome<std::shared_ptr<PhraseDecoder>, RecognitionError> {
+        auto model = ParakeetModel::load(sherpa, folder, DecodingThreads::recommendedCount());
+        if (!model)
+            return model.error();
+        return std::shared_ptr<PhraseDecoder>(model.value());
+    };
+    loaders.voiceActivity = [sherpa]() -> ParakeetModelSlot::VoiceActivityOutcome {
+        auto voice =
+            SileroVoiceActivity::create(sherpa, SherpaOnnxLibrary::installedVoiceActivityModelPath());
+        if (!voice)
+            return voice.error();
+        return std::unique_ptr<VoiceActivity>(std::move(voice.value()));
+    };
+    return std::make_shared<ParakeetRecognizer>(std::move(loaders));
+}
+
+// Vosk where its library is installed beside the program, pocketsphinx for what it can do otherwise,
+// and the accurate engine for the user who chooses it.
 std::shared_ptr<RecognizerChoice> makeRecognizer()
 {
     std::shared_ptr<VoskRecognizer> vosk;
@@ -49,7 +83,8 @@ std::shared_ptr<RecognizerChoice> makeRecognizer()
     else
         logLine("Parlune: no Vosk library (%s), recognising with pocketsphinx only",
                 library.error().toUtf8().constData());
-    return std::make_shared<RecognizerChoice>(std::move(vosk), std::make_shared<PocketsphinxRecognizer>());
+    return std::make_shared<RecognizerChoice>(std::move(vosk), std::make_shared<PocketsphinxRecognizer>(),
+                                              makeAccurateRecognizer());
 }
 
 } // namespace
