@@ -60,15 +60,15 @@ bool RecognitionModel::accurateAvailable() const
 QString RecognitionModel::description() const
 {
     if (m_coordinator.recognition() == Recognition::accurate)
-        return tr("Parakeet, 670 Mo pour les trois langues, plus de mémoire.");
-    return tr("Vosk, environ 40 Mo par langue.");
+        return tr("Parakeet, 670\u00a0Mo pour les trois langues, plus de mémoire.");
+    return tr("Vosk, environ 40\u00a0Mo par langue.");
 }
 
 QString RecognitionModel::choicesText()
 {
-    return tr("Rapide\u00a0: Vosk, environ 40 Mo par langue.\nPrécise\u00a0: Parakeet, bien moins d'erreurs, "
-              "670 Mo "
-              "pour les trois langues, plus de mémoire.");
+    return tr("Rapide\u00a0: Vosk, environ 40\u00a0Mo par langue.\n"
+              "Précise\u00a0: Parakeet, bien moins d'erreurs, 670\u00a0Mo pour les trois langues, plus de "
+              "mémoire.");
 }
 
 QString RecognitionModel::recommendation() const
@@ -76,15 +76,15 @@ QString RecognitionModel::recommendation() const
     if (!accurateAvailable())
         return {};
     if (m_machine.suitsAccurateRecognition())
-        return tr("Précise conseillée\u00a0: cet ordinateur a %1 cœurs et %2 Go de mémoire.")
+        return tr("Précise conseillée\u00a0: cet ordinateur a %1\u00a0cœurs et %2\u00a0Go de mémoire.")
             .arg(m_machine.cores)
             .arg(m_machine.memoryGigabytes());
-    return tr("Rapide conseillée\u00a0: Précise demande 4 cœurs et 8 Go de mémoire.");
+    return tr("Rapide conseillée\u00a0: Précise demande 4\u00a0cœurs et 8\u00a0Go de mémoire.");
 }
 
 QString RecognitionModel::licence()
 {
-    return tr("Modèle Parakeet de NVIDIA, sous licence CC BY 4.0.");
+    return tr("Modèle Parakeet de NVIDIA, sous licence CC\u00a0BY\u00a04.0.");
 }
 
 RecognitionModel::Shown RecognitionModel::shown() const

@@ -159,9 +159,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         constexpr qint64 gib = qint64(1) << 30;
         const QString fast =
-            QStringLiteral("Rapide conseillée\u00a0: Précise demande 4 cœurs et 8 Go de mémoire.");
+            QStringLiteral("Rapide conseillée\u00a0: Précise demande 4\u00a0cœurs et 8\u00a0Go de mémoire.");
         QTest::newRow("4 cores, 7.5 GiB: an 8 GB computer")
-            << 4 << 15 * gib / 2 << "Précise conseillée\u00a0: cet ordinateur a 4 cœurs et 8 Go de mémoire.";
+            << 4 << 15 * gib / 2
+            << "Précise conseillée\u00a0: cet ordinateur a 4\u00a0cœurs et 8\u00a0Go de mémoire.";
         QTest::newRow("4 cores, just under 7.5 GiB") << 4 << 15 * gib / 2 - 1 << fast;
         QTest::newRow("3 cores, 16 GiB") << 3 << 16 * gib << fast;
     }
