@@ -125,8 +125,10 @@ class AppCoordinator : public QObject
     Q_PROPERTY(bool shortcutReady READ shortcutReady NOTIFY shortcutLabelChanged)
     // For the views: the language as its raw value ("fr", "es", "en"); writing an unknown code does nothing.
     Q_PROPERTY(QString languageCode READ languageCode WRITE setLanguageCode NOTIFY languageChanged)
-    // The download of the current language's model, while one runs: "Téléchargement du modèle
-    // français… 42 %" and the fraction done, from 0 to 1.
+    // The installation of the current language's model, while one runs: its step in words
+    // ("Téléchargement du modèle français… 42 % — 2,1 Mo/s, encore 12 s", "Vérification du modèle
+    // français…", "Chargement du modèle français…"), the fraction downloaded from 0 to 1 (-1 for a step
+    // that cannot be measured) and whether it can still be stopped.
     Q_PROPERTY(bool modelDownloadActive READ modelDownloadActive NOTIFY modelDownloadChanged)
     Q_PROPERTY(QString modelDownloadText READ modelDownloadText NOTIFY modelDownloadChanged)
     Q_PROPERTY(double modelDownloadFraction READ modelDownloadFraction NOTIFY modelDownloadChanged)
@@ -134,6 +136,7 @@ class AppCoordinator : public QObject
     Q_PROPERTY(QString recognition READ recognitionCode WRITE setRecognitionCode NOTIFY recognitionChanged)
     // The accurate engine can run here (its library is installed).
     Q_PROPERTY(bool accurateAvailable READ accurateAvailable CONSTANT)
+    Q_PROPERTY(bool modelDownloadCancellable READ modelDownloadCancellable NOTIFY modelDownloadChanged)
 
 public:
     // Limits of one dictation.
@@ -190,6 +193,7 @@ public:
     BackgroundWork fastWork() const;
     // The accurate engine recognises the current language's dictations.
     bool accurateInUse() const;
+    bool modelDownloadCancellable() const { return m_modelDownloadCancellable; }
 
     // The settings: each assignment saves the whole record (live only) and applies its side effects.
     void setLanguage(Language language);
@@ -289,7 +293,7 @@ private:
     // Language preparation and the watch timer.
     void prepareLanguage(bool showProgress);
     static QCoro::Task<> runPreparation(QPointer<AppCoordinator> self, Language language);
-    // "Préparation : Français…", or the download's progress while the model is being fetched.
+    // "Préparation : Français…", or the installation's step while the model is being installed.
     QString preparingText(Language language) const;
     void followInstallation(Language language, std::shared_ptr<InstallationProgress> progress);
     void refreshModelDownload();
@@ -320,6 +324,7 @@ private:
     QString m_modelDownloadText;
     double m_modelDownloadFraction = 0;
     Recognition m_recognition = Recognition::fast;
+    bool m_modelDownloadCancellable = false;
 
     // Services.
     Clock* m_clock;

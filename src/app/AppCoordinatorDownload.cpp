@@ -3,6 +3,7 @@
 // windows, and the user's way to stop it.
 #include "app/AppCoordinator.h"
 
+#include "platform/InstallationText.h"
 #include "platform/Recognizer.h"
 
 #include <QCoreApplication>
@@ -34,11 +35,9 @@ QString AppCoordinator::preparingText(Language language) const
     const auto download = m_downloads.find(language);
     if (download == m_downloads.end())
         return QCoreApplication::translate("AppCoordinator", "Préparation : %1…").arg(displayName(language));
-    // Whole percents, so that the text changes a hundred times at most.
-    const int percent = int(std::floor(download->second->fractionCompleted() * 100));
-    return QCoreApplication::translate("AppCoordinator", "Téléchargement du modèle %1… %2\u00a0%")
-        .arg(modelAdjective(language))
-        .arg(percent);
+    return InstallationText::describe(
+        *download->second,
+        QCoreApplication::translate("AppCoordinator", "modèle %1").arg(modelAdjective(language)));
 }
 
 void AppCoordinator::followInstallation(Language language, std::shared_ptr<InstallationProgress> progress)
@@ -64,11 +63,16 @@ void AppCoordinator::refreshModelDownload()
     const auto download = m_downloads.find(m_language);
     const bool active = download != m_downloads.end() && !download->second->isCancelled();
     const QString text = active ? preparingText(m_language) : QString();
-    const double fraction = active ? download->second->fractionCompleted() : 0;
-    // The fraction is only told with a new text: once per percent.
+    // A bar only for what can be measured: the bytes of the download.
+    double fraction = -1;
+    if (active && (download->second->step() == InstallationProgress::Step::downloading ||
+                   download->second->step() == InstallationProgress::Step::waiting))
+        fraction = download->second->fractionCompleted();
+    // The installation tells its progress once a percent or once a second, and a new step always.
     if (text != m_modelDownloadText) {
         m_modelDownloadText = text;
         m_modelDownloadFraction = fraction;
+        m_modelDownloadCancellable = active && download->second->canCancel();
         Q_EMIT modelDownloadChanged();
     }
     if (m_status.kind() == RecordingStatus::Preparing) {

@@ -1,15 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/Recognizer.h"
+#include "platform/InstallationProgress.h"
 
 namespace parlune {
 
+std::optional<double> InstallationProgress::secondsRemaining() const
+{
+    if (!m_bytesPerSecond || *m_bytesPerSecond <= 0 || m_totalBytes <= 0)
+        return std::nullopt;
+    return double(m_totalBytes - m_completedBytes) / *m_bytesPerSecond;
+}
+
 void InstallationProgress::cancel()
 {
-    if (m_cancelled || m_finished)
+    if (!canCancel())
         return;
     m_cancelled = true;
     if (m_onCancel)
         m_onCancel();
+    notify();
+}
+
+void InstallationProgress::setStep(Step step)
+{
+    if (step == m_step || m_finished)
+        return;
+    m_step = step;
+    // A speed belongs to the transfer it measured.
+    m_bytesPerSecond.reset();
     notify();
 }
 
@@ -21,11 +38,26 @@ void InstallationProgress::setFractionCompleted(double fraction)
     notify();
 }
 
-void InstallationProgress::finish()
+void InstallationProgress::setTransfer(qint64 completedBytes, qint64 totalBytes,
+                                       std::optional<double> bytesPerSecond)
+{
+    if (completedBytes == m_completedBytes && totalBytes == m_totalBytes &&
+        bytesPerSecond == m_bytesPerSecond)
+        return;
+    m_completedBytes = completedBytes;
+    m_totalBytes = totalBytes;
+    m_bytesPerSecond = bytesPerSecond;
+    m_fraction = totalBytes > 0 ? double(completedBytes) / double(totalBytes) : 0;
+    notify();
+}
+
+void InstallationProgress::finish(std::optional<QString> failure)
 {
     if (m_finished)
         return;
     m_finished = true;
+    m_failure = std::move(failure);
+    m_onCancel = {};
     notify();
 }
 

@@ -3,6 +3,7 @@
 
 #include "audio/AudioBuffer.h"
 #include "audio/AudioBufferQueue.h"
+#include "platform/InstallationProgress.h"
 #include "platform/Outcome.h"
 
 #include <QCoroTask>
@@ -87,42 +88,13 @@ private:
     std::coroutine_handle<> m_consumer;
 };
 
-// How far an installation has come, and the user's way to call it off. Main thread only.
-class InstallationProgress
-{
-public:
-    // From 0 to 1.
-    double fractionCompleted() const { return m_fraction; }
-    bool isCancelled() const { return m_cancelled; }
-    // Set once the installation has ended, whatever its outcome.
-    bool isFinished() const { return m_finished; }
-
-    // Asks the installation to stop: it ends with a failure that says so and leaves nothing behind.
-    void cancel();
-    // Called after every change: the fraction, the cancellation, the end.
-    void observe(std::function<void()> observer) { m_observers.push_back(std::move(observer)); }
-
-    // For the installation itself.
-    void setFractionCompleted(double fraction);
-    void setOnCancel(std::function<void()> onCancel) { m_onCancel = std::move(onCancel); }
-    void finish();
-
-private:
-    void notify();
-
-    double m_fraction = 0;
-    bool m_cancelled = false;
-    bool m_finished = false;
-    std::function<void()> m_onCancel;
-    std::vector<std::function<void()>> m_observers;
-};
-
 // Fetches and installs what a locale needs before it can be recognised.
 class AssetInstallationRequest
 {
 public:
     virtual ~AssetInstallationRequest() = default;
-    // None on success.
+    // None on success. A failure also finishes the progress with its text; a success leaves the
+    // progress at its loading step, for whoever loads the model to finish.
     virtual QCoro::Task<std::optional<RecognitionError>> downloadAndInstall() = 0;
     // Follows the installation while it runs.
     const std::shared_ptr<InstallationProgress>& progress() const { return m_progress; }

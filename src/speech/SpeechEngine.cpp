@@ -141,13 +141,25 @@ QCoro::Task<SpeechEngine::PrepareOutcome> SpeechEngine::load(std::shared_ptr<Sta
         co_await recognizer->assetInstallationRequest(transcriber);
     if (!request)
         co_return request.error();
+    std::shared_ptr<InstallationProgress> installation;
     if (request.value()) {
+        installation = request.value()->progress();
         if (state->onInstallation)
-            state->onInstallation(language, request.value()->progress());
+            state->onInstallation(language, installation);
         if (std::optional<RecognitionError> failed = co_await request.value()->downloadAndInstall())
             co_return *failed;
     }
 
+    // A model just installed is being loaded: its installation's progress ends with the loading.
+    PrepareOutcome outcome = co_await loadModel(recognizer, transcriber);
+    if (installation)
+        installation->finish(outcome ? std::nullopt : std::optional(description(outcome.error())));
+    co_return outcome;
+}
+
+QCoro::Task<SpeechEngine::PrepareOutcome> SpeechEngine::loadModel(std::shared_ptr<Recognizer> recognizer,
+                                                                  Transcriber transcriber)
+{
     const std::optional<AudioFormat> format = co_await recognizer->bestAvailableAudioFormat(transcriber);
     if (!format)
         co_return EngineError::noAudioFormat();

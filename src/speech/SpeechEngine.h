@@ -97,6 +97,9 @@ private:
     static QCoro::Task<PrepareOutcome> prepare(std::shared_ptr<State> state, Language language);
     // The preparation itself.
     static QCoro::Task<PrepareOutcome> load(std::shared_ptr<State> state, Language language);
+    // Its last steps: the format, and the model loaded once.
+    static QCoro::Task<PrepareOutcome> loadModel(std::shared_ptr<Recognizer> recognizer,
+                                                 Transcriber transcriber);
 
     std::shared_ptr<State> m_state;
 };

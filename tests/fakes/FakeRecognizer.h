@@ -83,7 +83,10 @@ public:
     {
         progress()->setOnCancel([this] { end(RecognitionError{QStringLiteral("Téléchargement annulé.")}); });
         co_await Hold{&m_running};
-        progress()->finish();
+        if (m_outcome)
+            progress()->finish(m_outcome->description);
+        else
+            progress()->setStep(InstallationProgress::Step::loading);
         co_return m_outcome;
     }
     void end(std::optional<RecognitionError> outcome = std::nullopt)

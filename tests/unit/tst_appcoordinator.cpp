@@ -153,6 +153,67 @@ private Q_SLOTS:
         QCOMPARE(AppSettingsStore(settingsPath()).load().recognition, Recognition::fast);
     }
 
+    // Each step of the installation in the panel and the windows, in French units: the download with
+    // its speed and time left once they are known, never 100 % while work remains, then the steps
+    // that cannot be measured, without a bar; the loading can no longer be stopped.
+    void modelInstallationSteps_data()
+    {
+        QTest::addColumn<InstallationProgress::Step>("step");
+        QTest::addColumn<qint64>("completed");
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<double>("speed");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("fraction");
+
+        using Step = InstallationProgress::Step;
+        const QString downloading = QStringLiteral("Téléchargement du modèle espagnol… ");
+        QTest::newRow("speed not known yet")
+            << Step::downloading << 0ll << 0ll << -1.0 << downloading + "0\u00a0%" << 0.0;
+        QTest::newRow("Mo/s, seconds left")
+            << Step::downloading << 42'900'000ll << 100'000'000ll << 2'100'000.0
+            << downloading + "42\u00a0% — 2,1\u00a0Mo/\u2060s, encore 28\u00a0s" << 0.429;
+        QTest::newRow("ko/s, minutes left")
+            << Step::downloading << 10'000'000ll << 670'000'000ll << 850'000.0
+            << downloading + "1\u00a0% — 850\u00a0ko/\u2060s, encore 13\u00a0min" << 10.0 / 670;
+        QTest::newRow("hours left") << Step::downloading << 0ll << 670'000'000ll << 100'000.0
+                                    << downloading + "0\u00a0% — 100\u00a0ko/\u2060s, encore 1\u00a0h\u00a052"
+                                    << 0.0;
+        QTest::newRow("last byte in")
+            << Step::downloading << 100'000'000ll << 100'000'000ll << 12'000'000.0
+            << downloading + "99\u00a0% — 12\u00a0Mo/\u2060s, encore 1\u00a0s" << 1.0;
+        QTest::newRow("another Parlune downloads it")
+            << Step::waiting << 300'000'000ll << 670'000'000ll << -1.0
+            << "Téléchargement du modèle espagnol par un autre Parlune… 44\u00a0%" << 300.0 / 670;
+        QTest::newRow("kept bytes checked") << Step::verifying << 300'000'000ll << 670'000'000ll << -1.0
+                                            << "Vérification du modèle espagnol…" << -1.0;
+        QTest::newRow("loading") << Step::loading << 670'000'000ll << 670'000'000ll << -1.0
+                                 << "Chargement du modèle espagnol…" << -1.0;
+    }
+
+    void modelInstallationSteps()
+    {
+        QFETCH(InstallationProgress::Step, step);
+        QFETCH(qint64, completed);
+        QFETCH(qint64, total);
+        QFETCH(double, speed);
+        QFETCH(QString, text);
+        QFETCH(double, fraction);
+        auto coordinator = make(true);
+        auto installation = std::make_shared<FakeInstallation>();
+        m_desktop->recognizer->installation = installation;
+        coordinator->setLanguage(Language::es);
+        InstallationProgress& progress = *installation->progress();
+        progress.setStep(step);
+        progress.setTransfer(completed, total, speed < 0 ? std::nullopt : std::optional(speed));
+        QCOMPARE(coordinator->status().label(), text);
+        QCOMPARE(coordinator->modelDownloadText(), text);
+        QCOMPARE(coordinator->modelDownloadFraction(), fraction);
+        QCOMPARE(coordinator->modelDownloadCancellable(), step != InstallationProgress::Step::loading);
+        installation->end();
+        QCOMPARE(coordinator->status(), RecordingStatus());
+        QVERIFY(!coordinator->modelDownloadActive());
+    }
+
     // Clearing the history empties the file too: the next start finds nothing.
     void clearingTheHistoryEmptiesTheFileToo()
     {

@@ -143,11 +143,13 @@ private Q_SLOTS:
         auto preparation = m_staged->coordinator.engine().prepare(Language::fr);
         m_staged->coordinator.setStatus(
             RecordingStatus::preparing(QStringLiteral("Préparation : Français…")));
-        installation->progress()->setFractionCompleted(0.42);
+        installation->progress()->setTransfer(283'000'000, 670'000'000, 2'100'000);
         QQuickItem* hud = showHud(QStringLiteral("hud-model-download"));
         QVERIFY(hud);
-        QCOMPARE(shown(hud, "progressText")->property("text").toString(),
-                 QStringLiteral("Téléchargement du modèle français… 42\u00a0%"));
+        QCOMPARE(
+            shown(hud, "progressText")->property("text").toString(),
+            QStringLiteral(
+                "Téléchargement du modèle français… 42\u00a0% — 2,1\u00a0Mo/\u2060s, encore 4\u00a0min"));
         QVERIFY(QMetaObject::invokeMethod(shown(hud, "cancelModelDownload"), "clicked"));
         QVERIFY(!QCoro::waitFor(preparation));
         QVERIFY(!shown(hud, "cancelModelDownload"));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Vosk recogniser through its real loader and adapter on a fake libvosk that plays scripted results
 // (FakeVoskLibrary.cpp), the real libvosk's refusal of a folder that is not a model, and the engine choice.
+#include "FakeClock.h"
 #include "FakeRecognizer.h"
 #include "FakeVoskModel.h"
 #include "platform/RecognizerChoice.h"
@@ -50,6 +51,8 @@ class VoskTest : public QObject
 
     QTemporaryDir m_dir;
     std::shared_ptr<const VoskLibrary> m_fake;
+    // Downloads time their speed on it; what still waits on it ends with the test.
+    FakeClock m_clock;
     ModelSource m_download;
     int m_folders = 0;
 
@@ -60,7 +63,7 @@ class VoskTest : public QObject
         if (!script.isEmpty())
             writeFakeVoskModel(models + QStringLiteral("/fr-FR"), script);
         source.localeIdentifier = QStringLiteral("fr-FR");
-        return std::make_shared<VoskRecognizer>(m_fake, ModelCatalogue({source}), models);
+        return std::make_shared<VoskRecognizer>(m_fake, ModelCatalogue({source}), models, m_clock);
     }
 
 private Q_SLOTS:

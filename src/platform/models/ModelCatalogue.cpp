@@ -26,14 +26,35 @@ ModelCatalogue ModelCatalogue::shipped()
     });
 }
 
-QUrl ModelSource::downloadUrl() const
+QList<ModelFile> ModelCatalogue::parakeetFiles()
 {
-    QString mirror = qEnvironmentVariable("PARLUNE_MODEL_MIRROR");
-    if (mirror.isEmpty())
-        return archiveUrl;
-    while (mirror.endsWith(QLatin1Char('/')))
-        mirror.chop(1);
-    return QUrl(mirror + QLatin1Char('/') + archiveUrl.fileName());
+    const QString base = QStringLiteral("https://huggingface.co/csukuangfj/"
+                                        "sherpa-onnx-nemo-parakeet-tdt-0.6b-v3-int8/resolve/"
+                                        "2bda32ec70b097a55adaa07d9a7173915b43cc78/");
+    const auto file = [&base](const char* name, qint64 size, const char* sha256) {
+        const QString fileName = QString::fromLatin1(name);
+        return ModelFile{fileName, QUrl(base + fileName), size, QByteArray(sha256)};
+    };
+    return {
+        file("encoder.int8.onnx", 652'184'281,
+             "acfc2b4456377e15d04f0243af540b7fe7c992f8d898d751cf134c3a55fd2247"),
+        file("decoder.int8.onnx", 11'845'275,
+             "179e50c43d1a9de79c8a24149a2f9bac6eb5981823f2a2ed88d655b24248db4e"),
+        file("joiner.int8.onnx", 6'355'277,
+             "3164c13fc2821009440d20fcb5fdc78bff28b4db2f8d0f0b329101719c0948b3"),
+        file("tokens.txt", 93'939, "d58544679ea4bc6ac563d1f545eb7d474bd6cfa467f0a6e2c1dc1c7d37e3c35d"),
+    };
+}
+
+QString ModelCatalogue::parakeetNotice()
+{
+    return QStringLiteral(
+        "Parakeet TDT 0.6B v3, modèle de reconnaissance de la parole de NVIDIA, sous licence Creative "
+        "Commons Attribution 4.0 International (CC BY 4.0) : https://creativecommons.org/licenses/by/4.0/\n"
+        "Modèle d'origine : https://huggingface.co/nvidia/parakeet-tdt-0.6b-v3\n"
+        "Converti au format ONNX (int8) par le projet sherpa-onnx : "
+        "https://huggingface.co/csukuangfj/sherpa-onnx-nemo-parakeet-tdt-0.6b-v3-int8\n"
+        "Parlune télécharge ces fichiers sans les modifier.\n");
 }
 
 std::optional<ModelSource> ModelCatalogue::source(const QString& localeIdentifier) const

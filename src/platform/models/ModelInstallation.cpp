@@ -1,31 +1,71 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/models/ModelInstallation.h"
 
+#include "platform/Log.h"
 #include "platform/MainThread.h"
+#include "platform/models/DownloadLock.h"
+#include "platform/models/FileDownload.h"
+#include "platform/models/ModelArchive.h"
+#include "platform/models/TransferRate.h"
+#include "store/AppPaths.h"
+#include "store/AtomicFile.h"
 
-#include <QCoroNetworkReply>
-#include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QPointer>
 #include <QStorageInfo>
-#include <QTemporaryDir>
 
-#include <archive.h>
-#include <archive_entry.h>
-
-#include <memory>
+#include <cmath>
 
 namespace parlune {
 
 namespace {
 
-// Temporary folders of earlier attempts that were killed before they could clean up.
-void removeLeftovers(const QDir& models, const QString& name)
+using Kind = DownloadFailure::Kind;
+using Step = InstallationProgress::Step;
+
+DownloadFailure failure(Kind kind)
+{
+    return DownloadFailure{kind, {}, 0, {}, 0, 0, {}};
+}
+
+// How often a waiting installation looks again whether the other one is done.
+constexpr Seconds lockPollInterval{1.0};
+// The text may change once a percent, or once a second.
+constexpr Seconds publishInterval{1.0};
+
+// The bytes of the package's files already in `staging`.
+qint64 bytesIn(const QString& staging, const ModelPackage& package)
+{
+    qint64 bytes = 0;
+    const QDir folder(staging);
+    for (const ModelFile& file : package.files) {
+        const QFileInfo partial(folder.filePath(file.name));
+        if (partial.isFile())
+            bytes += std::min(partial.size(), file.size);
+    }
+    return bytes;
+}
+
+// Everything in `staging` but the package's own files: what an earlier version or a killed unpacking
+// left there.
+void keepOnlyPackageFiles(const QString& staging, const ModelPackage& package)
+{
+    QStringList names;
+    for (const ModelFile& file : package.files)
+        names << file.name;
+    const QDir folder(staging);
+    for (const QFileInfo& entry :
+         folder.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        if (entry.isDir())
+            QDir(entry.filePath()).removeRecursively();
+        else if (!names.contains(entry.fileName()))
+            QFile::remove(entry.filePath());
+    }
+}
+
+// The temporary folders of earlier versions of the program, which started over at every attempt.
+void removeOldTemporaryFolders(const QDir& models, const QString& name)
 {
     const QStringList leftovers =
         models.entryList({QStringLiteral(".%1-*").arg(name)}, QDir::Dirs | QDir::Hidden);
@@ -35,8 +75,10 @@ void removeLeftovers(const QDir& models, const QString& name)
 
 // The model inside what an archive unpacked: the top itself, or its only folder (the archive's top
 // folder, which is not kept).
-QString modelFolderIn(const QString& unpacked, const ModelInstallation::ModelCheck& isModel)
+QString modelFolderIn(const QString& unpacked, const ModelPackage::ModelCheck& isModel)
 {
+    if (!isModel)
+        return {};
     if (isModel(unpacked))
         return unpacked;
     const QDir top(unpacked);
@@ -46,210 +88,241 @@ QString modelFolderIn(const QString& unpacked, const ModelInstallation::ModelChe
     return {};
 }
 
-// Whether a path read from an archive stays inside the folder it is unpacked into.
-bool staysInside(const QString& path)
+// Puts `folder` at `destination` in one rename. A folder already there holds no usable model (or no
+// installation would have been asked for): it makes way.
+bool moveIntoPlace(const QString& folder, const QString& destination)
 {
-    if (path.isEmpty() || path.startsWith(QLatin1Char('/')))
-        return false;
-    const QStringList parts = path.split(QLatin1Char('/'));
-    return !parts.contains(QStringLiteral(".."));
+    if (QFileInfo::exists(destination))
+        QDir(destination).removeRecursively();
+    return QDir().rename(folder, destination);
+}
+
+// The bytes of the whole download as they reach the disk, told to the progress with their speed.
+struct Transfer
+{
+    Clock* clock;
+    std::shared_ptr<InstallationProgress> progress;
+    qint64 total = 0;
+    // The files already done, and the one being fetched.
+    qint64 done = 0;
+    qint64 current = 0;
+    // What arrived from the network in this attempt, for the speed.
+    qint64 arrived = 0;
+    TransferRate rate;
+    std::optional<Clock::Instant> publishedAt;
+    int publishedPercent = -1;
+    bool running = true;
+
+    void count(qint64 bytesOnDisk, qint64 newBytes)
+    {
+        current = bytesOnDisk;
+        arrived += newBytes;
+        rate.add(clock->now(), arrived);
+        publish(newBytes == 0);
+    }
+    void publish(bool always)
+    {
+        const Clock::Instant now = clock->now();
+        const qint64 completed = done + current;
+        const int percent = total > 0 ? int(completed * 100 / total) : 0;
+        if (!always && percent == publishedPercent && publishedAt && now - *publishedAt < publishInterval)
+            return;
+        publishedAt = now;
+        publishedPercent = percent;
+        progress->setStep(Step::downloading);
+        progress->setTransfer(completed, total, rate.bytesPerSecond());
+    }
+};
+
+// Once a second while the download runs: a stalled transfer shows its speed falling and its time left
+// growing, rather than the last figures for as long as the server keeps silent.
+QCoro::Task<> followSpeed(std::shared_ptr<Transfer> transfer)
+{
+    while (transfer->running) {
+        co_await transfer->clock->sleep(publishInterval);
+        if (!transfer->running || transfer->progress->step() != Step::downloading)
+            continue;
+        transfer->rate.add(transfer->clock->now(), transfer->arrived);
+        transfer->publish(false);
+    }
+}
+
+// Every step from the lock to the model in place. The request may be let go of meanwhile: everything is
+// passed by value.
+QCoro::Task<std::optional<DownloadFailure>> install(std::shared_ptr<QNetworkAccessManager> network,
+                                                    ModelPackage package,
+                                                    ModelInstallation::Environment environment,
+                                                    std::shared_ptr<InstallationProgress> progress)
+{
+    if (progress->isCancelled())
+        co_return failure(Kind::cancelled);
+    const QFileInfo destination(package.destination);
+    const QDir models = destination.dir();
+    const QString name = destination.fileName();
+    if (!models.mkpath(QStringLiteral(".")))
+        co_return failure(Kind::folder);
+
+    // One installation of this model at a time, whichever process runs it. Another one waits here and
+    // shows what the other has on disk so far.
+    const QString staging = models.filePath(QStringLiteral(".%1.partial").arg(name));
+    const qint64 total = package.downloadSize();
+    std::unique_ptr<DownloadLock> lock;
+    for (;;) {
+        const DownloadLock::Attempt attempt =
+            DownloadLock::tryAcquire(models.filePath(QStringLiteral(".%1.lock").arg(name)), lock);
+        if (attempt == DownloadLock::Attempt::acquired)
+            break;
+        if (attempt == DownloadLock::Attempt::failed)
+            co_return failure(Kind::folder);
+        progress->setStep(Step::waiting);
+        progress->setTransfer(bytesIn(staging, package), total, std::nullopt);
+        co_await environment.clock->sleep(lockPollInterval);
+        if (progress->isCancelled())
+            co_return failure(Kind::cancelled);
+    }
+    // The other one may have installed it meanwhile.
+    if (package.isInstalled())
+        co_return std::nullopt;
+
+    removeOldTemporaryFolders(models, name);
+    if (!QDir().mkpath(staging))
+        co_return failure(Kind::folder);
+    keepOnlyPackageFiles(staging, package);
+
+    const qint64 needed = package.roomNeeded() - bytesIn(staging, package);
+    const std::optional<qint64> available = environment.freeSpace(models.absolutePath());
+    if (available && *available < needed) {
+        DownloadFailure noRoom = failure(Kind::notEnoughRoom);
+        noRoom.needed = needed;
+        noRoom.available = *available;
+        co_return noRoom;
+    }
+
+    auto transfer = std::make_shared<Transfer>();
+    transfer->clock = environment.clock;
+    transfer->progress = progress;
+    transfer->total = total;
+    // The speed's follower ends with the download, whatever way it ends.
+    struct FollowerStop
+    {
+        Transfer& transfer;
+        ~FollowerStop() { transfer.running = false; }
+    } followerStop{*transfer};
+    followSpeed(transfer);
+    for (const ModelFile& file : package.files) {
+        if (progress->isCancelled())
+            co_return failure(Kind::cancelled);
+        auto download = std::make_shared<FileDownload>(network, file, QDir(staging).filePath(file.name));
+        const std::weak_ptr<FileDownload> cancellable = download;
+        progress->setOnCancel([cancellable] {
+            if (const std::shared_ptr<FileDownload> running = cancellable.lock())
+                running->cancel();
+        });
+        // WORKAROUND: g++ 12 may destroy the temporaries of a co_await expression twice, a lambda's
+        // captures included: the callbacks are named first.
+        const std::function<void()> verifying = [progress] { progress->setStep(Step::verifying); };
+        const FileDownload::OnBytes counting = [transfer](qint64 bytesOnDisk, qint64 arrived) {
+            transfer->count(bytesOnDisk, arrived);
+        };
+        std::optional<DownloadFailure> failed = co_await download->run(verifying, counting);
+        progress->setOnCancel({});
+        if (failed) {
+            if (package.files.size() > 1)
+                failed->fileName = file.name;
+            co_return failed;
+        }
+        transfer->done += file.size;
+        transfer->current = 0;
+    }
+    // All there and checked: no percentage from here on, the steps say what is left.
+    progress->setStep(Step::installing);
+    progress->setTransfer(total, total, std::nullopt);
+
+    if (package.layout == ModelPackage::Layout::files) {
+        for (const auto& [noteName, content] : package.notes) {
+            if (!writeFileAtomically(QDir(staging).filePath(noteName), content, 0644))
+                co_return failure(Kind::installing);
+        }
+        if (!moveIntoPlace(staging, package.destination))
+            co_return failure(Kind::installing);
+        co_return std::nullopt;
+    }
+
+    // Unpacking takes a second or two: off the main thread. The archive stays until the model is in
+    // place, so a failure here costs no new download.
+    const QString archive = QDir(staging).filePath(package.files.first().name);
+    const QString unpacked = QDir(staging).filePath(QStringLiteral("unpacked"));
+    auto unpacking = runInBackground<std::optional<DownloadFailure>>(
+        [archive, unpacked] { return ModelArchive::unpack(archive, unpacked); });
+    const std::optional<DownloadFailure> unpackFailure = co_await unpacking->wait();
+    const auto discardUnpacked = [&unpacked] { QDir(unpacked).removeRecursively(); };
+    if (progress->isCancelled()) {
+        discardUnpacked();
+        co_return failure(Kind::cancelled);
+    }
+    if (unpackFailure) {
+        discardUnpacked();
+        co_return unpackFailure;
+    }
+    const QString model = modelFolderIn(unpacked, package.isModel);
+    if (model.isEmpty()) {
+        discardUnpacked();
+        co_return failure(Kind::noModel);
+    }
+    if (!moveIntoPlace(model, package.destination)) {
+        discardUnpacked();
+        co_return failure(Kind::installing);
+    }
+    QDir(staging).removeRecursively();
+    co_return std::nullopt;
 }
 
 } // namespace
 
-ModelInstallation::ModelInstallation(QNetworkAccessManager& network, ModelSource source, QString languageName,
-                                     QString destination, ModelCheck isModel)
-    : m_network(network)
-    , m_source(std::move(source))
-    , m_languageName(std::move(languageName))
-    , m_destination(std::move(destination))
-    , m_isModel(std::move(isModel))
+std::optional<qint64> ModelInstallation::systemFreeSpace(const QString& folder)
+{
+    const QStorageInfo disk(folder);
+    if (!disk.isValid() || disk.bytesAvailable() < 0)
+        return std::nullopt;
+    return disk.bytesAvailable();
+}
+
+ModelInstallation::ModelInstallation(std::shared_ptr<QNetworkAccessManager> network, ModelPackage package,
+                                     Environment environment)
+    : m_network(std::move(network))
+    , m_package(std::move(package))
+    , m_environment(std::move(environment))
+{}
+
+ModelInstallation::ModelInstallation(std::shared_ptr<QNetworkAccessManager> network, ModelPackage package)
+    : ModelInstallation(std::move(network), std::move(package), Environment{})
 {}
 
 QCoro::Task<std::optional<RecognitionError>> ModelInstallation::downloadAndInstall()
 {
     // The progress outlives this request if it is let go of while the installation runs.
-    std::shared_ptr<InstallationProgress> progress = this->progress();
-    std::optional<RecognitionError> outcome = co_await install();
-    progress->setOnCancel({});
-    progress->finish();
-    co_return outcome;
-}
-
-QCoro::Task<std::optional<RecognitionError>> ModelInstallation::install()
-{
-    // Everything this coroutine uses is copied: the request may be let go of while it runs.
-    const ModelSource source = m_source;
-    const QString destination = m_destination;
-    const ModelCheck isModel = m_isModel;
-    const QString language = m_languageName;
-    QPointer<QNetworkAccessManager> network = &m_network;
     const std::shared_ptr<InstallationProgress> progress = this->progress();
-    const auto failure = [&language](const char* text) {
-        return RecognitionError{QStringLiteral("%1 : ").arg(language) + QString::fromUtf8(text)};
-    };
-    const RecognitionError cancelled = failure("téléchargement du modèle annulé.");
-    if (progress->isCancelled())
-        co_return cancelled;
-
-    const QFileInfo destinationInfo(destination);
-    QDir models = destinationInfo.dir();
-    if (!models.mkpath(QStringLiteral(".")))
-        co_return failure("le dossier des modèles n'a pas pu être créé.");
-    removeLeftovers(models, destinationInfo.fileName());
-
-    // The archive and what it unpacks to: about three times its size, checked before a byte arrives.
-    const QStorageInfo disk(models.absolutePath());
-    if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < 3 * source.archiveSize)
-        co_return failure("il n'y a pas assez de place sur le disque pour le modèle.");
-
-    QTemporaryDir work(models.filePath(QStringLiteral(".%1-XXXXXX").arg(destinationInfo.fileName())));
-    if (!work.isValid())
-        co_return failure("le dossier des modèles n'a pas pu être créé.");
-    const QString archivePath = work.filePath(QStringLiteral("archive"));
-    QFile archive(archivePath);
-    if (!archive.open(QIODevice::WriteOnly) || !network)
-        co_return failure("le modèle n'a pas pu être enregistré.");
-
-    // Download, checking the size and hashing as the bytes arrive: a server that announces or sends
-    // another size than the catalogue's is cut off at once.
-    QNetworkRequest request(source.downloadUrl());
-    // A stalled transfer fails instead of keeping the language in preparation for ever.
-    request.setTransferTimeout(60'000);
-    std::unique_ptr<QNetworkReply> reply(network->get(request));
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    bool wrongSize = false;
-    bool written = true;
-    qint64 received = 0;
-    QNetworkReply* transfer = reply.get();
-    progress->setOnCancel([transfer] { transfer->abort(); });
-    const QMetaObject::Connection announced =
-        QObject::connect(transfer, &QNetworkReply::metaDataChanged, transfer, [&] {
-            const int status = transfer->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            const QVariant length = transfer->header(QNetworkRequest::ContentLengthHeader);
-            if ((status == 0 || status == 200) && length.isValid() &&
-                length.toLongLong() != source.archiveSize) {
-                wrongSize = true;
-                transfer->abort();
-            }
-        });
-    const auto take = [&] {
-        if (!transfer->isOpen())
-            return;
-        const QByteArray chunk = transfer->readAll();
-        if (chunk.isEmpty() || wrongSize || !written)
-            return;
-        if (received + chunk.size() > source.archiveSize) {
-            wrongSize = true;
-            transfer->abort();
-            return;
-        }
-        received += chunk.size();
-        hash.addData(chunk);
-        written = archive.write(chunk) == chunk.size();
-        if (!written)
-            transfer->abort();
-        progress->setFractionCompleted(double(received) / double(source.archiveSize));
-    };
-    const QMetaObject::Connection arriving =
-        QObject::connect(transfer, &QNetworkReply::readyRead, transfer, take);
-    co_await qCoro(transfer).waitForFinished();
-    take();
-    // The reply may outlive what the handlers above refer to.
-    QObject::disconnect(announced);
-    QObject::disconnect(arriving);
+    const QString subject = m_package.subject;
+    const std::optional<DownloadFailure> failed =
+        co_await install(m_network, m_package, m_environment, progress);
     progress->setOnCancel({});
-    archive.close();
-
-    const int status = transfer->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (progress->isCancelled())
-        co_return cancelled;
-    if (!written)
-        co_return failure("le modèle n'a pas pu être enregistré.");
-    if (wrongSize)
-        co_return failure("le modèle téléchargé est endommagé.");
-    if (received == 0 || (status != 0 && status != 200))
-        co_return failure("le modèle de reconnaissance n'a pas pu être téléchargé.");
-    if (transfer->error() != QNetworkReply::NoError || received != source.archiveSize)
-        co_return failure("le téléchargement du modèle a été interrompu.");
-    if (hash.result().toHex() != source.archiveSha256.toLower())
-        co_return failure("le modèle téléchargé est endommagé.");
-    reply.reset();
-
-    // Unpacking takes a second or two: off the main thread.
-    const QString unpacked = work.filePath(QStringLiteral("model"));
-    auto unpacking = runInBackground<std::optional<QString>>([archivePath, unpacked] {
-        std::optional<QString> error = unpack(archivePath, unpacked);
-        QFile::remove(archivePath);
-        return error;
-    });
-    const std::optional<QString> unpackError = co_await unpacking->wait();
-    if (progress->isCancelled())
-        co_return cancelled;
-    if (unpackError)
-        co_return failure("le modèle n'a pas pu être décompressé.");
-
-    const QString model = modelFolderIn(unpacked, isModel);
-    if (model.isEmpty())
-        co_return failure("l'archive téléchargée ne contient pas de modèle de reconnaissance.");
-
-    // A folder already at the destination holds no usable model (or no installation was asked for):
-    // it makes way for the new one.
-    if (QFileInfo::exists(destination))
-        QDir(destination).removeRecursively();
-    if (!QDir().rename(model, destination))
-        co_return failure("le modèle n'a pas pu être installé.");
+    if (failed) {
+        const QString description = failed->description(subject);
+        progress->finish(description);
+        co_return RecognitionError{description};
+    }
+    progress->setStep(Step::loading);
     co_return std::nullopt;
 }
 
-std::optional<QString> ModelInstallation::unpack(const QString& archivePath, const QString& folder)
+ModelInstallation::Factory ModelInstallation::parakeetFactory(QString modelsFolder)
 {
-    if (!QDir().mkpath(folder))
-        return QStringLiteral("cannot create %1").arg(folder);
-    const std::unique_ptr<archive, int (*)(archive*)> in(archive_read_new(), archive_read_free);
-    const std::unique_ptr<archive, int (*)(archive*)> out(archive_write_disk_new(), archive_write_free);
-    archive_read_support_format_zip(in.get());
-    archive_read_support_format_tar(in.get());
-    archive_read_support_filter_all(in.get());
-    // No owners, permissions beyond the user's umask, or times from the archive.
-    archive_write_disk_set_options(out.get(),
-                                   ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS);
-    if (archive_read_open_filename(in.get(), QFile::encodeName(archivePath).constData(), 1 << 16) !=
-        ARCHIVE_OK)
-        return QString::fromLocal8Bit(archive_error_string(in.get()));
-
-    const QDir root(folder);
-    archive_entry* entry = nullptr;
-    int status = ARCHIVE_OK;
-    while ((status = archive_read_next_header(in.get(), &entry)) == ARCHIVE_OK) {
-        const char* rawPath = archive_entry_pathname_utf8(entry);
-        const QString path =
-            rawPath ? QString::fromUtf8(rawPath) : QFile::decodeName(archive_entry_pathname(entry));
-        const mode_t type = archive_entry_filetype(entry);
-        if (!staysInside(path) || (type != AE_IFREG && type != AE_IFDIR))
-            return QStringLiteral("refused entry %1").arg(path);
-        archive_entry_set_pathname(entry, QFile::encodeName(root.filePath(path)).constData());
-        archive_entry_set_perm(entry, type == AE_IFDIR ? 0755 : 0644);
-        if (archive_write_header(out.get(), entry) != ARCHIVE_OK)
-            return QString::fromLocal8Bit(archive_error_string(out.get()));
-        const void* block = nullptr;
-        size_t size = 0;
-        la_int64_t offset = 0;
-        int read = ARCHIVE_OK;
-        while ((read = archive_read_data_block(in.get(), &block, &size, &offset)) == ARCHIVE_OK) {
-            if (archive_write_data_block(out.get(), block, size, offset) != ARCHIVE_OK)
-                return QString::fromLocal8Bit(archive_error_string(out.get()));
-        }
-        if (read != ARCHIVE_EOF)
-            return QString::fromLocal8Bit(archive_error_string(in.get()));
-        if (archive_write_finish_entry(out.get()) != ARCHIVE_OK)
-            return QString::fromLocal8Bit(archive_error_string(out.get()));
-    }
-    if (status != ARCHIVE_EOF)
-        return QString::fromLocal8Bit(archive_error_string(in.get()));
-    if (archive_write_close(out.get()) != ARCHIVE_OK)
-        return QString::fromLocal8Bit(archive_error_string(out.get()));
-    return std::nullopt;
+    auto network = std::make_shared<std::shared_ptr<QNetworkAccessManager>>();
+    return [network, modelsFolder = std::move(modelsFolder)]() -> std::shared_ptr<AssetInstallationRequest> {
+        if (!*network)
+            *network = std::make_shared<QNetworkAccessManager>();
+        return std::make_shared<ModelInstallation>(*network, ModelPackage::parakeet(modelsFolder));
+    };
 }
 
 } // namespace parlune

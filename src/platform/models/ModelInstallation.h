@@ -1,48 +1,57 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/Clock.h"
 #include "platform/Recognizer.h"
-#include "platform/models/ModelCatalogue.h"
+#include "platform/models/ModelPackage.h"
 
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QNetworkAccessManager;
 
 namespace parlune {
 
-// Installs the model of one locale from the catalogue's archive: downloads it, checks its size and
-// SHA-256 as the bytes arrive, unpacks it into a temporary folder beside its destination and renames
-// the model folder into place. Until the rename nothing is at the destination, so an interrupted,
-// cancelled or damaged download leaves no half-installed model behind: the temporary folder is removed
-// and the next attempt starts over. Failures name the language as the user knows it.
+// Installs a model: downloads its files one by one into a hidden folder beside its destination,
+// checks each against its published size and SHA-256, unpacks an archive, and renames the model into
+// place, so that the destination holds the whole model or nothing. What was downloaded survives a
+// failure, a cancellation and a restart of the program: the next attempt hashes it again and fetches
+// only the rest. A file found damaged is removed. Free space is checked before any byte is fetched.
+//
+// One installation of a model runs at a time across every Parlune process (a lock beside the model):
+// another one waits for it, showing how far it has come, and then uses the model it installed. The
+// progress tells each step, and the bytes, speed and time left of the download, at most once a percent
+// or once a second. Failures name what is installed ("Français : …", "Modèle précis : …").
 class ModelInstallation final : public AssetInstallationRequest
 {
 public:
-    // Whether a folder holds a model of the kind being installed.
-    using ModelCheck = std::function<bool(const QString& folder)>;
+    // What the installation asks of the system, replaced in tests.
+    struct Environment
+    {
+        Clock* clock = &SystemClock::instance();
+        // Bytes free for the user in `folder`; none when the system cannot tell.
+        std::function<std::optional<qint64>(const QString& folder)> freeSpace = systemFreeSpace;
+    };
+    static std::optional<qint64> systemFreeSpace(const QString& folder);
 
-    // `destination` is the locale's folder in the user's model folder. `network` must outlive a running
-    // installation.
-    ModelInstallation(QNetworkAccessManager& network, ModelSource source, QString languageName,
-                      QString destination, ModelCheck isModel);
+    ModelInstallation(std::shared_ptr<QNetworkAccessManager> network, ModelPackage package,
+                      Environment environment);
+    // On the system's clock and disk.
+    ModelInstallation(std::shared_ptr<QNetworkAccessManager> network, ModelPackage package);
 
     QCoro::Task<std::optional<RecognitionError>> downloadAndInstall() override;
 
-    // Unpacks a zip or tar archive into `folder` with libarchive, keeping its paths. Entries that
-    // would land outside the folder, links and special files are refused. The text says why it failed.
-    static std::optional<QString> unpack(const QString& archive, const QString& folder);
+    // Makes installations of the accurate model into `modelsFolder`, sharing one network access.
+    using Factory = std::function<std::shared_ptr<AssetInstallationRequest>()>;
+    static Factory parakeetFactory(QString modelsFolder);
 
 private:
-    QCoro::Task<std::optional<RecognitionError>> install();
-
-    QNetworkAccessManager& m_network;
-    ModelSource m_source;
-    QString m_languageName;
-    QString m_destination;
-    ModelCheck m_isModel;
+    std::shared_ptr<QNetworkAccessManager> m_network;
+    ModelPackage m_package;
+    Environment m_environment;
 };
 
 } // namespace parlune

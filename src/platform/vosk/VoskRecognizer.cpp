@@ -12,11 +12,12 @@
 namespace parlune {
 
 VoskRecognizer::VoskRecognizer(std::shared_ptr<const VoskLibrary> library, ModelCatalogue catalogue,
-                               QString modelsFolder)
+                               QString modelsFolder, Clock& clock)
     : m_library(std::move(library))
     , m_catalogue(std::move(catalogue))
     , m_modelsFolder(modelsFolder.isEmpty() ? AppPaths::models() + QLatin1String("/vosk")
                                             : std::move(modelsFolder))
+    , m_clock(&clock)
 {}
 
 VoskRecognizer::~VoskRecognizer() = default;
@@ -78,9 +79,12 @@ VoskRecognizer::assetInstallationRequest(Transcriber transcriber)
         co_return RecognitionError{QStringLiteral("%1 : aucun modèle de reconnaissance n'est disponible.")
                                        .arg(transcriber.languageName)};
     if (!m_network)
-        m_network = std::make_unique<QNetworkAccessManager>();
+        m_network = std::make_shared<QNetworkAccessManager>();
     co_return std::shared_ptr<AssetInstallationRequest>(std::make_shared<ModelInstallation>(
-        *m_network, *source, transcriber.languageName, modelFolder(locale), &VoskRecognizer::isModelFolder));
+        m_network,
+        ModelPackage::vosk(*source, transcriber.languageName, modelFolder(locale),
+                           &VoskRecognizer::isModelFolder),
+        ModelInstallation::Environment{m_clock, &ModelInstallation::systemFreeSpace}));
 }
 
 QCoro::Task<std::optional<AudioFormat>> VoskRecognizer::bestAvailableAudioFormat(Transcriber)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/Clock.h"
 #include "platform/Recognizer.h"
 #include "platform/models/ModelCatalogue.h"
 #include "platform/vosk/VoskLibrary.h"
@@ -21,9 +22,11 @@ namespace parlune {
 class VoskRecognizer final : public Recognizer
 {
 public:
-    // `modelsFolder` defaults to the program's own, "vosk" in `AppPaths::models()`.
+    // `modelsFolder` defaults to the program's own, "vosk" in `AppPaths::models()`. The clock times the
+    // downloads' speed.
     explicit VoskRecognizer(std::shared_ptr<const VoskLibrary> library,
-                            ModelCatalogue catalogue = ModelCatalogue::shipped(), QString modelsFolder = {});
+                            ModelCatalogue catalogue = ModelCatalogue::shipped(), QString modelsFolder = {},
+                            Clock& clock = SystemClock::instance());
     ~VoskRecognizer() override;
 
     QCoro::Task<std::optional<QString>> supportedLocale(QString localeIdentifier) override;
@@ -51,7 +54,8 @@ private:
     std::shared_ptr<const VoskLibrary> m_library;
     ModelCatalogue m_catalogue;
     QString m_modelsFolder;
-    std::unique_ptr<QNetworkAccessManager> m_network;
+    Clock* m_clock;
+    std::shared_ptr<QNetworkAccessManager> m_network;
     std::map<QString, std::shared_ptr<VoskModelSlot>> m_slots;
 };
 

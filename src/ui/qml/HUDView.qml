@@ -86,18 +86,23 @@ Item {
                         running: progressRow.visible && hud.visible
                     }
                 }
+                // A download's speed and time left take a second line rather than leave the panel.
                 Text {
                     objectName: "progressText"
                     anchors.verticalCenter: parent.verticalCenter
+                    width: Math.min(300, implicitWidth)
                     text: hud.label
                     color: Theme.primary
                     font.pixelSize: Theme.captionSize
+                    wrapMode: Text.Wrap
+                    maximumLineCount: 2
+                    elide: Text.ElideRight
                 }
                 // Stops the download of the language's model; the panel never takes the focus.
                 PlainButton {
                     objectName: "cancelModelDownload"
                     anchors.verticalCenter: parent.verticalCenter
-                    visible: hud.kind === RecordingStatus.Preparing && hud.coordinator.modelDownloadActive
+                    visible: hud.kind === RecordingStatus.Preparing && hud.coordinator.modelDownloadCancellable
                     text: qsTr("Annuler")
                     fontSize: Theme.captionSize
                     onClicked: hud.coordinator.cancelModelDownload()

@@ -27,19 +27,25 @@ Item {
                 objectName: "modelDownloadText"
                 Layout.fillWidth: true
                 text: row.coordinator.modelDownloadText
+                // The speed and time left go to a second line rather than out of sight.
+                wrapMode: Text.Wrap
+                maximumLineCount: 2
                 elide: Text.ElideRight
                 font.pixelSize: Theme.captionSize
                 color: Theme.secondary
             }
             PlainButton {
                 objectName: "cancelModelDownload"
+                visible: row.coordinator.modelDownloadCancellable
                 text: qsTr("Annuler")
                 fontSize: Theme.captionSize
                 onClicked: row.coordinator.cancelModelDownload()
             }
         }
+        // Only the download's bytes are measured: checking and loading show no bar.
         Rectangle {
             Layout.fillWidth: true
+            visible: row.coordinator.modelDownloadFraction >= 0
             implicitHeight: 4
             radius: 2
             color: Theme.rowFill
