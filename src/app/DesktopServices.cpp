@@ -8,6 +8,7 @@
 #include "platform/atspi/AccessibilitySwitch.h"
 #include "platform/atspi/AtspiFocusedElement.h"
 #include "platform/atspi/AtspiWorkspace.h"
+#include "platform/models/ModelInstallation.h"
 #include "platform/parakeet/ParakeetRecognizer.h"
 #include "platform/pocketsphinx/PocketsphinxRecognizer.h"
 #include "platform/portal/PortalKeySynth.h"
@@ -69,6 +70,9 @@ std::shared_ptr<Recognizer> makeAccurateRecognizer()
             return voice.error();
         return std::unique_ptr<VoiceActivity>(std::move(voice.value()));
     };
+    // Downloaded into the models folder, resumable, each file checked.
+    loaders.installation = [download = ModelInstallation::parakeetFactory(AppPaths::models())](
+                               const QString&) { return download(); };
     return std::make_shared<ParakeetRecognizer>(std::move(loaders));
 }
 

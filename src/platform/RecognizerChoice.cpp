@@ -114,6 +114,14 @@ bool retries(const BackgroundWork& work, bool evenCalledOff)
     return work.phase == Phase::failed && (evenCalledOff || !work.calledOff);
 }
 
+// An installation's progress runs to the loaded model: whoever loads it ends it.
+void finishInstallation(const std::shared_ptr<InstallationProgress>& installation,
+                        const std::optional<RecognitionError>& failed)
+{
+    if (installation)
+        installation->finish(failed ? std::optional(failed->description) : std::nullopt);
+}
+
 } // namespace
 
 RecognizerChoice::RecognizerChoice(std::shared_ptr<VoskRecognizer> vosk, std::shared_ptr<Recognizer> fallback,
@@ -196,17 +204,16 @@ QCoro::Task<> RecognizerChoice::installAccurate(std::shared_ptr<State> state, Tr
     state->setAccurateWork(BackgroundWork::loading());
     Recognizer& accurate = *state->accurate;
     std::optional<RecognitionError> failed;
-    bool calledOff = false;
+    std::shared_ptr<InstallationProgress> installation;
     InstallationRequestOutcome request = co_await accurate.assetInstallationRequest(transcriber);
     if (!request) {
         failed = request.error();
     } else if (request.value() && state->accurateChosen) {
         // A download: the fast engine serves meanwhile.
-        const std::shared_ptr<InstallationProgress> progress = request.value()->progress();
-        State::follow(state, progress);
-        state->setAccurateWork(BackgroundWork::installing(progress));
+        installation = request.value()->progress();
+        State::follow(state, installation);
+        state->setAccurateWork(BackgroundWork::installing(installation));
         failed = co_await request.value()->downloadAndInstall();
-        calledOff = progress->isCancelled();
         if (!failed)
             state->setAccurateWork(BackgroundWork::loading());
     }
@@ -215,6 +222,8 @@ QCoro::Task<> RecognizerChoice::installAccurate(std::shared_ptr<State> state, Tr
         std::shared_ptr<Analyzer> loader = accurate.makeAnalyzer(transcriber, AnalyzerOptions{});
         failed = co_await loader->prepareToAnalyze(AudioFormat{16000, 1});
     }
+    finishInstallation(installation, failed);
+    const bool calledOff = installation && installation->isCancelled();
     state->accurateRunning = false;
 
     if (!state->accurateChosen) {
@@ -287,16 +296,15 @@ QCoro::Task<> RecognizerChoice::installInBackground(std::shared_ptr<State> state
     const QByteArray name = locale.toUtf8();
     state->setVoskWork(locale, BackgroundWork::installing());
     std::optional<RecognitionError> failed;
-    bool calledOff = false;
+    std::shared_ptr<InstallationProgress> installation;
     InstallationRequestOutcome request = co_await state->vosk->assetInstallationRequest(transcriber);
     if (!request) {
         failed = request.error();
     } else if (request.value()) {
-        const std::shared_ptr<InstallationProgress> progress = request.value()->progress();
-        State::follow(state, progress);
-        state->setVoskWork(locale, BackgroundWork::installing(progress));
+        installation = request.value()->progress();
+        State::follow(state, installation);
+        state->setVoskWork(locale, BackgroundWork::installing(installation));
         failed = co_await request.value()->downloadAndInstall();
-        calledOff = progress->isCancelled();
     }
     if (!failed) {
         // Loaded before it takes over, so that no dictation waits for it.
@@ -304,6 +312,8 @@ QCoro::Task<> RecognizerChoice::installInBackground(std::shared_ptr<State> state
         std::shared_ptr<Analyzer> loader = state->vosk->makeAnalyzer(transcriber, AnalyzerOptions{});
         failed = co_await loader->prepareToAnalyze(AudioFormat{16000, 1});
     }
+    finishInstallation(installation, failed);
+    const bool calledOff = installation && installation->isCancelled();
     if (failed) {
         logLine("Parlune: %s Vosk model not installed in the background: %s", name.constData(),
                 failed->description.toUtf8().constData());

@@ -2,22 +2,15 @@
 #include "ui/RecognitionModel.h"
 
 #include "app/AppCoordinator.h"
+#include "platform/InstallationText.h"
 #include "platform/Recognizer.h"
-
-#include <cmath>
+#include "platform/models/ModelCatalogue.h"
 
 namespace parlune {
 
 namespace {
 
 using Phase = BackgroundWork::Phase;
-
-// Whole percents, so that the text changes a hundred times at most.
-QString progressTextOf(const InstallationProgress& progress)
-{
-    return RecognitionModel::tr("Téléchargement… %1\u00a0%")
-        .arg(int(std::floor(progress.fractionCompleted() * 100)));
-}
 
 } // namespace
 
@@ -82,6 +75,11 @@ QString RecognitionModel::recommendation() const
     return tr("Rapide conseillée\u00a0: Précise demande 4\u00a0cœurs et 8\u00a0Go de mémoire.");
 }
 
+QString RecognitionModel::licenceNotice()
+{
+    return ModelCatalogue::parakeetNotice().trimmed();
+}
+
 QString RecognitionModel::licence()
 {
     return tr("Modèle Parakeet de NVIDIA, sous licence CC\u00a0BY\u00a04.0.");
@@ -102,6 +100,7 @@ RecognitionModel::Shown RecognitionModel::shown() const
         if (accurate.phase == Phase::installing) {
             lines << tr("Rapide sert pendant le téléchargement du modèle précis.");
             shown.progress = accurate.progress;
+            shown.model = tr("modèle précis");
         } else if (accurate.phase == Phase::loading) {
             lines << tr("Chargement du modèle précis…");
         } else if (accurate.phase == Phase::failed) {
@@ -119,11 +118,17 @@ RecognitionModel::Shown RecognitionModel::shown() const
     } else if (fast.phase == Phase::installing && fast.progress && !shown.progress) {
         lines << tr("Un modèle plus simple sert pendant le téléchargement du modèle Vosk.");
         shown.progress = fast.progress;
+        shown.model = tr("modèle Vosk");
     }
     shown.stateText = lines.join(u'\n');
     if (shown.progress) {
-        shown.progressText = progressTextOf(*shown.progress);
-        shown.fraction = shown.progress->fractionCompleted();
+        // A bar only for what is measured: the download's bytes.
+        using Step = InstallationProgress::Step;
+        const Step step = shown.progress->step();
+        shown.progressText = InstallationText::describe(*shown.progress, shown.model);
+        shown.fraction =
+            step == Step::downloading || step == Step::waiting ? shown.progress->fractionCompleted() : -1;
+        shown.canCancel = shown.progress->canCancel();
     }
     return shown;
 }

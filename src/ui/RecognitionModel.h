@@ -31,11 +31,15 @@ class RecognitionModel : public QObject
     // One line: which option suits this computer, and why.
     Q_PROPERTY(QString recommendation READ recommendation CONSTANT)
     Q_PROPERTY(QString licence READ licence CONSTANT)
+    // The model's whole notice: who made it, its licence and where it comes from.
+    Q_PROPERTY(QString licenceNotice READ licenceNotice CONSTANT)
     // What serves meanwhile, and why the better model is not there; empty when there is nothing to say.
     Q_PROPERTY(QString stateText READ stateText NOTIFY changed)
     Q_PROPERTY(bool showsProgress READ showsProgress NOTIFY changed)
     Q_PROPERTY(QString progressText READ progressText NOTIFY changed)
+    // From 0 to 1 while bytes arrive; -1 for a step that cannot be measured.
     Q_PROPERTY(double progressFraction READ progressFraction NOTIFY changed)
+    Q_PROPERTY(bool canCancel READ canCancel NOTIFY changed)
     Q_PROPERTY(bool canRetry READ canRetry NOTIFY changed)
 
 public:
@@ -50,10 +54,12 @@ public:
     static QString choicesText();
     QString recommendation() const;
     static QString licence();
+    static QString licenceNotice();
     const QString& stateText() const { return m_shown.stateText; }
     bool showsProgress() const { return m_shown.progress != nullptr; }
     const QString& progressText() const { return m_shown.progressText; }
     double progressFraction() const { return m_shown.fraction; }
+    bool canCancel() const { return m_shown.canCancel; }
     bool canRetry() const { return m_shown.canRetry; }
 
     // Stops the download shown.
@@ -69,8 +75,11 @@ private:
     {
         QString stateText;
         std::shared_ptr<InstallationProgress> progress;
+        // How the progress names the model: "modèle précis".
+        QString model;
         QString progressText;
         double fraction = 0;
+        bool canCancel = false;
         bool canRetry = false;
         bool operator==(const Shown&) const = default;
     };

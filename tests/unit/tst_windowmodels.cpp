@@ -192,7 +192,7 @@ private Q_SLOTS:
                                          << "" << false;
         QTest::newRow("downloading") << "downloading"
                                      << "Rapide sert pendant le téléchargement du modèle précis."
-                                     << "Téléchargement… 42 %" << false;
+                                     << "Téléchargement du modèle précis… 42\u00a0%" << false;
         QTest::newRow("download called off") << "called off"
                                              << "Téléchargement annulé. Rapide sert en attendant."
                                              << "" << true;

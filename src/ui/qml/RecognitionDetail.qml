@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 import QtQuick
+import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Parlune.Ui
 
@@ -32,9 +33,17 @@ ColumnLayout {
         objectName: "recognitionRecommendation"
         text: detail.recognition.recommendation
     }
+    // The whole notice, with the addresses, where the pointer rests.
     Line {
         objectName: "recognitionLicence"
         text: detail.recognition.accurateAvailable ? detail.recognition.licence : ""
+
+        HoverHandler {
+            id: licenceHover
+        }
+        ToolTip.visible: licenceHover.hovered
+        ToolTip.delay: 500
+        ToolTip.text: detail.recognition.licenceNotice
     }
     Line {
         objectName: "recognitionState"
@@ -63,6 +72,7 @@ ColumnLayout {
             }
             PlainButton {
                 objectName: "cancelRecognitionDownload"
+                visible: detail.recognition.canCancel
                 text: qsTr("Annuler")
                 fontSize: Theme.captionSize
                 onClicked: detail.recognition.cancel()
@@ -70,6 +80,7 @@ ColumnLayout {
         }
         Rectangle {
             Layout.fillWidth: true
+            visible: detail.recognition.progressFraction >= 0
             implicitHeight: 4
             radius: 2
             color: Theme.rowFill
