@@ -6,6 +6,7 @@
 #include "audio/AudioRecorder.h"
 #include "input/GlobalHotkeys.h"
 #include "input/RepeatedShortcut.h"
+#include "platform/RecognizerChoice.h"
 #include "speech/DictationSession.h"
 #include "speech/SpeechEngine.h"
 #include "store/AppSettingsStore.h"
@@ -28,6 +29,7 @@ AppCoordinator::AppCoordinator(AppCoordinatorServices services, bool live, QObje
     , m_media(services.media)
     , m_sounds(services.sounds)
     , m_loginItem(services.loginItem)
+    , m_choice(services.recognizerChoice)
     , m_live(live)
 {
     // The services, in the order they depend on each other: the history file is read here.
@@ -56,6 +58,14 @@ AppCoordinator::AppCoordinator(AppCoordinatorServices services, bool live, QObje
     });
     connect(this, &AppCoordinator::languageChanged, this, &AppCoordinator::refreshModelDownload);
     connect(this, &AppCoordinator::languageChanged, this, &AppCoordinator::modelProblemChanged);
+    // The fast engine's work is the current language's.
+    connect(this, &AppCoordinator::languageChanged, this, &AppCoordinator::recognitionWorkChanged);
+    if (m_choice) {
+        m_choice->setOnChange([self] {
+            if (self)
+                Q_EMIT self->recognitionWorkChanged();
+        });
+    }
     m_recorder->setOnLevel([self](float level) {
         if (self)
             self->recorderLevel(level);
@@ -85,6 +95,7 @@ AppCoordinator::AppCoordinator(AppCoordinatorServices services, bool live, QObje
         m_hotkeys->start();
     }
     startPermissionWatch();
+    chooseRecognizer(false);
     prepareLanguage(false);
 }
 

@@ -9,12 +9,14 @@
 #include "app/ShortcutGesture.h"
 #include "input/KeyCombo.h"
 #include "platform/AudioInput.h"
+#include "platform/BackgroundWork.h"
 #include "platform/Clock.h"
 #include "platform/KeyboardRepeat.h"
 #include "platform/MicrophoneAccess.h"
 #include "platform/Workspace.h"
 #include "speech/CursorContext.h"
 #include "speech/Language.h"
+#include "speech/Recognition.h"
 #include "store/AppSettings.h"
 #include "store/AppSettingsStore.h"
 #include "store/TranscriptEntry.h"
@@ -52,6 +54,7 @@ class Pasteboard;
 class Permissions;
 class Recognizer;
 class RepeatedShortcut;
+class RecognizerChoice;
 class Sounds;
 class SpeechEngine;
 class TextInjector;
@@ -69,6 +72,9 @@ struct AppCoordinatorServices
     std::function<std::unique_ptr<HudPresenter>(AppCoordinator&)> makeHud;
 
     std::shared_ptr<Recognizer> recognizer;
+    // Where the recogniser chooses between the fast and the accurate engines: the same object as
+    // `recognizer`. None: the recognition setting is kept but changes no engine.
+    RecognizerChoice* recognizerChoice = nullptr;
     AudioInputFactory audioInput;
     std::function<MicrophoneAuthorization()> microphoneStatus = MicrophoneAccess::status;
     InputAccess* inputAccess = nullptr;
@@ -137,6 +143,10 @@ class AppCoordinator : public QObject
     // Why the current language's model could not be loaded, once its preparation found so; empty otherwise.
     Q_PROPERTY(QString modelProblem READ modelProblem NOTIFY modelProblemChanged)
     Q_PROPERTY(bool canDownloadModelAgain READ canDownloadModelAgain NOTIFY modelProblemChanged)
+    // For the views: the recognition as its raw value ("fast", "accurate"); writing another does nothing.
+    Q_PROPERTY(QString recognition READ recognitionCode WRITE setRecognitionCode NOTIFY recognitionChanged)
+    // The accurate engine can run here (its library is installed).
+    Q_PROPERTY(bool accurateAvailable READ accurateAvailable CONSTANT)
     Q_PROPERTY(bool modelDownloadCancellable READ modelDownloadCancellable NOTIFY modelDownloadChanged)
 
 public:
@@ -186,6 +196,16 @@ public:
     double modelDownloadFraction() const { return m_modelDownloadFraction; }
     QString modelProblem() const;
     bool canDownloadModelAgain() const;
+    Recognition recognition() const { return m_recognition; }
+    QString recognitionCode() const { return rawValue(m_recognition); }
+    void setRecognitionCode(const QString& code);
+    bool accurateAvailable() const;
+    // The engines' work in the background, told by recognitionWorkChanged: the accurate model's download
+    // and loading, and the download of the current language's fast model while a simpler one serves.
+    BackgroundWork accurateWork() const;
+    BackgroundWork fastWork() const;
+    // The accurate engine recognises the current language's dictations.
+    bool accurateInUse() const;
     bool modelDownloadCancellable() const { return m_modelDownloadCancellable; }
 
     // The settings: each assignment saves the whole record (live only) and applies its side effects.
@@ -194,6 +214,9 @@ public:
     void setLaunchAtLogin(bool launchAtLogin);
     void setMuteWhileRecording(bool muteWhileRecording);
     void setSoundsEnabled(bool soundsEnabled);
+    // Accurate: its model is fetched and loaded in the background and serves once loaded. Fast: the
+    // accurate model's memory is freed.
+    void setRecognition(Recognition recognition);
     // Not saved by itself: the walkthrough calls persistSettings() after setting it.
     void setOnboardingDone(bool onboardingDone);
 
@@ -208,6 +231,8 @@ public:
     Q_INVOKABLE void cancelModelDownload();
     // Sets the current language's model that cannot be loaded aside and installs a fresh one.
     Q_INVOKABLE void downloadModelAgain();
+    // The user's "try again": the engines' background work that failed, even what the user called off.
+    Q_INVOKABLE void retryRecognitionWork();
 
     // What the global shortcut reports.
     void shortcutPressed();
@@ -250,6 +275,8 @@ Q_SIGNALS:
     void modelDownloadChanged();
     void modelProblemChanged();
     void shortcutLabelChanged();
+    void recognitionChanged();
+    void recognitionWorkChanged();
 
 protected:
     // Every assignment, even of an equal value, runs syncHUD afterwards.
@@ -294,6 +321,9 @@ private:
     void refreshModelDownload();
     // After a preparation: whether the recogniser found the language's model unusable.
     void noteModelProblem(Language language);
+    // Tells the recogniser the engine the user chose; after a change back to fast, the language is
+    // prepared again for it.
+    void chooseRecognizer(bool changed);
     void startPermissionWatch();
     void followDesktopShortcut();
     void enforceRecordingSafety();
@@ -318,6 +348,7 @@ private:
     bool m_soundsEnabled = true;
     QString m_modelDownloadText;
     double m_modelDownloadFraction = 0;
+    Recognition m_recognition = Recognition::fast;
     bool m_modelDownloadCancellable = false;
 
     // Services.
@@ -332,6 +363,7 @@ private:
     MediaController* m_media;
     Sounds* m_sounds;
     LoginItem* m_loginItem;
+    RecognizerChoice* m_choice;
     std::unique_ptr<SpeechEngine> m_engine;
     std::unique_ptr<AudioRecorder> m_recorder;
     std::unique_ptr<TranscriptStore> m_transcripts;

@@ -6,6 +6,7 @@
 #include "audio/AudioRecorder.h"
 #include "input/GlobalHotkeys.h"
 #include "platform/Log.h"
+#include "platform/RecognizerChoice.h"
 #include "speech/DictationSession.h"
 #include "speech/SpeechEngine.h"
 #include "speech/TextFormatter.h"
@@ -68,6 +69,10 @@ void AppCoordinator::startRecording()
     case MicrophoneAuthorization::Authorized:
         break;
     }
+
+    // A model that could not be fetched or loaded in the background is tried again at each dictation.
+    if (m_choice)
+        m_choice->retryFailedWork(SpeechEngine::makeTranscriber(m_language));
 
     const std::optional<AudioFormat> format = m_engine->readyFormat(m_language);
     if (!format) {

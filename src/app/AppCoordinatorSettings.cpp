@@ -19,6 +19,7 @@ void AppCoordinator::applyLoadedSettings()
     setMuteWhileRecording(settings.muteWhileRecording);
     setSoundsEnabled(settings.soundsEnabled);
     setOnboardingDone(settings.onboardingDone);
+    setRecognition(settings.recognition);
     m_isApplyingSettings = false;
     // Once, whatever the value: the login entry follows the settings file.
     if (m_loginItem)
@@ -34,6 +35,7 @@ AppSettings AppCoordinator::currentSettings() const
     settings.muteWhileRecording = m_muteWhileRecording;
     settings.onboardingDone = m_onboardingDone;
     settings.soundsEnabled = m_soundsEnabled;
+    settings.recognition = m_recognition;
     return settings;
 }
 
@@ -96,6 +98,19 @@ void AppCoordinator::setSoundsEnabled(bool soundsEnabled)
         Q_EMIT soundsEnabledChanged();
     }
     persistSettings();
+}
+
+void AppCoordinator::setRecognition(Recognition recognition)
+{
+    const bool changed = recognition != m_recognition;
+    if (changed) {
+        m_recognition = recognition;
+        Q_EMIT recognitionChanged();
+    }
+    persistSettings();
+    // At start the engine is chosen once the settings are applied.
+    if (m_live && !m_isApplyingSettings)
+        chooseRecognizer(changed);
 }
 
 void AppCoordinator::setOnboardingDone(bool onboardingDone)

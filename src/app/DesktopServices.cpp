@@ -5,11 +5,14 @@
 #include "platform/DisplaySession.h"
 #include "platform/InputAccess.h"
 #include "platform/Log.h"
+#include "platform/RecognizerChoice.h"
 #include "platform/atspi/AccessibilitySwitch.h"
 #include "platform/atspi/AtspiFocusedElement.h"
 #include "platform/atspi/AtspiWorkspace.h"
 #include "platform/models/ModelGuard.h"
 #include "platform/gnome/GnomeKeybinding.h"
+#include "platform/models/ModelInstallation.h"
+#include "platform/parakeet/ParakeetRecognizer.h"
 #include "platform/pocketsphinx/PocketsphinxRecognizer.h"
 #include "platform/portal/PortalKeySynth.h"
 #include "platform/portal/PortalKeyboardTap.h"
@@ -17,8 +20,12 @@
 #include "platform/pulse/PulseLink.h"
 #include "platform/pulse/PulseOutputMixer.h"
 #include "platform/pulse/PulseSound.h"
-#include "platform/vosk/RecognizerChoice.h"
+#include "platform/sherpa/DecodingThreads.h"
+#include "platform/sherpa/ParakeetModel.h"
+#include "platform/sherpa/SherpaOnnxLibrary.h"
+#include "platform/sherpa/SileroVoiceActivity.h"
 #include "platform/vosk/VoskLibrary.h"
+#include "platform/vosk/VoskRecognizer.h"
 #include "platform/wayland/DataControlPasteboard.h"
 #include "platform/x11/ClipboardPasteboard.h"
 #include "platform/x11/SyntheticKeys.h"
@@ -42,8 +49,40 @@ namespace parlune {
 
 namespace {
 
-// Vosk where its library is installed beside the program, pocketsphinx for what it can do otherwise.
-std::shared_ptr<Recognizer> makeRecognizer()
+// Parakeet on sherpa-onnx where its library is installed beside the program; none otherwise.
+std::shared_ptr<Recognizer> makeAccurateRecognizer()
+{
+    auto library = SherpaOnnxLibrary::load(SherpaOnnxLibrary::installedPath());
+    if (!library) {
+        logLine("Parlune: no sherpa-onnx library (%s), no accurate recognition",
+                library.error().toUtf8().constData());
+        return nullptr;
+    }
+    std::shared_ptr<const SherpaOnnxLibrary> sherpa = library.value();
+    ParakeetRecognizer::Loaders loaders;
+    loaders.model =
+        [sherpa](const QString& folder) -> Outcome<std::shared_ptr<PhraseDecoder>, RecognitionError> {
+        auto model = ParakeetModel::load(sherpa, folder, DecodingThreads::recommendedCount());
+        if (!model)
+            return model.error();
+        return std::shared_ptr<PhraseDecoder>(model.value());
+    };
+    loaders.voiceActivity = [sherpa]() -> ParakeetModelSlot::VoiceActivityOutcome {
+        auto voice =
+            SileroVoiceActivity::create(sherpa, SherpaOnnxLibrary::installedVoiceActivityModelPath());
+        if (!voice)
+            return voice.error();
+        return std::unique_ptr<VoiceActivity>(std::move(voice.value()));
+    };
+    // Downloaded into the models folder, resumable, each file checked.
+    loaders.installation = [download = ModelInstallation::parakeetFactory(AppPaths::models())](
+                               const QString&) { return download(); };
+    return std::make_shared<ParakeetRecognizer>(std::move(loaders));
+}
+
+// Vosk where its library is installed beside the program, pocketsphinx for what it can do otherwise,
+// and the accurate engine for the user who chooses it.
+std::shared_ptr<RecognizerChoice> makeRecognizer()
 {
     std::shared_ptr<VoskRecognizer> vosk;
     auto library = VoskLibrary::load(VoskLibrary::installedPath());
@@ -54,7 +93,8 @@ std::shared_ptr<Recognizer> makeRecognizer()
     else
         logLine("Parlune: no Vosk library (%s), recognising with pocketsphinx only",
                 library.error().toUtf8().constData());
-    return std::make_shared<RecognizerChoice>(std::move(vosk), std::make_shared<PocketsphinxRecognizer>());
+    return std::make_shared<RecognizerChoice>(std::move(vosk), std::make_shared<PocketsphinxRecognizer>(),
+                                              makeAccurateRecognizer());
 }
 
 // GNOME and the desktops built on it ("ubuntu:GNOME", "GNOME-Flashback:GNOME") run GNOME's keybindings.
@@ -101,7 +141,7 @@ struct DesktopServices::Parts
     GnomeKeyboardRepeat keyboardRepeat;
     Permissions permissions{focusedElement, frontWorkspace(), qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
                             qEnvironmentVariable("DESKTOP_SESSION")};
-    std::shared_ptr<Recognizer> recognizer = makeRecognizer();
+    std::shared_ptr<RecognizerChoice> recognizer = makeRecognizer();
 
     // The shortcut and the paste keystroke: X11's own on X11; on Wayland, where no program sees or
     // types on the keyboard, the desktop's portals.
@@ -178,6 +218,7 @@ AppCoordinatorServices DesktopServices::services()
 {
     AppCoordinatorServices services;
     services.recognizer = m_parts->recognizer;
+    services.recognizerChoice = m_parts->recognizer.get();
     services.audioInput = PulseAudioInput::create;
     services.inputAccess = m_parts->inputAccess;
     services.keyboardTap = m_parts->keyboardTap.get();

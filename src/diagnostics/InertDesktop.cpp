@@ -6,7 +6,7 @@
 #include "platform/FocusedElement.h"
 #include "platform/KeySynth.h"
 #include "platform/Pasteboard.h"
-#include "platform/Recognizer.h"
+#include "platform/RecognizerChoice.h"
 #include "platform/Workspace.h"
 
 namespace parlune {
@@ -78,7 +78,9 @@ public:
 
 struct InertDesktop::Parts
 {
-    std::shared_ptr<Recognizer> recognizer = std::make_shared<NoRecognizer>();
+    // Both engines there, as the window shows them where the accurate one can run.
+    std::shared_ptr<RecognizerChoice> recognizer = std::make_shared<RecognizerChoice>(
+        nullptr, std::make_shared<NoRecognizer>(), std::make_shared<NoRecognizer>());
     EmptyPasteboard pasteboard;
     NoKeys keySynth;
     NoWindows workspace;
@@ -95,6 +97,7 @@ AppCoordinatorServices InertDesktop::services()
 {
     AppCoordinatorServices services;
     services.recognizer = m_parts->recognizer;
+    services.recognizerChoice = m_parts->recognizer.get();
     services.audioInput = [] { return std::make_shared<NoMicrophone>(); };
     services.workspace = &m_parts->workspace;
     services.pasteboard = &m_parts->pasteboard;

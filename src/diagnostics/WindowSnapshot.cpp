@@ -67,6 +67,7 @@ std::unique_ptr<AppCoordinator> WindowSnapshot::storedState()
     coordinator->setMuteWhileRecording(settings.muteWhileRecording);
     coordinator->setSoundsEnabled(settings.soundsEnabled);
     coordinator->setOnboardingDone(settings.onboardingDone);
+    coordinator->setRecognition(settings.recognition);
     return coordinator;
 }
 

@@ -57,7 +57,7 @@ QString SpeechEngine::description(const Error& error)
 }
 
 SpeechEngine::SpeechEngine(std::shared_ptr<Recognizer> recognizer, Clock& clock)
-    : m_state(std::make_shared<State>(State{std::move(recognizer), &clock, {}, {}, {}}))
+    : m_state(std::make_shared<State>(State{std::move(recognizer), &clock, {}, {}, {}, 0}))
 {}
 
 QCoro::Task<SpeechEngine::PrepareOutcome> SpeechEngine::prepare(Language language)
@@ -71,6 +71,13 @@ std::optional<AudioFormat> SpeechEngine::readyFormat(Language language) const
     if (ready == m_state->formats.end())
         return std::nullopt;
     return ready->second;
+}
+
+void SpeechEngine::forgetPreparedLanguages()
+{
+    m_state->formats.clear();
+    m_state->inFlight.clear();
+    ++m_state->generation;
 }
 
 Transcriber SpeechEngine::makeTranscriber(Language language)
@@ -102,16 +109,20 @@ QCoro::Task<SpeechEngine::PrepareOutcome> SpeechEngine::prepare(std::shared_ptr<
     // In the map before the load starts: a load that completes at once still finds it there.
     state->inFlight[language] = preparation;
 
+    const int generation = state->generation;
     PrepareOutcome outcome = co_await load(state, language);
     const QByteArray raw = rawValue(language).toUtf8();
+    const bool current = generation == state->generation;
     if (outcome) {
-        state->formats.insert_or_assign(language, outcome.value());
+        if (current)
+            state->formats.insert_or_assign(language, outcome.value());
         logLine("Parlune: %s ready in %.2f s", raw.constData(),
                 secondsBetween(startedAt, state->clock->now()));
     } else {
         logLine("Parlune: %s failed: %s", raw.constData(), description(outcome.error()).toUtf8().constData());
     }
-    state->inFlight.erase(language);
+    if (current)
+        state->inFlight.erase(language);
     preparation->complete(outcome);
     co_return outcome;
 }

@@ -63,6 +63,9 @@ public:
     QCoro::Task<PrepareOutcome> prepare(Language language);
     // The cached format of a prepared language; never starts a preparation.
     std::optional<AudioFormat> readyFormat(Language language) const;
+    // Every language must be prepared again: the recogniser serves them with another engine from now on.
+    // Preparations still running complete for those waiting on them, but make no language ready.
+    void forgetPreparedLanguages();
 
     // A new transcriber for `language`, with volatile results: what a dictation session analyses.
     static Transcriber makeTranscriber(Language language);
@@ -86,6 +89,8 @@ private:
         // A language is here exactly while its preparation runs.
         std::map<Language, std::shared_ptr<Preparation>> inFlight;
         InstallationObserver onInstallation;
+        // Moves on when the prepared languages are forgotten.
+        int generation = 0;
     };
 
     // The state outlives the engine while a preparation is running.

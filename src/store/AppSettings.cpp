@@ -56,6 +56,8 @@ QByteArray AppSettings::toJson() const
     writer.value(onboardingDone);
     writer.key("soundsEnabled");
     writer.value(soundsEnabled);
+    writer.key("recognition");
+    writer.value(rawValue(recognition));
     writer.endObject();
     return writer.bytes();
 }
@@ -71,6 +73,8 @@ std::optional<AppSettings> AppSettings::fromJson(const QByteArray& json)
     AppSettings settings;
     const QJsonValue language = object.value(QLatin1String("language"));
     settings.language = languageFromRawValue(language.toString()).value_or(Language::fr);
+    const QJsonValue recognition = object.value(QLatin1String("recognition"));
+    settings.recognition = recognitionFromRawValue(recognition.toString()).value_or(Recognition::fast);
 
     // "holdCombo" is the shortcut's older name: still understood, never written.
     if (auto shortcut = readShortcut(object, QLatin1String("shortcut")))

@@ -3,6 +3,7 @@
 
 #include "input/KeyCombo.h"
 #include "speech/Language.h"
+#include "speech/Recognition.h"
 
 #include <QByteArray>
 
@@ -19,13 +20,14 @@ struct AppSettings
     bool muteWhileRecording = false;
     bool onboardingDone = false;
     bool soundsEnabled = true;
+    Recognition recognition = Recognition::fast;
 
     // Compact JSON, members in the order above.
     QByteArray toJson() const;
-    // Lenient where it costs nothing (an unknown language is French, an unreadable shortcut falls
-    // back to "holdCombo" and then to the default shortcut), strict about the switches: a switch
-    // that is not a JSON boolean, or a document that is not an object, makes the whole record
-    // unreadable.
+    // Lenient where it costs nothing (an unknown language is French, an unknown recognition fast, an
+    // unreadable shortcut falls back to "holdCombo" and then to the default shortcut), strict about the
+    // switches: a switch that is not a JSON boolean, or a document that is not an object, makes the whole
+    // record unreadable.
     static std::optional<AppSettings> fromJson(const QByteArray& json);
 
     friend bool operator==(const AppSettings&, const AppSettings&) = default;

@@ -28,6 +28,7 @@ MainWindowModel::MainWindowModel(AppCoordinator& coordinator, ViewServices servi
     , m_coordinator(coordinator)
     , m_services(std::move(services))
     , m_micGranted(m_services.microphoneAuthorized())
+    , m_recognition(new RecognitionModel(coordinator, m_services.machineResources(), this))
 {
     for (auto signal : {&AppCoordinator::statusChanged, &AppCoordinator::isRecordingChanged,
                         &AppCoordinator::shortcutChanged, &AppCoordinator::lastLatencyChanged,

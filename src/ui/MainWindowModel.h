@@ -3,6 +3,7 @@
 
 #include "app/AppCoordinator.h"
 #include "ui/OnboardingModel.h"
+#include "ui/RecognitionModel.h"
 #include "ui/ViewServices.h"
 
 #include <QDateTime>
@@ -47,6 +48,8 @@ class MainWindowModel : public QObject
     // The segments: "FR", "ES", "EN" in the settings, the full names in the walkthrough.
     Q_PROPERTY(QStringList languageCodes READ languageCodes CONSTANT)
     Q_PROPERTY(QStringList languageNames READ languageNames CONSTANT)
+    // The choice between fast and accurate recognition.
+    Q_PROPERTY(parlune::RecognitionModel* recognition READ recognition CONSTANT)
     // The three newest transcripts, newest first, each {id, text, time}.
     Q_PROPERTY(QVariantList recent READ recent NOTIFY recentChanged)
 
@@ -73,6 +76,7 @@ public:
     QStringList languageCodes() const;
     QStringList languageNames() const;
     QVariantList recent() const;
+    RecognitionModel* recognition() const { return m_recognition; }
 
     // Seconds with exactly two decimals in the user's locale: "0,42" in French.
     static QString latencyNumber(double seconds);
@@ -115,6 +119,7 @@ private:
     bool m_micGranted;
     // Why the last attempt to add the keybinding failed, until the next attempt.
     QString m_keybindingError;
+    RecognitionModel* m_recognition;
 };
 
 } // namespace parlune

@@ -31,6 +31,8 @@ void registerViewTypes()
                                                     QStringLiteral("Built by the window"));
         qmlRegisterUncreatableType<OnboardingModel>(uri, 1, 0, "OnboardingModel",
                                                     QStringLiteral("Built by MainWindowModel"));
+        qmlRegisterUncreatableType<RecognitionModel>(uri, 1, 0, "RecognitionModel",
+                                                     QStringLiteral("Built by MainWindowModel"));
         qmlRegisterType<KeyComboRecorder>(uri, 1, 0, "KeyComboRecorder");
         qmlRegisterSingletonType<ViewFactory>(
             uri, 1, 0, "ViewFactory", [](QQmlEngine*, QJSEngine*) -> QObject* { return new ViewFactory; });

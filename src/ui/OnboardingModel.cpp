@@ -4,6 +4,7 @@
 #include "app/AppCoordinator.h"
 #include "platform/DesktopKeybinding.h"
 #include "ui/MainWindowModel.h"
+#include "ui/RecognitionModel.h"
 
 namespace parlune {
 
@@ -15,7 +16,7 @@ OnboardingModel::OnboardingModel(AppCoordinator& coordinator, ViewServices servi
     , m_fnFree(m_services.fnKeyIsFree())
 {
     if (m_coordinator.desktopBindsShortcut())
-        m_steps = {Welcome, Microphone, Shortcut, Accessibility, Language, Practice, Done};
+        m_steps = {Welcome, Microphone, Shortcut, Accessibility, Language, Recognition, Practice, Done};
     for (auto signal : {&AppCoordinator::shortcutChanged, &AppCoordinator::accessibilityGrantedChanged,
                         &AppCoordinator::isRecordingChanged, &AppCoordinator::lastLatencyChanged,
                         &AppCoordinator::shortcutLabelChanged})
@@ -144,6 +145,7 @@ void OnboardingModel::primaryAction()
         return;
     case Welcome:
     case Language:
+    case Recognition:
     case Practice:
         next();
         return;
@@ -203,6 +205,8 @@ QString OnboardingModel::titleFor(Step step) const
         return tr("Libérez la touche fn");
     case Language:
         return tr("Dans quelle langue parlez-vous ?");
+    case Recognition:
+        return tr("Rapide ou précise ?");
     case Practice:
         return practiceTitle();
     case Done:
@@ -237,6 +241,8 @@ QString OnboardingModel::textFor(Step step) const
                   "puis Clavier, réglez la touche fn sur Ne rien faire.");
     case Language:
         return tr("Vous pourrez en changer à tout moment depuis l'icône de la barre des menus.");
+    case Recognition:
+        return RecognitionModel::choicesText();
     case Practice:
         return practiceInstruction();
     case Done:
@@ -312,6 +318,7 @@ QString OnboardingModel::primaryTitle() const
     case FnKey:
         return visualDoneFor(FnKey) ? tr("Continuer") : MainWindowModel::useDefaultShortcutText();
     case Language:
+    case Recognition:
     case Practice:
         return tr("Continuer");
     case Done:

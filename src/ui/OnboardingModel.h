@@ -35,10 +35,10 @@ class OnboardingModel : public QObject
     Q_PROPERTY(QString practiceInstruction READ practiceInstruction NOTIFY contentChanged)
 
 public:
-    // The pages. Where the desktop binds the shortcut (Wayland), Shortcut, the desktop's shortcut, comes
-    // after Microphone, Accessibility is the desktop lending its keyboard for the paste, and there is no
-    // fn page.
-    enum Step { Welcome, Microphone, Accessibility, FnKey, Language, Practice, Done, Shortcut };
+    // The pages, Recognition (fast or accurate) right after Language. Where the desktop binds the
+    // shortcut (Wayland), Shortcut, the desktop's shortcut, comes after Microphone, Accessibility is the
+    // desktop lending its keyboard for the paste, and there is no fn page.
+    enum Step { Welcome, Microphone, Accessibility, FnKey, Language, Practice, Done, Shortcut, Recognition };
     Q_ENUM(Step)
     // What sits under the main button.
     enum Secondary { Nothing, Later, ShortcutRecorder, SkipPractice };
@@ -110,7 +110,7 @@ private:
     AppCoordinator& m_coordinator;
     ViewServices m_services;
     Step m_step = Welcome;
-    QList<Step> m_steps{Welcome, Microphone, Accessibility, FnKey, Language, Practice, Done};
+    QList<Step> m_steps{Welcome, Microphone, Accessibility, FnKey, Language, Recognition, Practice, Done};
     bool m_micGranted;
     bool m_fnFree;
     QString m_practiceText;

@@ -3,6 +3,7 @@
 
 #include "platform/Clock.h"
 #include "platform/MicrophoneAccess.h"
+#include "system/MachineResources.h"
 #include "system/Permissions.h"
 
 #include <QCoroTask>
@@ -38,6 +39,8 @@ struct ViewServices
     DesktopKeybinding* keybinding = nullptr;
     // The fn key does nothing else on this computer, so it can be held for dictation.
     std::function<bool()> fnKeyIsFree = [] { return Permissions::fnKeyIsFree; };
+    // The processors and memory the choice of recognition is recommended by.
+    std::function<MachineResources()> machineResources = &MachineResources::current;
 };
 
 // The program's services: the accessibility settings open through `permissions`, and copies

@@ -17,6 +17,7 @@
 #include "ManualQueue.h"
 
 #include "app/AppCoordinator.h"
+#include "platform/RecognizerChoice.h"
 #include "system/LoginItem.h"
 #include "system/MediaController.h"
 #include "system/Sounds.h"
@@ -24,10 +25,11 @@
 namespace parlune {
 
 // Every desktop service the coordinator uses, faked, with the files in `folder`. Build the coordinator
-// with services(); it must be destroyed before this.
+// with services(); it must be destroyed before this. With `accurateEngine`, the recogniser chooses between
+// `recognizer`, the fast engine, and `accurate`, as the program's does.
 struct FakeDesktop
 {
-    explicit FakeDesktop(QString folder)
+    explicit FakeDesktop(QString folder, bool accurateEngine = false)
         : folder(std::move(folder))
     {
         audio.configure = [](FakeAudioInput&) {};
@@ -36,6 +38,10 @@ struct FakeDesktop
             focusedElement.paste(chord == PasteChord::shiftInsert ? primarySelection.text()
                                                                   : pasteboard.text());
         };
+        if (accurateEngine) {
+            accurate = std::make_shared<FakeRecognizer>();
+            choice = std::make_shared<RecognizerChoice>(nullptr, recognizer, accurate);
+        }
     }
 
     AppCoordinatorServices services()
@@ -47,6 +53,10 @@ struct FakeDesktop
             std::make_unique<AppSettingsStore>(folder + QStringLiteral("/settings.json"));
         services.makeHud = [this](AppCoordinator&) { return std::make_unique<FakeHud>(hud); };
         services.recognizer = recognizer;
+        if (choice) {
+            services.recognizer = choice;
+            services.recognizerChoice = choice.get();
+        }
         services.audioInput = audio.factory();
         services.microphoneStatus = [this] { return microphone; };
         services.inputAccess = &inputAccess;
@@ -69,6 +79,8 @@ struct FakeDesktop
     QString folder;
     FakeHud::State hud;
     std::shared_ptr<FakeRecognizer> recognizer = std::make_shared<FakeRecognizer>();
+    std::shared_ptr<FakeRecognizer> accurate;
+    std::shared_ptr<RecognizerChoice> choice;
     FakeAudioInputFactory audio;
     MicrophoneAuthorization microphone = MicrophoneAuthorization::Authorized;
     FakeInputAccess inputAccess;

@@ -102,7 +102,8 @@ private:
 };
 
 // A recogniser whose answers the test sets. It answers at once, except that with `holdLoads` set a
-// preparation waits at its first step until `releaseLoads()`.
+// preparation waits at its first step, and with `holdRequests` the question of what to install waits,
+// until `releaseLoads()`.
 class FakeRecognizer final : public Recognizer
 {
 public:
@@ -116,6 +117,8 @@ public:
     // Nothing to install, unless the test gave an installation for the next preparation.
     QCoro::Task<InstallationRequestOutcome> assetInstallationRequest(Transcriber) override
     {
+        if (holdRequests)
+            co_await Hold{&m_loads};
         co_return std::shared_ptr<AssetInstallationRequest>(std::exchange(installation, nullptr));
     }
     QCoro::Task<std::optional<AudioFormat>> bestAvailableAudioFormat(Transcriber) override
@@ -152,6 +155,7 @@ public:
     bool supported = true;
     std::vector<QString> unloaded;
     bool holdLoads = false;
+    bool holdRequests = false;
     std::optional<AudioFormat> format = AudioFormat{16000, 1};
     std::optional<RecognitionError> prepareError, finalizeError;
     std::vector<TranscriptionResult> readingsOnFinalize;

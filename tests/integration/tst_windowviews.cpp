@@ -226,10 +226,54 @@ private Q_SLOTS:
         m_model.reset();
     }
 
+    // The choice of recognition in the window and on its walkthrough page: while the accurate model
+    // downloads, once its download was called off, once it serves.
+    void recognitionChoiceFollowsTheAccurateModel()
+    {
+        m_staged = std::make_unique<StagedDesktop>(true, true);
+        coordinator().setShortcut(KeyCombo{62, 0, true});
+        coordinator().setAccessibilityGranted(true);
+        coordinator().setOnboardingDone(true);
+        auto download = std::make_shared<FakeInstallation>();
+        m_staged->desktop.accurate->installation = download;
+        QQuickItem* view = show(QStringLiteral("recognition-fast"));
+        QVERIFY(view);
+        settle(view, QStringLiteral("recognition-fast"));
+        QVERIFY(shown(view, "recognitionRow") && !shown(view, "recognitionState"));
+
+        // "Précise" clicked in the window.
+        QVERIFY(QMetaObject::invokeMethod(shown(view, "recognitionPicker"), "activated", Q_ARG(int, 1)));
+        QCOMPARE(coordinator().recognition(), Recognition::accurate);
+        download->progress()->setFractionCompleted(0.42);
+        settle(view, QStringLiteral("recognition-downloading"));
+        QVERIFY(shown(view, "recognitionState") && shown(view, "recognitionProgress"));
+
+        QMetaObject::invokeMethod(shown(view, "cancelRecognitionDownload"), "clicked");
+        settle(view, QStringLiteral("recognition-called-off"));
+        QVERIFY(!shown(view, "recognitionProgress"));
+        QMetaObject::invokeMethod(shown(view, "retryRecognition"), "clicked");
+        QVERIFY(coordinator().accurateInUse());
+        settle(view, QStringLiteral("recognition-accurate"));
+        QVERIFY(!shown(view, "recognitionState") && !shown(view, "retryRecognition"));
+
+        // The walkthrough's page, while the model downloads again.
+        coordinator().setRecognition(Recognition::fast);
+        m_staged->desktop.accurate->installation = download = std::make_shared<FakeInstallation>();
+        coordinator().setOnboardingDone(false);
+        auto* flow = items(view, "onboarding").first()->property("flow").value<OnboardingModel*>();
+        while (flow->step() != OnboardingModel::Recognition)
+            flow->next();
+        coordinator().setRecognition(Recognition::accurate);
+        download->progress()->setFractionCompleted(0.07);
+        settle(view, QStringLiteral("walkthrough-recognition-downloading"));
+        QVERIFY(shown(view, "recognitionProgress"));
+        download->end();
+    }
+
     // Given the coordinator alone, as the window controller does, the view builds its own model.
     void walkthroughPagesAnswerReturnAndEndOnTheMainContent()
     {
-        // fn as the shortcut, which programs never see: all seven pages.
+        // fn as the shortcut, which programs never see: all eight pages.
         coordinator().setShortcut(KeyCombo{63, 0, true});
         coordinator().setOnboardingDone(false);
         coordinator().setAccessibilityGranted(false);
@@ -242,7 +286,7 @@ private Q_SLOTS:
                          QGuiApplication::palette().color(QPalette::Window));
         QVERIFY(shown(view, "onboarding"));
         auto* flow = items(view, "onboarding").first()->property("flow").value<OnboardingModel*>();
-        QCOMPARE(flow->stepCount(), 7);
+        QCOMPARE(flow->stepCount(), 8);
         settle(view, QStringLiteral("walkthrough-0"));
         for (int page = 1; page < flow->stepCount(); ++page) {
             if (flow->step() == OnboardingModel::Accessibility)

@@ -28,12 +28,13 @@ public:
 // A faked desktop with its files in a folder of its own, and a quiet (or live) coordinator on it.
 struct StagedDesktop
 {
-    explicit StagedDesktop(bool live = false)
-        : coordinator(desktop, live)
+    explicit StagedDesktop(bool live = false, bool accurateEngine = false)
+        : desktop(folder.path(), accurateEngine)
+        , coordinator(desktop, live)
     {}
 
     QTemporaryDir folder;
-    FakeDesktop desktop{folder.path()};
+    FakeDesktop desktop;
     StagedCoordinator coordinator;
 };
 

@@ -2,6 +2,7 @@
 // The coordinator's own state: the return of the panel to idle, the settings and the model download.
 #include "FakeDesktop.h"
 #include "StagedCoordinator.h"
+#include "speech/SpeechEngine.h"
 #include "store/AppSettingsStore.h"
 #include "store/TranscriptStore.h"
 
@@ -142,6 +143,40 @@ private Q_SLOTS:
         QCOMPARE(coordinator->modelProblem(), QString());
         QCOMPARE(coordinator->status().label(),
                  QStringLiteral("Téléchargement du modèle espagnol… 0\u00a0%"));
+    }
+
+    // Chosen in the settings, the accurate model downloads at start while the fast engine serves. A failed
+    // download is told and tried again at the next dictation; once loaded the accurate engine serves.
+    // Going back to fast frees its model, prepares the language again for the fast engine, and is saved.
+    void accurateRecognitionIsRetriedAtTheNextDictationAndFreedOnTheWayBack()
+    {
+        m_desktop = std::make_unique<FakeDesktop>(m_dir.path(), true);
+        QFile file(settingsPath());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(R"({"recognition":"accurate"})") &&
+                file.flush());
+        file.close();
+        FakeRecognizer& accurate = *m_desktop->accurate;
+        auto download = std::make_shared<FakeInstallation>();
+        accurate.installation = download;
+        auto coordinator = make(true);
+        QVERIFY(coordinator->engine().readyFormat(Language::fr));
+        QCOMPARE(coordinator->accurateWork().phase, BackgroundWork::Phase::installing);
+
+        download->end(RecognitionError{QStringLiteral("Pas de réseau.")});
+        QCOMPARE(coordinator->accurateWork().failure->description, QStringLiteral("Pas de réseau."));
+        QVERIFY(!coordinator->accurateInUse());
+        coordinator->shortcutPressed();
+        QVERIFY(coordinator->isRecording());
+        QVERIFY(coordinator->accurateInUse());
+        coordinator->escapePressed();
+
+        const std::size_t fastPreparations = m_desktop->recognizer->askedLocales.size();
+        coordinator->setRecognition(Recognition::fast);
+        QCOMPARE(accurate.unloaded, std::vector<QString>{QStringLiteral("fr-FR")});
+        QVERIFY(!coordinator->accurateInUse());
+        QCOMPARE(m_desktop->recognizer->askedLocales.size(), fastPreparations + 1);
+        QVERIFY(coordinator->engine().readyFormat(Language::fr));
+        QCOMPARE(AppSettingsStore(settingsPath()).load().recognition, Recognition::fast);
     }
 
     // Each step of the installation in the panel and the windows, in French units: the download with

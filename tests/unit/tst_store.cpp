@@ -51,9 +51,10 @@ QByteArray snapshot(const QString& path)
     return "kind " + QByteArray::number(info.st_mode & S_IFMT);
 }
 
-// Spanish, Control-Option-Space, every switch the other way round.
+// Spanish, Control-Option-Space, every switch the other way round, accurate recognition.
 const AppSettings custom{
-    Language::es, {49, ModifierFlag::control | ModifierFlag::option, false}, true, true, true, false};
+    Language::es,         {49, ModifierFlag::control | ModifierFlag::option, false}, true, true, true, false,
+    Recognition::accurate};
 
 } // namespace
 
@@ -82,7 +83,7 @@ private Q_SLOTS:
                  QByteArray(
                      R"({"language":"es","shortcut":{"keyCode":49,"modifiers":786432,"isModifierKey":false},)"
                      R"("launchAtLogin":true,"muteWhileRecording":true,"onboardingDone":true,)"
-                     R"("soundsEnabled":false})"));
+                     R"("soundsEnabled":false,"recognition":"accurate"})"));
         QCOMPARE(AppSettingsStore(m_settings).load(), custom);
         const auto entries = TranscriptStore::decode(
             R"([{"text":"1\/2","extra":{},"date":786543210.125,"id":"e621e1f8-c36c-495a-93fc-0c247a3e6e5f"}])");
@@ -91,6 +92,34 @@ private Q_SLOTS:
             TranscriptStore::encode(*entries),
             QByteArray(
                 R"([{"id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","date":786543210.125,"text":"1\/2"}])"));
+    }
+
+    // Like the language, a recognition that cannot be read is the default one, and the rest of the
+    // record still counts.
+    void recognitionIsFastUnlessStoredAccurate_data()
+    {
+        QTest::addColumn<QByteArray>("member");
+        QTest::addColumn<Recognition>("expected");
+        QTest::newRow("absent, as in files of earlier versions") << QByteArray() << Recognition::fast;
+        QTest::newRow("fast") << QByteArray(R"("fast")") << Recognition::fast;
+        QTest::newRow("accurate") << QByteArray(R"("accurate")") << Recognition::accurate;
+        QTest::newRow("unknown") << QByteArray(R"("Accurate")") << Recognition::fast;
+        QTest::newRow("null") << QByteArray("null") << Recognition::fast;
+        QTest::newRow("wrong type") << QByteArray("true") << Recognition::fast;
+    }
+
+    void recognitionIsFastUnlessStoredAccurate()
+    {
+        QFETCH(QByteArray, member);
+        QFETCH(Recognition, expected);
+        QByteArray json = R"({"language":"es","soundsEnabled":false)";
+        if (!member.isNull())
+            json += R"(,"recognition":)" + member;
+        writeFile(m_settings, json + "}");
+        const AppSettings loaded = AppSettingsStore(m_settings).load();
+        QCOMPARE(loaded.recognition, expected);
+        QCOMPARE(loaded.language, Language::es);
+        QVERIFY(!loaded.soundsEnabled);
     }
 
     void longerHistoryLoadsWholeAndIsCutToFiftyAtTheNextAddition()

@@ -4,8 +4,8 @@
 #include "FakeClock.h"
 #include "FakeRecognizer.h"
 #include "FakeVoskModel.h"
+#include "platform/RecognizerChoice.h"
 #include "platform/models/ModelGuard.h"
-#include "platform/vosk/RecognizerChoice.h"
 #include "platform/vosk/VoskLibrary.h"
 #include "platform/vosk/VoskRecognizer.h"
 #include "speech/DictationSession.h"
@@ -207,8 +207,8 @@ private Q_SLOTS:
             QCOMPARE(download->fractionCompleted(), 1.0);
             outcome.prepend("download, ");
         }
-        if (choice.backgroundInstallation("fr-FR")) {
-            QTRY_VERIFY(!choice.backgroundInstallation("fr-FR"));
+        if (choice.voskWork("fr-FR").isRunning()) {
+            QTRY_VERIFY(!choice.voskWork("fr-FR").isRunning());
             outcome += ", then " + engineNow();
         }
         QCOMPARE(outcome, expected);
@@ -292,6 +292,84 @@ private Q_SLOTS:
             session.input()->push(chunk());
             QCOMPARE(textOf(session), refusedBy.isEmpty() ? "installé" : "le modèle téléchargé");
         }
+    }
+
+    // Once chosen, the accurate engine serves every language as soon as its model is loaded: an installed
+    // model is loaded as the language is prepared; otherwise Vosk serves while it downloads and loads in
+    // the background. A failure is kept for the window and tried again. Let go of, its model is unloaded
+    // and Vosk serves again.
+    void accurateEngine_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("installed") << "installed"
+                                   << "accurate";
+        QTest::newRow("downloaded meanwhile") << "download"
+                                              << "vosk while downloading, accurate";
+        QTest::newRow("download fails")
+            << "download fails"
+            << "vosk while downloading, vosk, Réseau absent., accurate after a retry";
+        QTest::newRow("load fails") << "load fails"
+                                    << "vosk, Modèle illisible., accurate after a retry";
+        QTest::newRow("no sherpa-onnx library") << "none"
+                                                << "vosk";
+    }
+
+    void accurateEngine()
+    {
+        QFETCH(QString, model);
+        QFETCH(QString, expected);
+        auto vosk = frenchRecognizer({"result rapide"});
+        auto accurate = std::make_shared<FakeRecognizer>();
+        accurate->readingsOnFinalize = {{QStringLiteral("précis"), true}};
+        auto download = std::make_shared<FakeInstallation>();
+        if (model.startsWith("download"))
+            accurate->installation = download;
+        if (model == "load fails")
+            accurate->prepareError = RecognitionError{QStringLiteral("Modèle illisible.")};
+        // The installed model takes its time to be found: the preparation waits for it.
+        accurate->holdRequests = model == "installed";
+        RecognizerChoice choice(vosk, std::make_shared<FakeRecognizer>(),
+                                model == "none" ? nullptr : accurate);
+        const int voskModels = fakeCount("fake_vosk_models");
+        const Transcriber french = SpeechEngine::makeTranscriber(Language::fr);
+        choice.chooseAccurate(true, french);
+        SpeechEngine engine(std::shared_ptr<Recognizer>(&choice, [](Recognizer*) {}));
+        auto preparation = engine.prepare(Language::fr);
+        accurate->holdRequests = false;
+        accurate->releaseLoads();
+        QVERIFY(QCoro::waitFor(std::move(preparation)));
+
+        const auto engineNow = [&] {
+            return QString(choice.engineFor("fr-FR") == RecognizerChoice::Engine::accurate ? "accurate"
+                                                                                           : "vosk");
+        };
+        QString trace = engineNow();
+        if (choice.accurateWork().phase == BackgroundWork::Phase::installing) {
+            trace += " while downloading";
+            download->end(model == "download fails"
+                              ? std::optional(RecognitionError{QStringLiteral("Réseau absent.")})
+                              : std::nullopt);
+            trace += ", " + engineNow();
+        }
+        if (const auto failure = choice.accurateWork().failure) {
+            trace += ", " + failure->description;
+            accurate->prepareError.reset();
+            choice.retryFailedWork(french);
+            trace += ", " + engineNow() + " after a retry";
+        }
+        QCOMPARE(trace, expected);
+        const bool accurateServes = engineNow() == "accurate";
+        // Vosk's model is loaded only when it had to serve, and let go of once the accurate engine does.
+        QCOMPARE(fakeCount("fake_vosk_models") - voskModels, model == "installed" ? 0 : 1);
+        QCOMPARE(vosk->isLoaded("fr-FR"), !accurateServes);
+        DictationSession session(choice, Language::fr);
+        session.input()->push(chunk());
+        QCOMPARE(textOf(session), accurateServes ? "précis" : "rapide");
+
+        choice.chooseAccurate(false, french);
+        QCOMPARE(accurate->unloaded.size(), model == "none" ? 0u : 1u);
+        QCOMPARE(engineNow(), "vosk");
     }
 };
 

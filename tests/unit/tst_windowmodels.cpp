@@ -6,6 +6,7 @@
 #include "platform/DesktopShortcutChoice.h"
 #include "ui/MainWindowModel.h"
 #include "ui/OnboardingModel.h"
+#include "ui/RecognitionModel.h"
 
 #include <QLocale>
 #include <QSignalSpy>
@@ -255,6 +256,97 @@ private Q_SLOTS:
         QCOMPARE(gnome.shortcutLabel(), "Alt+Super+Espace");
     }
 
+    // Recommended from 4 cores and 8 GB, which the system reports as a little less than fitted.
+    void recognitionRecommendationFollowsCoresAndMemory_data()
+    {
+        QTest::addColumn<int>("cores");
+        QTest::addColumn<qint64>("memory");
+        QTest::addColumn<QString>("expected");
+        constexpr qint64 gib = qint64(1) << 30;
+        const QString fast =
+            QStringLiteral("Rapide conseillée\u00a0: Précise demande 4\u00a0cœurs et 8\u00a0Go de mémoire.");
+        QTest::newRow("4 cores, 7.5 GiB: an 8 GB computer")
+            << 4 << 15 * gib / 2
+            << "Précise conseillée\u00a0: cet ordinateur a 4\u00a0cœurs et 8\u00a0Go de mémoire.";
+        QTest::newRow("4 cores, just under 7.5 GiB") << 4 << 15 * gib / 2 - 1 << fast;
+        QTest::newRow("3 cores, 16 GiB") << 3 << 16 * gib << fast;
+    }
+
+    void recognitionRecommendationFollowsCoresAndMemory()
+    {
+        QFETCH(int, cores);
+        QFETCH(qint64, memory);
+        QFETCH(QString, expected);
+        m_staged = std::make_unique<StagedDesktop>(false, true);
+        QCOMPARE(RecognitionModel(coordinator(), MachineResources{cores, memory}).recommendation(), expected);
+    }
+
+    // With "Précise" chosen and its model not in use yet, the window says that "Rapide" serves meanwhile,
+    // with the download's progress and a way to stop it, or why it failed and a way to try again.
+    void recognitionTellsWhatServesMeanwhile_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QString>("stateText");
+        QTest::addColumn<QString>("progressText");
+        QTest::addColumn<bool>("canRetry");
+        QTest::newRow("fast chosen") << "fast"
+                                     << ""
+                                     << "" << false;
+        QTest::newRow("accurate in use") << "installed"
+                                         << ""
+                                         << "" << false;
+        QTest::newRow("downloading") << "downloading"
+                                     << "Rapide sert pendant le téléchargement du modèle précis."
+                                     << "Téléchargement du modèle précis… 42\u00a0%" << false;
+        QTest::newRow("download called off") << "called off"
+                                             << "Téléchargement annulé. Rapide sert en attendant."
+                                             << "" << true;
+        QTest::newRow("fails to load") << "load fails"
+                                       << "Modèle illisible. Rapide sert en attendant."
+                                       << "" << true;
+        QTest::newRow("no sherpa-onnx library") << "no library"
+                                                << "Précise est indisponible ici\u00a0: sa bibliothèque, "
+                                                   "sherpa-onnx, manque. Rapide sert à sa place."
+                                                << "" << false;
+    }
+
+    void recognitionTellsWhatServesMeanwhile()
+    {
+        QFETCH(QString, situation);
+        QFETCH(QString, stateText);
+        QFETCH(QString, progressText);
+        QFETCH(bool, canRetry);
+        m_staged = std::make_unique<StagedDesktop>(true, situation != "no library");
+        auto download = std::make_shared<FakeInstallation>();
+        if (FakeRecognizer* accurate = m_staged->desktop.accurate.get()) {
+            if (situation == "downloading" || situation == "called off")
+                accurate->installation = download;
+            if (situation == "load fails")
+                accurate->prepareError = RecognitionError{QStringLiteral("Modèle illisible.")};
+        }
+        auto model = window();
+        RecognitionModel& recognition = *model->recognition();
+        QSignalSpy changed(&recognition, &RecognitionModel::changed);
+        recognition.setChoiceIndex(situation == "fast" ? 0 : 1);
+        download->progress()->setFractionCompleted(0.429);
+        if (situation == "called off")
+            recognition.cancel();
+        if (situation != "fast")
+            QVERIFY(!changed.isEmpty());
+        QCOMPARE(recognition.stateText(), stateText);
+        QCOMPARE(recognition.showsProgress(), !progressText.isEmpty());
+        QCOMPARE(recognition.progressText(), progressText);
+        QCOMPARE(recognition.canRetry(), canRetry);
+        if (canRetry) {
+            m_staged->desktop.accurate->prepareError.reset();
+            recognition.retry();
+            QVERIFY(coordinator().accurateInUse());
+            QCOMPARE(recognition.stateText(), QString());
+        }
+        // A download left running would keep its attempt, and the recogniser, to the end of the run.
+        download->end();
+    }
+
     void microphonePage_data()
     {
         QTest::addColumn<bool>("authorized");
@@ -308,7 +400,7 @@ private Q_SLOTS:
 
     void practicePageFollowsTheDictation()
     {
-        auto model = walkthrough(OnboardingModel::Language);
+        auto model = walkthrough(OnboardingModel::Recognition);
         model->primaryAction();
         QCOMPARE(model->secondary(), OnboardingModel::SkipPractice);
         coordinator().setLastLatency(0.4249);

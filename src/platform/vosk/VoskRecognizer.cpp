@@ -108,7 +108,7 @@ std::shared_ptr<VoskModelSlot> VoskRecognizer::slot(const Transcriber& transcrib
 
 std::shared_ptr<Analyzer> VoskRecognizer::makeAnalyzer(Transcriber transcriber, AnalyzerOptions)
 {
-    // Every analyser keeps its model for the rest of the run: a slot, once loaded, is never emptied.
+    // Every analyser keeps its model as long as it lives: a slot, once loaded, is never emptied.
     std::shared_ptr<VoskModelSlot> model = slot(transcriber);
     return std::make_shared<VoskAnalyzer>(std::move(model), std::move(transcriber));
 }
@@ -138,6 +138,12 @@ bool VoskRecognizer::setModelAside(const QString& localeIdentifier)
     m_slots.erase(localeIdentifier);
     logLine("Parlune: %s Vosk model set aside", localeIdentifier.toUtf8().constData());
     return true;
+}
+
+void VoskRecognizer::unload(const QString& localeIdentifier)
+{
+    // The dictations still on the model hold its slot until they end; the next analyser loads it again.
+    m_slots.erase(localeIdentifier);
 }
 
 } // namespace parlune

@@ -18,7 +18,7 @@ namespace parlune {
 
 // The recogniser on Vosk. A locale's model lives in `<models>/vosk/<localeIdentifier>/`; a locale
 // without one is installed from the catalogue's archive. Audio is 16 kHz mono. A model, once loaded,
-// stays loaded for the rest of the run and serves every dictation in its language.
+// serves every dictation in its language until it is unloaded.
 class VoskRecognizer final : public Recognizer
 {
 public:
@@ -40,6 +40,7 @@ public:
 
     // Whether the installed model of the transcriber's locale may be loaded, asking the guard.
     QCoro::Task<bool> modelLoads(Transcriber transcriber);
+    void unload(const QString& localeIdentifier) override;
 
     // Whether a model is on disk for the locale now.
     bool isInstalled(const QString& localeIdentifier) const;

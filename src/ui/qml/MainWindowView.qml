@@ -230,6 +230,32 @@ Item {
             }
             Separator {}
             PanelRow {
+                objectName: "recognitionRow"
+                icon: "waveform"
+                title: qsTr("Reconnaissance")
+                SegmentedPicker {
+                    objectName: "recognitionPicker"
+                    segments: root.model.recognition.choiceNames
+                    currentIndex: root.model.recognition.choiceIndex
+                    disabledSegments: root.model.recognition.accurateAvailable ? [] : [1]
+                    onActivated: (index) => root.model.recognition.choiceIndex = index
+                }
+            }
+            // Under the row's title, and as wide as the row's texts may go.
+            Item {
+                width: parent ? parent.width : 0
+                implicitHeight: recognitionDetail.implicitHeight + 12
+
+                RecognitionDetail {
+                    id: recognitionDetail
+                    x: 44
+                    y: -6
+                    width: parent.width - 44 - 14
+                    recognition: root.model.recognition
+                }
+            }
+            Separator {}
+            PanelRow {
                 icon: "keyboard"
                 title: qsTr("Touche")
                 ShortcutRecorder {

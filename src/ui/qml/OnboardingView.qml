@@ -34,6 +34,7 @@ FocusScope {
         switch (step) {
         case OnboardingModel.Welcome: return welcomePage
         case OnboardingModel.Language: return languagePage
+        case OnboardingModel.Recognition: return recognitionPage
         case OnboardingModel.Practice: return practicePage
         case OnboardingModel.Done: return donePage
         default: return statusPage
@@ -202,6 +203,39 @@ FocusScope {
                 anchors.topMargin: 14
                 width: parent.width
                 coordinator: view.coordinator
+            }
+        }
+    }
+
+    Component {
+        id: recognitionPage
+        Page {
+            id: page
+            step: OnboardingModel.Recognition
+            ColumnLayout {
+                anchors.verticalCenter: parent.verticalCenter
+                width: parent.width
+                spacing: 12
+
+                StepPage {
+                    Layout.fillWidth: true
+                    title: page.pageTitle
+                    text: page.pageText
+                    SegmentedPicker {
+                        objectName: "recognitionPicker"
+                        large: true
+                        segments: view.windowModel.recognition.choiceNames
+                        currentIndex: view.windowModel.recognition.choiceIndex
+                        disabledSegments: view.windowModel.recognition.accurateAvailable ? [] : [1]
+                        onActivated: (index) => view.windowModel.recognition.choiceIndex = index
+                    }
+                }
+                RecognitionDetail {
+                    Layout.fillWidth: true
+                    recognition: view.windowModel.recognition
+                    showsDescription: false
+                    alignment: Text.AlignHCenter
+                }
             }
         }
     }

@@ -10,6 +10,8 @@ Rectangle {
     property var segments: []
     property int currentIndex: 0
     property bool large: false
+    // Indexes of the segments that cannot be chosen here: shown dimmed.
+    property var disabledSegments: []
 
     signal activated(int index)
 
@@ -36,6 +38,7 @@ Rectangle {
                 implicitWidth: label.implicitWidth + (picker.large ? 28 : 18)
                 implicitHeight: picker.segmentHeight
                 focusPolicy: Qt.NoFocus
+                enabled: picker.disabledSegments.indexOf(index) < 0
                 onClicked: picker.activated(index)
 
                 background: Rectangle {
@@ -52,6 +55,7 @@ Rectangle {
                     font.pixelSize: picker.large ? Theme.bodySize : Theme.captionSize
                     font.weight: parent.chosen ? Font.DemiBold : Font.Medium
                     color: Theme.primary
+                    opacity: parent.enabled ? 1 : 0.4
                 }
             }
         }
