@@ -78,16 +78,17 @@ private:
 
     DataControlConnection() = default;
     bool connectToCompositor();
+
+    // The connection's thread (DataControlConnectionThread.cpp).
     void run();
     // Runs `command` on the connection's thread; false once the connection is lost.
     bool post(std::function<void()> command);
     void runCommands();
     void afterCompositorHasSeen(std::function<void()> done);
-    bool writeSome(Write& write);
-    void serviceWrites(const std::vector<short>& events);
-    void forgetSelection();
+    static void syncDone(void* data, wl_callback* callback, uint32_t time);
 
-    // What the compositor tells, on the connection's thread.
+    // What the compositor tells, on the connection's thread (DataControlConnectionEvents.cpp).
+    void forgetSelection();
     static void global(void* data, wl_registry* registry, uint32_t name, const char* interface,
                        uint32_t version);
     static void globalRemove(void* data, wl_registry* registry, uint32_t name);
@@ -97,9 +98,12 @@ private:
     static void primarySelection(void* data, zwlr_data_control_device_v1* device,
                                  zwlr_data_control_offer_v1* offer);
     static void offerType(void* data, zwlr_data_control_offer_v1* offer, const char* type);
-    static void send(void* data, zwlr_data_control_source_v1* source, const char* type, int32_t fd);
     static void cancelled(void* data, zwlr_data_control_source_v1* source);
-    static void syncDone(void* data, wl_callback* callback, uint32_t time);
+
+    // Other programs' reads of our content (DataControlConnectionWrites.cpp).
+    static void send(void* data, zwlr_data_control_source_v1* source, const char* type, int32_t fd);
+    bool writeSome(Write& write);
+    void serviceWrites(const std::vector<short>& events);
 
     wl_display* m_display = nullptr;
     wl_registry* m_registry = nullptr;

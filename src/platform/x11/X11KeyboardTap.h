@@ -63,25 +63,31 @@ private:
         bool complete;
     };
 
+    // The connection and its watch (X11KeyboardTapConnection.cpp).
     bool connectToServer();
     void disconnectFromServer();
-    void readEvents();
     void readEventsLater();
+    void connectionLost();
+    void reportDisabled();
+    static void onIOErrorExit(_XDisplay* display, void* tap);
+
+    // The raw events, the keyboard's state and its mapping (X11KeyboardTapEvents.cpp).
+    void readEvents();
     void findXTestDevices();
     bool isXTestDevice(int deviceId) const;
     void keyChanged(unsigned keycode, bool down, bool ours);
     quint64 modifierFlags() const;
     void deliver(EventType type, const Event& event);
     void readModifierMapping();
+    // The X key code of a virtual key code; none when it has none below 256.
+    static std::optional<unsigned> x11Keycode(quint16 virtualKeyCode);
+
+    // The grabs that swallow keys (X11KeyboardTapGrabs.cpp).
     std::vector<Grab> grabsFor(const SwallowedKey& key) const;
     // Brings the server's grabs in line with m_swallowed; false when some could not be taken.
     bool updateGrabs(bool regrabAll = false);
     bool applyGrabs(bool regrabAll);
     void ungrab(const HeldKey& held);
-    void connectionLost();
-    void reportDisabled();
-
-    static void onIOErrorExit(_XDisplay* display, void* tap);
 
     SyntheticKeys* m_ours;
     // The keyboards through which XTest events come (one per master keyboard); empty when unknown.
