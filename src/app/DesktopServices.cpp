@@ -20,10 +20,7 @@
 #include "platform/pulse/PulseLink.h"
 #include "platform/pulse/PulseOutputMixer.h"
 #include "platform/pulse/PulseSound.h"
-#include "platform/sherpa/DecodingThreads.h"
-#include "platform/sherpa/ParakeetModel.h"
 #include "platform/sherpa/SherpaOnnxLibrary.h"
-#include "platform/sherpa/SileroVoiceActivity.h"
 #include "platform/vosk/VoskLibrary.h"
 #include "platform/vosk/VoskRecognizer.h"
 #include "platform/wayland/DataControlPasteboard.h"
@@ -58,25 +55,13 @@ std::shared_ptr<Recognizer> makeAccurateRecognizer()
                 library.error().toUtf8().constData());
         return nullptr;
     }
-    std::shared_ptr<const SherpaOnnxLibrary> sherpa = library.value();
-    ParakeetRecognizer::Loaders loaders;
-    loaders.model =
-        [sherpa](const QString& folder) -> Outcome<std::shared_ptr<PhraseDecoder>, RecognitionError> {
-        auto model = ParakeetModel::load(sherpa, folder, DecodingThreads::recommendedCount());
-        if (!model)
-            return model.error();
-        return std::shared_ptr<PhraseDecoder>(model.value());
-    };
-    loaders.voiceActivity = [sherpa]() -> ParakeetModelSlot::VoiceActivityOutcome {
-        auto voice =
-            SileroVoiceActivity::create(sherpa, SherpaOnnxLibrary::installedVoiceActivityModelPath());
-        if (!voice)
-            return voice.error();
-        return std::unique_ptr<VoiceActivity>(std::move(voice.value()));
-    };
-    // Downloaded into the models folder, resumable, each file checked.
+    ParakeetRecognizer::Loaders loaders = ParakeetRecognizer::onSherpaOnnx(
+        library.value(), SherpaOnnxLibrary::installedVoiceActivityModelPath());
+    // Downloaded into the models folder, resumable, each file checked; a model installed otherwise is
+    // loaded in a child process first.
     loaders.installation = [download = ModelInstallation::parakeetFactory(AppPaths::models())](
                                const QString&) { return download(); };
+    loaders.guard = ModelGuard::program();
     return std::make_shared<ParakeetRecognizer>(std::move(loaders));
 }
 

@@ -45,9 +45,12 @@ std::unique_ptr<QQuickItem> createMainWindowView(QQmlEngine& engine, MainWindowM
 {
     registerViewTypes();
     QQmlComponent component(&engine, QUrl(QStringLiteral("qrc:/qt/qml/Parlune/Ui/MainWindowView.qml")));
-    std::unique_ptr<QObject> object(component.createWithInitialProperties(
-        {{QStringLiteral("coordinator"), QVariant::fromValue(model.coordinator())},
-         {QStringLiteral("model"), QVariant::fromValue(&model)}}));
+    // Qt 6.4 crashes creating a component that failed to load: its errors are told first.
+    std::unique_ptr<QObject> object;
+    if (component.isReady())
+        object.reset(component.createWithInitialProperties(
+            {{QStringLiteral("coordinator"), QVariant::fromValue(model.coordinator())},
+             {QStringLiteral("model"), QVariant::fromValue(&model)}}));
     if (!object) {
         for (const QQmlError& error : component.errors())
             logLine("MainWindowView: %s", qPrintable(error.toString()));

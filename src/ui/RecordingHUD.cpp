@@ -48,8 +48,11 @@ void RecordingHUD::build()
     m_panel->resize(panelWidth, panelHeight);
 
     QQmlComponent component(m_engine.get(), QUrl(QStringLiteral("qrc:/qt/qml/Parlune/Ui/HUDView.qml")));
-    QObject* view = component.createWithInitialProperties(
-        {{QStringLiteral("coordinator"), QVariant::fromValue(&m_coordinator)}});
+    // Qt 6.4 crashes creating a component that failed to load.
+    QObject* view = component.isReady()
+                        ? component.createWithInitialProperties(
+                              {{QStringLiteral("coordinator"), QVariant::fromValue(&m_coordinator)}})
+                        : nullptr;
     if (auto* item = qobject_cast<QQuickItem*>(view)) {
         item->setParentItem(m_panel->contentItem());
         item->setParent(m_panel.get());

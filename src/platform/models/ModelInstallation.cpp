@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/models/ModelInstallation.h"
 
+#include "platform/models/ModelVerdicts.h"
+
 #include "platform/Log.h"
 #include "platform/MainThread.h"
 #include "platform/models/DownloadLock.h"
@@ -245,6 +247,8 @@ QCoro::Task<std::optional<DownloadFailure>> install(std::shared_ptr<QNetworkAcce
         }
         if (!moveIntoPlace(staging, package.destination))
             co_return failure(Kind::installing);
+        // Every file checked against its published SHA-256: no child needs to try it first.
+        ModelVerdicts::recordVerified(package.destination);
         co_return std::nullopt;
     }
 
@@ -274,6 +278,7 @@ QCoro::Task<std::optional<DownloadFailure>> install(std::shared_ptr<QNetworkAcce
         co_return failure(Kind::installing);
     }
     QDir(staging).removeRecursively();
+    ModelVerdicts::recordVerified(package.destination);
     co_return std::nullopt;
 }
 

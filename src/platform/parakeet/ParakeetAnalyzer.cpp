@@ -86,8 +86,10 @@ void ParakeetAnalyzer::Worker::run(std::shared_ptr<Worker> worker)
     postToMainThread([worker, failure] { worker->end(failure); });
 }
 
-ParakeetAnalyzer::ParakeetAnalyzer(std::shared_ptr<ParakeetModelSlot> model, Transcriber transcriber)
+ParakeetAnalyzer::ParakeetAnalyzer(std::shared_ptr<ParakeetModelSlot> model, Transcriber transcriber,
+                                   Clearance clearance)
     : m_worker(std::make_shared<Worker>())
+    , m_clearance(std::move(clearance))
 {
     m_worker->model = std::move(model);
     m_worker->volatileResults = transcriber.volatileResults;
@@ -98,6 +100,10 @@ ParakeetAnalyzer::~ParakeetAnalyzer() = default;
 QCoro::Task<std::optional<RecognitionError>> ParakeetAnalyzer::prepareToAnalyze(AudioFormat)
 {
     std::shared_ptr<ParakeetModelSlot> slot = m_worker->model;
+    if (m_clearance && !slot->isLoaded()) {
+        if (std::optional<RecognitionError> refused = co_await m_clearance())
+            co_return refused;
+    }
     auto loaded =
         runInBackground<std::optional<RecognitionError>>([slot]() -> std::optional<RecognitionError> {
             auto model = slot->model();

@@ -4,6 +4,7 @@
 #include "platform/Recognizer.h"
 #include "platform/parakeet/ParakeetModelSlot.h"
 
+#include <functional>
 #include <memory>
 
 namespace parlune {
@@ -15,10 +16,14 @@ namespace parlune {
 class ParakeetAnalyzer final : public Analyzer
 {
 public:
-    ParakeetAnalyzer(std::shared_ptr<ParakeetModelSlot> model, Transcriber transcriber);
+    // Asked on the main thread before the model is loaded: whether it may be, in this process.
+    using Clearance = std::function<QCoro::Task<std::optional<RecognitionError>>()>;
+
+    ParakeetAnalyzer(std::shared_ptr<ParakeetModelSlot> model, Transcriber transcriber,
+                     Clearance clearance = {});
     ~ParakeetAnalyzer() override;
 
-    // Loads the model and a first voice detector, off the main thread.
+    // Loads the model and a first voice detector, off the main thread, once cleared.
     QCoro::Task<std::optional<RecognitionError>> prepareToAnalyze(AudioFormat format) override;
     QCoro::Task<std::optional<RecognitionError>> start(std::shared_ptr<AudioBufferQueue> input) override;
     QCoro::Task<std::optional<RecognitionError>> finalizeAndFinishThroughEndOfInput() override;
@@ -29,6 +34,7 @@ public:
 
 private:
     std::shared_ptr<Worker> m_worker;
+    Clearance m_clearance;
 };
 
 } // namespace parlune

@@ -12,6 +12,7 @@
 
 namespace parlune {
 
+class ModelGuard;
 class SherpaOnnxLibrary;
 
 // The accurate recogniser: NVIDIA's Parakeet TDT 0.6B v3, one model for French, Spanish and English
@@ -31,10 +32,13 @@ public:
         // The download of the model's files into its folder, checked and resumable; empty where the
         // model cannot be downloaded.
         std::function<std::shared_ptr<AssetInstallationRequest>(const QString& folder)> installation;
+        // Decides whether a model not verified by its download may be loaded in this process (a damaged
+        // ONNX file ends the process that loads it); none trusts every model.
+        std::shared_ptr<ModelGuard> guard;
     };
 
     // The program's: the model and Silero's detector through sherpa-onnx, the model decoding on the
-    // recommended number of threads. `installation` is left empty: the model is not downloaded (yet).
+    // recommended number of threads. `installation` and `guard` are left empty.
     static Loaders onSherpaOnnx(std::shared_ptr<const SherpaOnnxLibrary> library, QString voiceActivityModel);
 
     // `modelFolder` defaults to the program's own, in `AppPaths::models()`.
@@ -66,6 +70,9 @@ private:
     QString m_modelFolder;
     std::function<std::shared_ptr<AssetInstallationRequest>(const QString& folder)> m_installation;
     std::shared_ptr<ParakeetModelSlot> m_slot;
+    std::shared_ptr<ModelGuard> m_guard;
+    // The guard refused the installed model: trying again downloads a fresh copy.
+    std::shared_ptr<bool> m_refused = std::make_shared<bool>(false);
 };
 
 } // namespace parlune

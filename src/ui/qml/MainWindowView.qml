@@ -67,7 +67,6 @@ Item {
                     Text {
                         Layout.fillWidth: true
                         text: root.model.title
-                        wrapMode: Text.WordWrap
                         horizontalAlignment: Text.AlignHCenter
                         wrapMode: Text.WordWrap
                         font.pixelSize: 15
