@@ -164,6 +164,8 @@ inline std::map<QString, QByteArray> waylandClipboard()
 // muted while recording, the walkthrough done.
 inline bool writeDictationSettings()
 {
+    // Each dictation test starts with an empty history, whatever the tests before it dictated.
+    QFile::remove(AppPaths::support() + QStringLiteral("/history.json"));
     QFile settings(AppPaths::support() + QStringLiteral("/settings.json"));
     return QDir().mkpath(AppPaths::support()) && settings.open(QIODevice::WriteOnly) &&
            settings.write(R"({"language":"en","shortcut":{"keyCode":62,"modifiers":0,"isModifierKey":true},)"

@@ -3,7 +3,9 @@
 // loudest sample: how the audio is cut into phrases, when phrases are decoded, cancelling, failing and
 // the model's lifetime. (Whole dictations on the real detector: tst_parakeet_dictation.)
 #include "FakePhraseDecoder.h"
+#include "FakeRecognizer.h"
 #include "FakeVoiceActivity.h"
+#include "platform/models/ModelGuard.h"
 #include "platform/parakeet/ParakeetAnalyzer.h"
 #include "platform/parakeet/ParakeetRecognizer.h"
 #include "platform/parakeet/PhraseDecoding.h"
@@ -99,7 +101,8 @@ class PhrasesTest : public QObject
             std::make_shared<std::weak_ptr<PhraseDecoder>>();
         std::shared_ptr<ParakeetRecognizer> recognizer;
     };
-    Rig rig()
+    Rig rig(std::shared_ptr<ModelGuard> guard = nullptr,
+            std::function<std::shared_ptr<AssetInstallationRequest>(const QString&)> installation = {})
     {
         Rig made;
         const QString folder = m_dir.filePath(QStringLiteral("model%1").arg(++m_folders));
@@ -118,6 +121,8 @@ class PhrasesTest : public QObject
         loaders.voiceActivity = [] {
             return ParakeetModelSlot::VoiceActivityOutcome(std::make_unique<FakeVoiceActivity>());
         };
+        loaders.guard = std::move(guard);
+        loaders.installation = std::move(installation);
         made.recognizer = std::make_shared<ParakeetRecognizer>(std::move(loaders), folder);
         return made;
     }
@@ -314,6 +319,35 @@ private Q_SLOTS:
         QCOMPARE(*made.loads, 2);
         made.recognizer->unload(QStringLiteral("fr-FR"));
         QTRY_VERIFY(made.model->expired());
+    }
+
+    // A model its download did not verify is loaded here only once a check in a child passed. Refused, it
+    // is never loaded in the program and the preparation says so; asked again, the refused files make
+    // way for a fresh download.
+    void refusedModelIsNeverLoadedAndIsDownloadedAfresh()
+    {
+        auto guard = std::make_shared<ModelGuard>([](QString) -> QCoro::Task<ModelVerdicts::Verdict> {
+            co_return ModelVerdicts::Verdict::refused;
+        });
+        auto download = std::make_shared<FakeInstallation>();
+        QStringList downloadedInto;
+        Rig made = rig(guard, [&](const QString& folder) {
+            downloadedInto << folder;
+            return download;
+        });
+        const QString folder = made.recognizer->modelFolder();
+        const Transcriber french = SpeechEngine::makeTranscriber(Language::fr);
+        auto prepare = made.recognizer->makeAnalyzer(french, {});
+        const std::optional<RecognitionError> refused = QCoro::waitFor(prepare->prepareToAnalyze({16000, 1}));
+        QVERIFY(refused);
+        QCOMPARE(refused->description, QStringLiteral("Modèle précis : le modèle n'a pas pu être chargé."));
+        QCOMPARE(*made.loads, 0);
+
+        auto request = QCoro::waitFor(made.recognizer->assetInstallationRequest(french));
+        QVERIFY(request && request.value() == download);
+        QCOMPARE(downloadedInto, QStringList{folder});
+        QVERIFY(!made.recognizer->isInstalled());
+        QVERIFY(ParakeetRecognizer::isModelFolder(folder + QStringLiteral(".refused")));
     }
 };
 
