@@ -9,6 +9,7 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <thread>
 
 namespace parlune {
 
@@ -36,6 +37,22 @@ struct DecodingWorker
         finished->complete(error);
     }
 };
+
+// Hands the input to a decoding thread running `Worker::run` and waits until decoding has begun; a
+// dictation cancelled before it started ends at once.
+template <typename Worker>
+QCoro::Task<std::optional<RecognitionError>> startDecoding(std::shared_ptr<Worker> worker,
+                                                           std::shared_ptr<AudioBufferQueue> input)
+{
+    if (worker->cancelled) {
+        worker->end(std::nullopt);
+        co_return std::nullopt;
+    }
+    worker->input = std::move(input);
+    worker->running = true;
+    std::thread(&Worker::run, worker).detach();
+    co_return co_await worker->started->wait();
+}
 
 // The decoding thread reads to the end of the input, which the session has finished; a dictation that
 // never started ends at once.

@@ -89,15 +89,7 @@ QCoro::Task<std::optional<RecognitionError>> VoskAnalyzer::prepareToAnalyze(Audi
 
 QCoro::Task<std::optional<RecognitionError>> VoskAnalyzer::start(std::shared_ptr<AudioBufferQueue> input)
 {
-    std::shared_ptr<Worker> worker = m_worker;
-    if (worker->cancelled) {
-        worker->end(std::nullopt);
-        co_return std::nullopt;
-    }
-    worker->input = std::move(input);
-    worker->running = true;
-    std::thread(&Worker::run, worker).detach();
-    co_return co_await worker->started->wait();
+    return startDecoding(m_worker, std::move(input));
 }
 
 QCoro::Task<std::optional<RecognitionError>> VoskAnalyzer::finalizeAndFinishThroughEndOfInput()
