@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The shortcut on GNOME without the GlobalShortcuts portal, in the private GNOME session of
 // scripts/session --gnome: the keybinding the program adds to GNOME's runs its command at the press and
-// at each auto-repeat while the keys are held, and taking it away leaves the user's own keybindings
-// working as before. Keys are typed through GNOME's compositor, as on a real keyboard.
+// at each auto-repeat while the keys are held, and no more once taken away; the program dictates through
+// it. Keys are typed through GNOME's compositor, as on a real keyboard.
 #include "MutterKeyboard.h"
 #include "SessionChild.h"
 #include "platform/gnome/GnomeKeybinding.h"
@@ -63,41 +63,6 @@ QStringList recorder(const QString& path)
     return {QStringLiteral("/bin/sh"), QStringLiteral("-c"), QStringLiteral("echo run >> \"$0\""), path};
 }
 
-void setStrings(const char* schema, const char* path, const char* key, const QStringList& values)
-{
-    GSettings* settings = path ? g_settings_new_with_path(schema, path) : g_settings_new(schema);
-    std::vector<QByteArray> utf8;
-    for (const QString& value : values)
-        utf8.push_back(value.toUtf8());
-    std::vector<const gchar*> pointers;
-    for (const QByteArray& value : utf8)
-        pointers.push_back(value.constData());
-    pointers.push_back(nullptr);
-    g_settings_set_strv(settings, key, pointers.data());
-    g_settings_sync();
-    g_object_unref(settings);
-}
-
-QStringList strings(const char* schema, const char* key)
-{
-    GSettings* settings = g_settings_new(schema);
-    QStringList list;
-    gchar** values = g_settings_get_strv(settings, key);
-    for (gchar** value = values; *value; ++value)
-        list << QString::fromUtf8(*value);
-    g_strfreev(values);
-    g_object_unref(settings);
-    return list;
-}
-
-void setString(const char* schema, const char* path, const char* key, const QString& value)
-{
-    GSettings* settings = g_settings_new_with_path(schema, path);
-    g_settings_set_string(settings, key, value.toUtf8().constData());
-    g_settings_sync();
-    g_object_unref(settings);
-}
-
 // The program, started as a user starts it, and what it logs, each line with the moment it came.
 class Program
 {
@@ -135,7 +100,6 @@ public:
             milliseconds);
         return found;
     }
-    qint64 processId() const { return m_process.processId(); }
     // Waits until the program has said nothing for `quiet` milliseconds.
     void waitForQuiet(int quiet = 1000)
     {
@@ -218,24 +182,11 @@ private Q_SLOTS:
     }
 
     // A hold runs the command at the press and again with the keyboard's auto-repeat; a tap runs it once;
-    // nothing runs once the keys are up. The user's own keybinding, on other keys, works throughout and is
-    // kept as it was when ours goes.
+    // nothing runs once the keybinding is gone. (That the user's own keybindings stay as they were is
+    // checked on GSettings in tst_gnomekeybinding.)
     void keybindingRunsAtThePressAndEachRepeat()
     {
-        const QString ours = m_folder.filePath(QStringLiteral("ours")), theirs = m_folder.filePath("theirs");
-        const char* theirPath = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/";
-        setString(GnomeKeybinding::entrySchema.toUtf8().constData(), theirPath, "name",
-                  QStringLiteral("Le mien"));
-        setString(GnomeKeybinding::entrySchema.toUtf8().constData(), theirPath, "command",
-                  GnomeKeybinding::commandLine(recorder(theirs)));
-        setString(GnomeKeybinding::entrySchema.toUtf8().constData(), theirPath, "binding",
-                  QStringLiteral("<Control><Super>F9"));
-        setStrings(GnomeKeybinding::listSchema.toUtf8().constData(), nullptr, "custom-keybindings",
-                   {theirPath});
-        const std::vector<int> theirKeys{MutterKeyboard::leftControl, MutterKeyboard::leftSuper,
-                                         MutterKeyboard::f9};
-        QVERIFY(tapUntilRun(theirKeys, theirs));
-
+        const QString ours = m_folder.filePath(QStringLiteral("ours"));
         GnomeKeybinding keybinding(recorder(ours));
         QCOMPARE(keybinding.proposedKeys(), "Alt+Super+Espace");
         QCOMPARE(keybinding.create(), std::nullopt);
@@ -255,16 +206,15 @@ private Q_SLOTS:
         QVERIFY2(held >= 3, qPrintable(QString::number(held)));
         qInfo("a 1.5 s hold ran the command %d times", settledRuns(ours));
 
+        // GNOME lets the keys go in its own time: then a tap runs nothing.
         keybinding.remove();
-        QCOMPARE(strings(GnomeKeybinding::listSchema.toUtf8().constData(), "custom-keybindings"),
-                 QStringList{theirPath});
-        // GNOME forgets our keys; the user's still run.
-        QFile::remove(ours);
-        QFile::remove(theirs);
-        QTest::qWait(1000);
-        QVERIFY(tapUntilRun(theirKeys, theirs));
-        press(keys, 60);
-        QCOMPARE(settledRuns(ours), 0);
+        bool stopped = false;
+        for (int attempt = 0; attempt < 10 && !stopped; ++attempt) {
+            QFile::remove(ours);
+            press(keys, 60);
+            stopped = settledRuns(ours) == 0;
+        }
+        QVERIFY(stopped);
     }
 
     // The program's own keybinding on the program itself: a hold dictates from the press until the runs

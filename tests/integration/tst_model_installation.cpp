@@ -56,7 +56,6 @@ public:
                 QStringLiteral("http://127.0.0.1:%1/models/").arg(m_server.serverPort()).toUtf8());
     }
     void close() { m_server.close(); }
-    bool isHolding() const { return !m_held.empty(); }
     void release()
     {
         for (auto& [socket, rest] : std::exchange(m_held, {})) {
@@ -345,7 +344,7 @@ private Q_SLOTS:
     }
 
     // Too little room is found before any byte is fetched; a disk that fills during the download keeps
-    // what was written, and the next attempt goes on from there.
+    // what was written for the next attempt (which resumes as a cut download does).
     void diskFull()
     {
         auto server = threeFileServer();
@@ -360,10 +359,7 @@ private Q_SLOTS:
                      "Modèle précis : le disque est plein, le modèle n'a pas pu être enregistré.");
         }
         QCOMPARE(sizeOf(partial("encoder.int8.onnx")), 1'000'000);
-        server->requests.clear();
-        QCOMPARE(install(threeFilePackage(destination())), QString());
-        verifyInstalled();
-        QCOMPARE(server->requests.front().range, QByteArray("bytes=1000000-"));
+        QVERIFY(!QFileInfo::exists(destination()));
     }
 
     // A transfer that stalls: its speed and time left while bytes arrive, then neither once nothing

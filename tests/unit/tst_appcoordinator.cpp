@@ -98,22 +98,17 @@ private Q_SLOTS:
         QVERIFY(saved.launchAtLogin && !saved.onboardingDone && !saved.soundsEnabled);
     }
 
-    // Picking a language whose model must be downloaded shows the download's whole percents in the panel
-    // and the windows; cancelling it ends the preparation with a message.
+    // Picking a language whose model must be downloaded shows the download in the panel (its texts: see
+    // modelInstallationSteps); cancelling it ends the preparation with a message.
     void modelDownloadShowsItsProgressAndCanBeCancelled()
     {
         auto coordinator = make(true);
+        // Kept here: the fake ends within the cancel, the progress still notifying.
         auto installation = std::make_shared<FakeInstallation>();
         m_desktop->recognizer->installation = installation;
         coordinator->setLanguage(Language::es);
-        QCOMPARE(coordinator->status(),
-                 RecordingStatus::preparing(QStringLiteral("Téléchargement du modèle espagnol… 0\u00a0%")));
+        QCOMPARE(coordinator->status().kind(), RecordingStatus::Preparing);
         QVERIFY(m_desktop->hud.visible);
-        installation->progress()->setFractionCompleted(0.429);
-        const QString text = QStringLiteral("Téléchargement du modèle espagnol… 42\u00a0%");
-        QCOMPARE(coordinator->status().label(), text);
-        QCOMPARE(coordinator->modelDownloadText(), text);
-
         coordinator->cancelModelDownload();
         QCOMPARE(coordinator->status(), RecordingStatus::message(QStringLiteral("Téléchargement annulé.")));
         QVERIFY(!coordinator->modelDownloadActive());

@@ -108,30 +108,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("same");
         QTest::addColumn<QString>("label");
 
-        QTest::newRow("ours") << "<Super><Alt>space"
-                              << "<Mod4><Mod1>Space"
-                              << "Alt+Super+Espace";
-        QTest::newRow("control's names") << "<Primary><Shift>d"
-                                         << "<Shift><Ctrl>D"
-                                         << "Ctrl+Maj+D";
-        QTest::newRow("a key alone") << "F7"
-                                     << "f7"
-                                     << "F7";
-        QTest::newRow("an accented letter") << "<Alt>eacute"
-                                            << "<Alt>Eacute"
-                                            << "Alt+É";
-        QTest::newRow("a modifier we have no flag for") << "<Hyper>space"
-                                                        << "<hyper>SPACE"
-                                                        << "Hyper+Espace";
-        QTest::newRow("switched off") << "disabled"
-                                      << ""
-                                      << "";
-        QTest::newRow("empty") << ""
-                               << ""
-                               << "";
-        QTest::newRow("unknown modifier") << "<Fn>space"
-                                          << ""
-                                          << "";
+        const auto row = [](const char* tag, const char* text, const char* same, const char* label) {
+            QTest::newRow(tag) << QString(text) << QString(same) << QString::fromUtf8(label);
+        };
+        row("ours", "<Super><Alt>space", "<Mod4><Mod1>Space", "Alt+Super+Espace");
+        row("control's names", "<Primary><Shift>d", "<Shift><Ctrl>D", "Ctrl+Maj+D");
+        row("a key alone", "F7", "f7", "F7");
+        row("an accented letter", "<Alt>eacute", "<Alt>Eacute", "Alt+É");
+        row("a modifier we have no flag for", "<Hyper>space", "<hyper>SPACE", "Hyper+Espace");
+        row("switched off", "disabled", "", "");
+        row("empty", "", "", "");
+        row("unknown modifier", "<Fn>space", "", "");
     }
 
     void acceleratorsReadEverySpelling()

@@ -146,25 +146,6 @@ private Q_SLOTS:
         QCOMPARE(QCoro::waitFor(child.check(folder)), verdict);
     }
 
-    // The real child on a Parakeet model: it runs once for the same files, again once one has changed.
-    void childRunsOnceForTheSameFiles()
-    {
-        const QString folder = m_dir.filePath(QStringLiteral("parakeet"));
-        QDir().mkpath(folder);
-        for (const QString& name : QDir(PARLUNE_PARAKEET_STANDIN).entryList(QDir::Files))
-            QVERIFY(QFile::copy(QStringLiteral(PARLUNE_PARAKEET_STANDIN "/") + name, folder + "/" + name));
-        ModelCheckProcess child(QStringLiteral(PARLUNE_PROGRAM));
-        ModelGuard guard([&child](QString folder) { return child.check(std::move(folder)); });
-        QVERIFY(QCoro::waitFor(guard.mayLoad(folder)));
-        QVERIFY(QCoro::waitFor(guard.mayLoad(folder)));
-        QCOMPARE(guard.checksRun(), 1);
-        QFile tokens(folder + "/tokens.txt");
-        QVERIFY(tokens.open(QIODevice::Append) && tokens.write("\n") == 1);
-        tokens.close();
-        QCoro::waitFor(guard.mayLoad(folder));
-        QCOMPARE(guard.checksRun(), 2);
-    }
-
     // A child that neither loads nor fails is stopped at the time limit, and tells nothing.
     void childStoppedAtTheTimeLimit()
     {

@@ -150,9 +150,9 @@ private Q_SLOTS:
         QVERIFY2(other.error().contains("has no SherpaOnnxGetVersionStr"), qPrintable(other.error()));
     }
 
-    // Each field of our recogniser configuration set alone: the library must print that value under
-    // that field's name and change nothing else. A field of ours out of place lands under another
-    // name, or nowhere.
+    // Each field we set, alone: the library must print that value under that field's name and change
+    // nothing else. The last field of each configuration stands for the fields we leave at zero: one of
+    // ours missing, extra or of another size before it moves it, and the library would read past ours.
     void recognizerConfigurationReachesTheLibraryFieldByField_data()
     {
         QTest::addColumn<Setter>("set");
@@ -162,7 +162,6 @@ private Q_SLOTS:
 #define TEXT(path) TEXT_AS(path, #path)
 #define NUMBER(path, value)                                                                                  \
     QTest::newRow(#path) << Setter([](Config& c) { c.path = value; }) << #path "=" #value
-#define FLAG(path) QTest::newRow(#path) << Setter([](Config& c) { c.path = 1; }) << #path "=True"
         QTest::newRow("feat_config.sample_rate")
             << Setter([](Config& c) { c.feat_config.sample_rate = 8001; })
             << "feat_config.sampling_rate=8001";
@@ -170,87 +169,15 @@ private Q_SLOTS:
         TEXT_AS(model_config.transducer.encoder, "model_config.transducer.encoder_filename");
         TEXT_AS(model_config.transducer.decoder, "model_config.transducer.decoder_filename");
         TEXT_AS(model_config.transducer.joiner, "model_config.transducer.joiner_filename");
-        TEXT(model_config.paraformer.model);
-        TEXT(model_config.nemo_ctc.model);
-        TEXT(model_config.whisper.encoder);
-        TEXT(model_config.whisper.decoder);
-        TEXT(model_config.whisper.language);
-        TEXT(model_config.whisper.task);
-        NUMBER(model_config.whisper.tail_paddings, 7);
-        FLAG(model_config.whisper.enable_token_timestamps);
-        FLAG(model_config.whisper.enable_segment_timestamps);
-        TEXT(model_config.tdnn.model);
         TEXT(model_config.tokens);
         NUMBER(model_config.num_threads, 3);
         TEXT(model_config.provider);
         TEXT(model_config.model_type);
-        TEXT(model_config.modeling_unit);
-        TEXT(model_config.bpe_vocab);
-        TEXT(model_config.telespeech_ctc);
-        TEXT(model_config.sense_voice.model);
-        TEXT(model_config.sense_voice.language);
-        FLAG(model_config.sense_voice.use_itn);
-        TEXT(model_config.moonshine.preprocessor);
-        TEXT(model_config.moonshine.encoder);
-        TEXT(model_config.moonshine.uncached_decoder);
-        TEXT(model_config.moonshine.cached_decoder);
-        TEXT(model_config.moonshine.merged_decoder);
-        TEXT(model_config.fire_red_asr.encoder);
-        TEXT(model_config.fire_red_asr.decoder);
-        TEXT(model_config.dolphin.model);
-        TEXT(model_config.zipformer_ctc.model);
-        TEXT(model_config.canary.encoder);
-        TEXT(model_config.canary.decoder);
-        TEXT(model_config.canary.src_lang);
-        TEXT(model_config.canary.tgt_lang);
-        FLAG(model_config.canary.use_pnc);
-        TEXT(model_config.wenet_ctc.model);
-        TEXT(model_config.omnilingual.model);
-        TEXT(model_config.medasr.model);
-        TEXT(model_config.funasr_nano.encoder_adaptor);
-        TEXT(model_config.funasr_nano.llm);
-        TEXT(model_config.funasr_nano.embedding);
-        TEXT(model_config.funasr_nano.tokenizer);
-        TEXT(model_config.funasr_nano.system_prompt);
-        TEXT(model_config.funasr_nano.user_prompt);
-        NUMBER(model_config.funasr_nano.max_new_tokens, 11);
-        NUMBER(model_config.funasr_nano.temperature, 0.25);
-        NUMBER(model_config.funasr_nano.top_p, 0.75);
-        NUMBER(model_config.funasr_nano.seed, 13);
-        TEXT(model_config.funasr_nano.language);
-        FLAG(model_config.funasr_nano.itn);
-        TEXT(model_config.funasr_nano.hotwords);
-        TEXT(model_config.fire_red_asr_ctc.model);
-        TEXT(model_config.qwen3_asr.conv_frontend);
-        TEXT(model_config.qwen3_asr.encoder);
-        TEXT(model_config.qwen3_asr.decoder);
-        TEXT(model_config.qwen3_asr.tokenizer);
-        NUMBER(model_config.qwen3_asr.max_total_len, 17);
-        NUMBER(model_config.qwen3_asr.max_new_tokens, 19);
-        NUMBER(model_config.qwen3_asr.temperature, 0.125);
-        NUMBER(model_config.qwen3_asr.top_p, 0.375);
-        NUMBER(model_config.qwen3_asr.seed, 23);
-        TEXT(model_config.qwen3_asr.hotwords);
-        TEXT(model_config.cohere_transcribe.encoder);
-        TEXT(model_config.cohere_transcribe.decoder);
-        TEXT(model_config.cohere_transcribe.language);
-        FLAG(model_config.cohere_transcribe.use_punct);
-        FLAG(model_config.cohere_transcribe.use_itn);
-        TEXT(lm_config.model);
-        NUMBER(lm_config.scale, 2.5);
         TEXT(decoding_method);
-        NUMBER(max_active_paths, 29);
-        TEXT(hotwords_file);
-        NUMBER(hotwords_score, 3.5);
-        TEXT(rule_fsts);
-        TEXT(rule_fars);
-        NUMBER(blank_penalty, 4.5);
-        TEXT(hr.lexicon);
         TEXT(hr.rule_fsts);
 #undef TEXT_AS
 #undef TEXT
 #undef NUMBER
-#undef FLAG
     }
 
     void recognizerConfigurationReachesTheLibraryFieldByField()
@@ -286,11 +213,6 @@ private Q_SLOTS:
         NUMBER(sample_rate, 8000);
         NUMBER(num_threads, 3);
         TEXT(provider);
-        TEXT(ten_vad.model);
-        NUMBER(ten_vad.threshold, 0.875);
-        NUMBER(ten_vad.min_silence_duration, 1.5);
-        NUMBER(ten_vad.min_speech_duration, 2.5);
-        NUMBER(ten_vad.window_size, 257);
         NUMBER(ten_vad.max_speech_duration, 33.5);
 #undef TEXT
 #undef NUMBER

@@ -87,7 +87,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("buffer");
         QTest::newRow("the capture's buffers") << 2048;
-        QTest::newRow("odd buffers") << 1001;
         QTest::newRow("tiny buffers") << 37;
     }
 

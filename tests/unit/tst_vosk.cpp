@@ -45,6 +45,20 @@ QCoro::Task<ModelVerdicts::Verdict> pretendCheck(QString folder)
                                                                      : ModelVerdicts::Verdict::loads;
 }
 
+// The engine the locale's next dictation runs on, by name.
+QString engineOf(const RecognizerChoice& choice, const QString& locale)
+{
+    switch (choice.engineFor(locale)) {
+    case RecognizerChoice::Engine::vosk:
+        return QStringLiteral("vosk");
+    case RecognizerChoice::Engine::fallback:
+        return QStringLiteral("pocketsphinx");
+    case RecognizerChoice::Engine::accurate:
+        return QStringLiteral("accurate");
+    }
+    return {};
+}
+
 QString textOf(DictationSession& session)
 {
     auto text = QCoro::waitFor(session.finish());
@@ -198,18 +212,14 @@ private Q_SLOTS:
         std::shared_ptr<InstallationProgress> download;
         engine.setOnInstallation([&](Language, auto progress) { download = progress; });
         const auto prepared = QCoro::waitFor(engine.prepare(Language::fr));
-        const auto engineNow = [&] {
-            return QString(choice.engineFor("fr-FR") == RecognizerChoice::Engine::vosk ? "vosk"
-                                                                                       : "pocketsphinx");
-        };
-        QString outcome = prepared ? engineNow() : SpeechEngine::description(prepared.error());
+        QString outcome = prepared ? engineOf(choice, "fr-FR") : SpeechEngine::description(prepared.error());
         if (download) {
             QCOMPARE(download->fractionCompleted(), 1.0);
             outcome.prepend("download, ");
         }
         if (choice.voskWork("fr-FR").isRunning()) {
             QTRY_VERIFY(!choice.voskWork("fr-FR").isRunning());
-            outcome += ", then " + engineNow();
+            outcome += ", then " + engineOf(choice, "fr-FR");
         }
         QCOMPARE(outcome, expected);
         // Pocketsphinx's model is let go of once Vosk takes the language over, and only then.
@@ -230,20 +240,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("refusedBy");
         QTest::addColumn<QString>("expected");
         const QString notLoaded = " : le modèle de reconnaissance n'a pas pu être chargé";
-        QTest::newRow("English, refused by the child")
-            << "en-US"
-            << "child"
-            << "pocketsphinx | English" + notLoaded + " ; un modèle plus simple le remplace.";
-        QTest::newRow("French, refused by the child") << "fr-FR"
-                                                      << "child"
-                                                      << "Français" + notLoaded + ". | download again | vosk";
-        QTest::newRow("French, refused by the library")
-            << "fr-FR"
-            << "library"
-            << "Français" + notLoaded + ". | download again | vosk";
-        QTest::newRow("French, loads") << "fr-FR"
-                                       << ""
-                                       << "vosk";
+        const QString french = "Français" + notLoaded + ". | download again | vosk";
+        const auto row = [](const char* tag, const char* locale, const char* refusedBy,
+                            const QString& expected) {
+            QTest::newRow(tag) << QString(locale) << QString(refusedBy) << expected;
+        };
+        row("English, refused by the child", "en-US", "child",
+            "pocketsphinx | English" + notLoaded + " ; un modèle plus simple le remplace.");
+        row("French, refused by the child", "fr-FR", "child", french);
+        row("French, refused by the library", "fr-FR", "library", french);
+        row("French, loads", "fr-FR", "", "vosk");
     }
 
     void modelThatCannotBeLoaded()
@@ -267,13 +273,9 @@ private Q_SLOTS:
         pocketsphinx->supported = language == Language::en;
         RecognizerChoice choice(vosk, pocketsphinx);
         SpeechEngine engine(std::shared_ptr<Recognizer>(&choice, [](Recognizer*) {}));
-        const auto engineNow = [&] {
-            return QString(choice.engineFor(locale) == RecognizerChoice::Engine::vosk ? "vosk"
-                                                                                      : "pocketsphinx");
-        };
 
         auto prepared = QCoro::waitFor(engine.prepare(language));
-        QString outcome = prepared ? engineNow() : SpeechEngine::description(prepared.error());
+        QString outcome = prepared ? engineOf(choice, locale) : SpeechEngine::description(prepared.error());
         if (const auto problem = choice.modelProblem(locale)) {
             if (prepared)
                 outcome += " | " + problem->description;
@@ -281,8 +283,8 @@ private Q_SLOTS:
                 QVERIFY(choice.setModelAside(locale));
                 QVERIFY(QFileInfo::exists(folder + ".refused/am/final.mdl"));
                 prepared = QCoro::waitFor(engine.prepare(language));
-                outcome += " | download again | " +
-                           (prepared ? engineNow() : SpeechEngine::description(prepared.error()));
+                outcome += " | download again | " + (prepared ? engineOf(choice, locale)
+                                                              : SpeechEngine::description(prepared.error()));
                 QVERIFY(!choice.modelProblem(locale));
             }
         }
@@ -302,17 +304,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("model");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("installed") << "installed"
-                                   << "accurate";
-        QTest::newRow("downloaded meanwhile") << "download"
-                                              << "vosk while downloading, accurate";
-        QTest::newRow("download fails")
-            << "download fails"
-            << "vosk while downloading, vosk, Réseau absent., accurate after a retry";
-        QTest::newRow("load fails") << "load fails"
-                                    << "vosk, Modèle illisible., accurate after a retry";
-        QTest::newRow("no sherpa-onnx library") << "none"
-                                                << "vosk";
+        const auto row = [](const char* model, const char* expected) {
+            QTest::newRow(model) << QString(model) << QString::fromUtf8(expected);
+        };
+        row("installed", "accurate");
+        row("download", "vosk while downloading, accurate");
+        row("download fails", "vosk while downloading, vosk, Réseau absent., accurate after a retry");
+        row("load fails", "vosk, Modèle illisible., accurate after a retry");
+        row("none", "vosk");
     }
 
     void accurateEngine()
@@ -339,11 +338,7 @@ private Q_SLOTS:
         accurate->holdRequests = false;
         accurate->releaseLoads();
         QVERIFY(QCoro::waitFor(std::move(preparation)));
-
-        const auto engineNow = [&] {
-            return QString(choice.engineFor("fr-FR") == RecognizerChoice::Engine::accurate ? "accurate"
-                                                                                           : "vosk");
-        };
+        const auto engineNow = [&] { return engineOf(choice, "fr-FR"); };
         QString trace = engineNow();
         if (choice.accurateWork().phase == BackgroundWork::Phase::installing) {
             trace += " while downloading";

@@ -120,7 +120,6 @@ private Q_SLOTS:
         coordinator().setShortcut(KeyCombo{63, 0, true});
         auto model = window();
         QVERIFY(model->warnsAboutFn() && model->showsPermissions());
-        QCOMPARE(MainWindowModel::useDefaultShortcutText(), "Utiliser Ctrl droite");
         model->useDefaultShortcut();
         QCOMPARE(coordinator().shortcut(), KeyCombo::defaultCombo());
         QVERIFY(!model->warnsAboutFn() && !model->showsPermissions());
@@ -145,15 +144,11 @@ private Q_SLOTS:
         model->primaryAction();
         QCOMPARE(m_asked, QStringList{"shortcut settings"});
 
-        // Bound: the texts show the desktop's keys. Refused: the page and the window say why.
+        // Bound, the page is done; refused, it says why.
         shortcut.set(QStringLiteral("Ctrl+Alt+Space"));
         QVERIFY(model->visualDone());
-        auto main = window(&wayland);
-        QCOMPARE(main->subtitle().count(QStringLiteral("Ctrl+Alt+Space")), 2);
-        QVERIFY(!main->showsPermissions());
         shortcut.set({}, QStringLiteral("Refusé."));
         QVERIFY(model->text().startsWith(QStringLiteral("Refusé.")));
-        QVERIFY(main->showsPermissions());
     }
 
     // What the window says of the shortcut on each Wayland desktop: bound by the portal, refused with or
@@ -217,7 +212,7 @@ private Q_SLOTS:
     }
 
     // The walkthrough's shortcut page creates GNOME's keybinding (saying why when GNOME refuses), then
-    // tells how it behaves; the window takes it away again.
+    // tells how it behaves (the window's buttons are clicked in the rendered views).
     void gnomeKeybindingIsCreatedFromTheWalkthroughAndRemovedFromTheWindow()
     {
         QTemporaryDir folder;
@@ -246,13 +241,6 @@ private Q_SLOTS:
         QVERIFY(m_asked.isEmpty());
         QVERIFY(model->textFor(OnboardingModel::Done).contains(QStringLiteral("Alt+Super+Espace")));
         QVERIFY(!model->textFor(OnboardingModel::Done).contains(QStringLiteral("Annuler")));
-
-        auto main = window(&gnome, &keybinding);
-        QVERIFY(main->hasKeybinding() && !main->offersKeybinding());
-        main->removeKeybinding();
-        QVERIFY(!main->hasKeybinding() && main->offersKeybinding());
-        QCOMPARE(main->keycapLabel(), "Aucun raccourci");
-        main->createKeybinding();
         QCOMPARE(gnome.shortcutLabel(), "Alt+Super+Espace");
     }
 
@@ -289,25 +277,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stateText");
         QTest::addColumn<QString>("progressText");
         QTest::addColumn<bool>("canRetry");
-        QTest::newRow("fast chosen") << "fast"
-                                     << ""
-                                     << "" << false;
-        QTest::newRow("accurate in use") << "installed"
-                                         << ""
-                                         << "" << false;
-        QTest::newRow("downloading") << "downloading"
-                                     << "Rapide sert pendant le téléchargement du modèle précis."
-                                     << "Téléchargement du modèle précis… 42\u00a0%" << false;
-        QTest::newRow("download called off") << "called off"
-                                             << "Téléchargement annulé. Rapide sert en attendant."
-                                             << "" << true;
-        QTest::newRow("fails to load") << "load fails"
-                                       << "Modèle illisible. Rapide sert en attendant."
-                                       << "" << true;
-        QTest::newRow("no sherpa-onnx library") << "no library"
-                                                << "Précise est indisponible ici\u00a0: sa bibliothèque, "
-                                                   "sherpa-onnx, manque. Rapide sert à sa place."
-                                                << "" << false;
+        const auto row = [](const char* situation, const char* state, const char* progress, bool canRetry) {
+            QTest::newRow(situation) << QString(situation) << QString::fromUtf8(state)
+                                     << QString::fromUtf8(progress) << canRetry;
+        };
+        row("fast", "", "", false);
+        row("installed", "", "", false);
+        row("downloading", "Rapide sert pendant le téléchargement du modèle précis.",
+            "Téléchargement du modèle précis… 42\u00a0%", false);
+        row("called off", "Téléchargement annulé. Rapide sert en attendant.", "", true);
+        row("load fails", "Modèle illisible. Rapide sert en attendant.", "", true);
+        row("no library",
+            "Précise est indisponible ici\u00a0: sa bibliothèque, sherpa-onnx, manque. Rapide sert à sa "
+            "place.",
+            "", false);
     }
 
     void recognitionTellsWhatServesMeanwhile()
