@@ -15,9 +15,10 @@ void InstallationProgress::cancel()
     if (!canCancel())
         return;
     m_cancelled = true;
-    if (m_onCancel)
-        m_onCancel();
     notify();
+    // Last, on a copy: stopping the installation may end it, and with it this progress.
+    if (const std::function<void()> onCancel = m_onCancel)
+        onCancel();
 }
 
 void InstallationProgress::setStep(Step step)

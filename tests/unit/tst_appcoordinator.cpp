@@ -132,12 +132,14 @@ private Q_SLOTS:
 
         coordinator->setLanguage(Language::es);
         m_desktop->recognizer->prepareError.reset();
-        m_desktop->recognizer->installation = std::make_shared<FakeInstallation>();
+        auto download = std::make_shared<FakeInstallation>();
+        m_desktop->recognizer->installation = download;
         coordinator->downloadModelAgain();
         QCOMPARE(m_desktop->recognizer->setAside, std::vector<QString>{QStringLiteral("es-ES")});
         QCOMPARE(coordinator->modelProblem(), QString());
         QCOMPARE(coordinator->status().label(),
                  QStringLiteral("Téléchargement du modèle espagnol… 0\u00a0%"));
+        download->end();
     }
 
     // Chosen in the settings, the accurate model downloads at start while the fast engine serves. A failed

@@ -142,7 +142,12 @@ private Q_SLOTS:
         }
         if (kind == QLatin1String("vosk"))
             writeFakeVoskModel(folder, {});
-        ModelCheckProcess child(QStringLiteral(PARLUNE_PROGRAM));
+        // Under LeakSanitizer the child would end in error on onnxruntime's own leak of a 32-byte block,
+        // which is not the model's to answer for.
+        qputenv("ASAN_OPTIONS", "detect_leaks=0");
+        // Its time limit never comes: the clock's pending sleep ends with it.
+        FakeClock clock;
+        ModelCheckProcess child(QStringLiteral(PARLUNE_PROGRAM), clock);
         QCOMPARE(QCoro::waitFor(child.check(folder)), verdict);
     }
 

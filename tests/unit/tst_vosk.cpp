@@ -268,7 +268,7 @@ private Q_SLOTS:
         ModelSource source = m_download;
         source.localeIdentifier = locale;
         auto vosk = std::make_shared<VoskRecognizer>(m_fake, ModelCatalogue({source}), models,
-                                                     std::make_shared<ModelGuard>(pretendCheck));
+                                                     std::make_shared<ModelGuard>(pretendCheck), m_clock);
         auto pocketsphinx = std::make_shared<FakeRecognizer>();
         pocketsphinx->supported = language == Language::en;
         RecognizerChoice choice(vosk, pocketsphinx);
