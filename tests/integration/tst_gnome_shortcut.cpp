@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The shortcut on GNOME without the GlobalShortcuts portal, in the private GNOME session of
-// scripts/session --gnome: the keybinding the program adds to GNOME's runs its command at the press and
-// at each auto-repeat while the keys are held, and no more once taken away; the program dictates through
-// it. Keys are typed through GNOME's compositor, as on a real keyboard.
+// scripts/session --gnome: the program dictates through the keybinding it adds to GNOME's, held or
+// tapped. Keys are typed through GNOME's compositor, as on a real keyboard.
 #include "MutterKeyboard.h"
 #include "SessionChild.h"
 #include "platform/gnome/GnomeKeybinding.h"
@@ -179,42 +178,6 @@ private Q_SLOTS:
         PARLUNE_REQUIRE_GNOME_DESKTOP(GnomeKeybinding({}).isAvailable(),
                                       "GNOME's keybinding settings are missing");
         QVERIFY(m_folder.isValid());
-    }
-
-    // A hold runs the command at the press and again with the keyboard's auto-repeat; a tap runs it once;
-    // nothing runs once the keybinding is gone. (That the user's own keybindings stay as they were is
-    // checked on GSettings in tst_gnomekeybinding.)
-    void keybindingRunsAtThePressAndEachRepeat()
-    {
-        const QString ours = m_folder.filePath(QStringLiteral("ours"));
-        GnomeKeybinding keybinding(recorder(ours));
-        QCOMPARE(keybinding.proposedKeys(), "Alt+Super+Espace");
-        QCOMPARE(keybinding.create(), std::nullopt);
-        const std::vector<int> keys{MutterKeyboard::leftSuper, MutterKeyboard::leftAlt,
-                                    MutterKeyboard::space};
-        QVERIFY(tapUntilRun(keys, ours));
-        QFile::remove(ours);
-        (void)settledRuns(ours);
-        QFile::remove(ours);
-
-        press(keys, 60);
-        QCOMPARE(settledRuns(ours), 1);
-        QFile::remove(ours);
-        // Held 1.5 s: the press, then repeats from about 0.5 s on.
-        press(keys, 1500);
-        const int held = runs(ours);
-        QVERIFY2(held >= 3, qPrintable(QString::number(held)));
-        qInfo("a 1.5 s hold ran the command %d times", settledRuns(ours));
-
-        // GNOME lets the keys go in its own time: then a tap runs nothing.
-        keybinding.remove();
-        bool stopped = false;
-        for (int attempt = 0; attempt < 10 && !stopped; ++attempt) {
-            QFile::remove(ours);
-            press(keys, 60);
-            stopped = settledRuns(ours) == 0;
-        }
-        QVERIFY(stopped);
     }
 
     // The program's own keybinding on the program itself: a hold dictates from the press until the runs
