@@ -98,50 +98,6 @@ private Q_SLOTS:
         QVERIFY(saved.launchAtLogin && !saved.onboardingDone && !saved.soundsEnabled);
     }
 
-    // Picking a language whose model must be downloaded shows the download in the panel (its texts: see
-    // modelInstallationSteps); cancelling it ends the preparation with a message.
-    void modelDownloadShowsItsProgressAndCanBeCancelled()
-    {
-        auto coordinator = make(true);
-        // Kept here: the fake ends within the cancel, the progress still notifying.
-        auto installation = std::make_shared<FakeInstallation>();
-        m_desktop->recognizer->installation = installation;
-        coordinator->setLanguage(Language::es);
-        QCOMPARE(coordinator->status().kind(), RecordingStatus::Preparing);
-        QVERIFY(m_desktop->hud.visible);
-        coordinator->cancelModelDownload();
-        QCOMPARE(coordinator->status(), RecordingStatus::message(QStringLiteral("Téléchargement annulé.")));
-        QVERIFY(!coordinator->modelDownloadActive());
-    }
-
-    // A model that cannot be loaded stays told in the window, with a fresh copy for the asking: it sets
-    // the model aside and prepares the language again, which installs one.
-    void modelThatCannotBeLoadedIsDownloadedAgain()
-    {
-        const QString problem =
-            QStringLiteral("Español : le modèle de reconnaissance n'a pas pu être chargé.");
-        m_desktop->recognizer->problems[QStringLiteral("es-ES")] = Recognizer::ModelProblem{problem, true};
-        m_desktop->recognizer->prepareError = RecognitionError{problem};
-        auto coordinator = make(true);
-        coordinator->setLanguage(Language::es);
-        QCOMPARE(coordinator->status(), RecordingStatus::message(problem));
-        QCOMPARE(coordinator->modelProblem(), problem);
-        QVERIFY(coordinator->canDownloadModelAgain());
-        coordinator->setLanguage(Language::fr);
-        QCOMPARE(coordinator->modelProblem(), QString());
-
-        coordinator->setLanguage(Language::es);
-        m_desktop->recognizer->prepareError.reset();
-        auto download = std::make_shared<FakeInstallation>();
-        m_desktop->recognizer->installation = download;
-        coordinator->downloadModelAgain();
-        QCOMPARE(m_desktop->recognizer->setAside, std::vector<QString>{QStringLiteral("es-ES")});
-        QCOMPARE(coordinator->modelProblem(), QString());
-        QCOMPARE(coordinator->status().label(),
-                 QStringLiteral("Téléchargement du modèle espagnol… 0\u00a0%"));
-        download->end();
-    }
-
     // Chosen in the settings, the accurate model downloads at start while the fast engine serves. A failed
     // download is told and tried again at the next dictation; once loaded the accurate engine serves.
     // Going back to fast frees its model, prepares the language again for the fast engine, and is saved.
@@ -176,9 +132,10 @@ private Q_SLOTS:
         QCOMPARE(AppSettingsStore(settingsPath()).load().recognition, Recognition::fast);
     }
 
-    // Each step of the installation in the panel and the windows, in French units: the download with
-    // its speed and time left once they are known, never 100 % while work remains, then the steps
-    // that cannot be measured, without a bar; the loading can no longer be stopped.
+    // Picking a language whose model must be downloaded shows each step of the installation in the panel
+    // and the windows, in French units: the download with its speed and time left once they are known,
+    // never 100 % while work remains, then the steps that cannot be measured, without a bar. Cancelled
+    // while it can be (not once loading), it ends the preparation with a message.
     void modelInstallationSteps_data()
     {
         QTest::addColumn<InstallationProgress::Step>("step");
@@ -225,15 +182,22 @@ private Q_SLOTS:
         auto installation = std::make_shared<FakeInstallation>();
         m_desktop->recognizer->installation = installation;
         coordinator->setLanguage(Language::es);
+        QVERIFY(m_desktop->hud.visible);
         InstallationProgress& progress = *installation->progress();
         progress.setStep(step);
         progress.setTransfer(completed, total, speed < 0 ? std::nullopt : std::optional(speed));
         QCOMPARE(coordinator->status().label(), text);
         QCOMPARE(coordinator->modelDownloadText(), text);
         QCOMPARE(coordinator->modelDownloadFraction(), fraction);
-        QCOMPARE(coordinator->modelDownloadCancellable(), step != InstallationProgress::Step::loading);
-        installation->end();
-        QCOMPARE(coordinator->status(), RecordingStatus());
+        const bool cancellable = step != InstallationProgress::Step::loading;
+        QCOMPARE(coordinator->modelDownloadCancellable(), cancellable);
+        if (cancellable)
+            coordinator->cancelModelDownload();
+        else
+            installation->end();
+        QCOMPARE(coordinator->status(),
+                 cancellable ? RecordingStatus::message(QStringLiteral("Téléchargement annulé."))
+                             : RecordingStatus());
         QVERIFY(!coordinator->modelDownloadActive());
     }
 
