@@ -304,10 +304,15 @@ private Q_SLOTS:
                 // A real, focused text field: a practice dictation pastes into it.
                 QQuickItem* field = m_render->window()->activeFocusItem();
                 QVERIFY(field && field->objectName() == QStringLiteral("practiceField"));
+                QCOMPARE(flow->secondary(), OnboardingModel::SkipPractice);
                 QVERIFY(QMetaObject::invokeMethod(field, "insert", Q_ARG(int, 0),
                                                   Q_ARG(QString, "Bonjour à tous")));
                 QCOMPARE(flow->practiceText(), QStringLiteral("Bonjour à tous"));
+                // Once the practice dictation arrived, nothing to skip, and its latency in the user's
+                // decimals.
                 coordinator().setLastLatency(0.38);
+                QCOMPARE(flow->secondary(), OnboardingModel::Nothing);
+                QVERIFY(flow->practiceInstruction().startsWith(QStringLiteral("Texte prêt 0,38 s après")));
                 settle(view, QStringLiteral("walkthrough-%1-text").arg(page));
             }
         }

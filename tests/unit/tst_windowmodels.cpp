@@ -381,17 +381,6 @@ private Q_SLOTS:
         QCOMPARE(m_clock.pendingSleeps(), std::size_t(0));
     }
 
-    void practicePageFollowsTheDictation()
-    {
-        auto model = walkthrough(OnboardingModel::Recognition);
-        model->primaryAction();
-        QCOMPARE(model->secondary(), OnboardingModel::SkipPractice);
-        coordinator().setLastLatency(0.4249);
-        model->setPracticeText(QStringLiteral("Bonjour"));
-        QCOMPARE(model->secondary(), OnboardingModel::Nothing);
-        QVERIFY(model->practiceInstruction().startsWith(QStringLiteral("Texte prêt 0,42 s après")));
-    }
-
     void finalPageTurnsLaunchAtLoginOnOnce()
     {
         auto model = walkthrough(OnboardingModel::Practice);
